@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs Volantix, or runs its tests.
+#   ./setup.sh run    install what is missing, build, lay out dist/Volantix and start the program
+#   ./setup.sh test   the same set-up, then the whole test suite
+# Both are safe to repeat: packages are installed only when missing, the build is
+# incremental, and an existing password store in dist/Volantix is never replaced.
+set -euo pipefail
+
+cd "$(dirname "$(readlink -f "$0")")"
+mode="${1:-}"
+case "$mode" in
+    run | test) ;;
+    *)
+        echo "usage: $0 run|test" >&2
+        exit 2
+        ;;
+esac
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
+    libsimpleini-dev libicu-dev libgl-dev
+    fonts-liberation2 fonts-dejavu-core
+)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=build
+if [ ! -f "$build_dir/build.ninja" ]; then
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+fi
+cmake --build "$build_dir"
+
+# The program folder: the executable and what an installation supplies.
+dist_dir=dist/Volantix
+"$build_dir/bin/volantix-init-store" "$dist_dir"
+
+if [ "$mode" = run ]; then
+    exec "$dist_dir/volantix"
+fi
+cd "$build_dir"
+exec ctest --output-on-failure --timeout 600

@@ -1,0 +1,106 @@
+#include "shell/Avvio.h"
+
+#include "shell/FormatSettings.h"
+#include "shell/OpenURL.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+
+using namespace ScreenKit;
+
+namespace {
+
+const ControlSpec kControls[] = {
+    {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {4, 4, 986, 684}, .fill = Qt::white},
+    {.name = "imgInfo", .kind = ControlKind::PictureButton, .geometry = {14, 14, 30, 30}, .picture = QStringLiteral(":/avvio/info.svg")},
+    {.name = "icoLogo", .kind = ControlKind::Picture, .geometry = {74, 14, 95, 92}, .picture = QStringLiteral(":/avvio/logo.svg")},
+    {.name = "icoNome", .kind = ControlKind::Picture, .geometry = {180, 26, 740, 75}, .picture = QStringLiteral(":/avvio/nome.svg")},
+    {.name = "imgGuida", .kind = ControlKind::PictureButton, .geometry = {952, 16, 29, 28}, .picture = QStringLiteral(":/avvio/guida.svg")},
+    {.name = "imgSottotitolo", .kind = ControlKind::Picture, .geometry = {17, 112, 961, 22}, .picture = QStringLiteral(":/avvio/sottotitolo.svg")},
+    {.name = "imgAnagrafica", .kind = ControlKind::PictureButton, .geometry = {74, 171, 348, 338}, .picture = QStringLiteral(":/avvio/anagrafica.svg")},
+    {.name = "imgModello", .kind = ControlKind::PictureButton, .geometry = {570, 172, 348, 337}, .picture = QStringLiteral(":/avvio/modello.svg")},
+    {.name = "btnAnagrafica", .kind = ControlKind::PictureButton, .geometry = {26, 520, 442, 79}, .picture = QStringLiteral(":/avvio/btn_anagrafica.svg")},
+    {.name = "btnModello", .kind = ControlKind::PictureButton, .geometry = {522, 520, 442, 79}, .picture = QStringLiteral(":/avvio/btn_modello.svg")},
+    {.name = "imgSito", .kind = ControlKind::PictureButton, .geometry = {17, 628, 961, 22}, .picture = QStringLiteral(":/avvio/sito.svg")},
+    {.name = "imgCopyright", .kind = ControlKind::PictureButton, .geometry = {16, 660, 23, 22}, .picture = QStringLiteral(":/avvio/copyright.svg")},
+    {.name = "imgEsci", .kind = ControlKind::PictureButton, .geometry = {960, 662, 17, 18}, .picture = QStringLiteral(":/avvio/esci.svg")},
+};
+
+} // namespace
+
+TfrmAvvio::TfrmAvvio(QWidget *parent)
+    : Screen(parent, QStringLiteral(" Volantix"), QSize(1016, 713), QSize(995, 692), argb(0xFF6792B7))
+{
+    setObjectName(QStringLiteral("frmAvvio"));
+    buildControls(kControls);
+
+    const struct {
+        const char *control;
+        void (TfrmAvvio::*handler)();
+    } clicks[] = {
+        {"imgInfo", &TfrmAvvio::imgInfoClick},
+        {"imgGuida", &TfrmAvvio::imgGuidaClick},
+        {"imgAnagrafica", &TfrmAvvio::imgAnagraficaClick},
+        {"btnAnagrafica", &TfrmAvvio::imgAnagraficaClick},
+        {"imgModello", &TfrmAvvio::imgModelloClick},
+        {"btnModello", &TfrmAvvio::imgModelloClick},
+        {"imgSito", &TfrmAvvio::imgSitoClick},
+        {"imgCopyright", &TfrmAvvio::imgCopyrightClick},
+        {"imgEsci", &TfrmAvvio::imgEsciClick},
+    };
+    for (const auto &click : clicks)
+        connect(control<Picture>(click.control), &Picture::clicked, this, click.handler);
+
+    FormCreate();
+}
+
+void TfrmAvvio::FormCreate()
+{
+    FormatSettings::apply();
+}
+
+QString TfrmAvvio::webSiteAddress()
+{
+    return QStringLiteral("https://www.volantix.it");
+}
+
+void TfrmAvvio::imgModelloClick()
+{
+    emit modelloRequested();
+}
+
+void TfrmAvvio::imgAnagraficaClick()
+{
+    emit anagraficaRequested();
+}
+
+void TfrmAvvio::imgInfoClick()
+{
+    emit infoRequested();
+}
+
+void TfrmAvvio::imgGuidaClick()
+{
+    emit guidaRequested();
+}
+
+void TfrmAvvio::imgCopyrightClick()
+{
+    emit copyrightRequested();
+}
+
+void TfrmAvvio::imgSitoClick()
+{
+    TMisc::Open(webSiteAddress());
+}
+
+void TfrmAvvio::imgEsciClick()
+{
+    QApplication::quit();
+}
+
+void TfrmAvvio::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    QApplication::quit();
+}

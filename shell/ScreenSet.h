@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QWidget>
+
+class TfrmAvvio;
+
+// The program's screens. Resident screens are created once, in a fixed order, and
+// live for the whole run; at most one of them is visible at a time. On-demand
+// screens are created by their callers (ScreenKit::openOnDemand).
+class ScreenSet final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ScreenSet)
+
+public:
+    ScreenSet();
+    ~ScreenSet() override;
+
+    // Creates the screens in their fixed order; each runs its creation step.
+    void createScreens();
+    // Shows the first screen.
+    void start();
+
+    TfrmAvvio *frmAvvio() const { return m_frmAvvio; }
+
+    // Moves between resident screens: shows `to` first, then hides `from`.
+    static void switchScreens(QWidget *from, QWidget *to);
+    // Shows a resident screen that opens maximised.
+    static void showMaximisedScreen(QWidget *screen);
+
+private:
+    TfrmAvvio *m_frmAvvio = nullptr;
+};

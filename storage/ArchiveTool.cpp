@@ -1,0 +1,282 @@
+#include "storage/ArchiveTool.h"
+
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+#include "storage/TextField.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QRegularExpression>
+
+#include <vector>
+
+namespace ArchiveTool {
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kAnomalies = 1;
+constexpr int kBadInput = 2;
+
+const QString kUsage = QStringLiteral(
+    "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson]");
+
+struct Context {
+    QIODevice &in;
+    QIODevice &out;
+    QIODevice &err;
+
+    void print(const QByteArray &line) { out.write(line + '\n'); }
+    int error(const QString &message)
+    {
+        err.write("volantix-archive: " + message.toUtf8() + '\n');
+        return kBadInput;
+    }
+};
+
+const RecordLayout *layoutOfKind(const QString &kind)
+{
+    if (kind == QLatin1String("tt2112"))
+        return &TT2112Record::layout();
+    if (kind == QLatin1String("student"))
+        return &StudentRecord::layout();
+    if (kind == QLatin1String("lesson"))
+        return &LessonRecord::layout();
+    return nullptr;
+}
+
+const RecordLayout *layoutOfFile(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.compare(QLatin1String(TT2112Record::FileName), Qt::CaseInsensitive) == 0)
+        return &TT2112Record::layout();
+    if (name.compare(QLatin1String(StudentRecord::FileName), Qt::CaseInsensitive) == 0)
+        return &StudentRecord::layout();
+    static const QRegularExpression lessonName(QStringLiteral("^Lezioni_Guida_Allievo_[0-9]+\\.lez$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    if (lessonName.match(name).hasMatch())
+        return &LessonRecord::layout();
+    return nullptr;
+}
+
+QString fieldName(const FieldDef &field)
+{
+    return QString::fromLatin1(field.name.data(), static_cast<qsizetype>(field.name.size()));
+}
+
+int dump(Context &ctx, const QString &path, const RecordLayout &layout)
+{
+    RecordFile file;
+    RecordBuffer record(layout);
+    try {
+        file.OpenForReading(path, layout.recordSize);
+        file.ScanRecords([&](std::span<const char> bytes) {
+            record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            QByteArray line = "{\"_position\":" + QByteArray::number(file.CurrentRecord() + 1);
+            for (int i = 0; i < layout.fieldCount(); ++i) {
+                line += ",\"" + QByteArray(layout.field(i).name.data(), static_cast<qsizetype>(layout.field(i).name.size()))
+                    + "\":" + jsonString(record.text(i));
+            }
+            ctx.print(line + '}');
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &e) {
+        return ctx.error(QStringLiteral("cannot read ") + e.detail());
+    }
+    return kOk;
+}
+
+// Fills `record` from one JSON object; returns an error message, or an empty text.
+QString fillRecord(const QJsonObject &object, RecordBuffer &record)
+{
+    const RecordLayout &layout = record.layout();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() == QLatin1String("_position"))
+            continue;
+        if (layout.indexOf(it.key().toStdString()) < 0)
+            return QStringLiteral("unknown field \"%1\" for the %2 layout")
+                .arg(it.key(), QString::fromLatin1(layout.kind.data(), static_cast<qsizetype>(layout.kind.size())));
+    }
+    for (int i = 0; i < layout.fieldCount(); ++i) {
+        const FieldDef &field = layout.field(i);
+        const QJsonValue value = object.value(fieldName(field));
+        if (field.kind == FieldKind::YesNo) {
+            if (value.isUndefined() || value.isNull()) {
+                record.setYesNo(i, false);
+            } else if (value.isBool()) {
+                record.setYesNo(i, value.toBool());
+            } else if (value.isString() && (value.toString() == TextField::yesText() || value.toString() == TextField::noText())) {
+                record.setYesNo(i, value.toString() == TextField::yesText());
+            } else {
+                return QStringLiteral("field \"%1\" takes \"S\u00EC\", \"No\", true or false").arg(fieldName(field));
+            }
+        } else {
+            if (value.isUndefined() || value.isNull())
+                record.setText(i, QString());
+            else if (value.isString())
+                record.setText(i, value.toString());
+            else
+                return QStringLiteral("field \"%1\" takes a text").arg(fieldName(field));
+        }
+    }
+    return QString();
+}
+
+int append(Context &ctx, const QString &path, const RecordLayout &layout)
+{
+    // Read and check all input first: bad input writes nothing.
+    std::vector<QByteArray> records;
+    const QList<QByteArray> lines = ctx.in.readAll().split('\n');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QByteArray line = lines[n].trimmed();
+        if (line.isEmpty())
+            continue;
+        QJsonParseError parseError{};
+        const QJsonDocument document = QJsonDocument::fromJson(line, &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            return ctx.error(QStringLiteral("line %1: malformed JSON: %2").arg(n + 1).arg(parseError.errorString()));
+        if (!document.isObject())
+            return ctx.error(QStringLiteral("line %1: expected a JSON object").arg(n + 1));
+        RecordBuffer record(layout);
+        const QString problem = fillRecord(document.object(), record);
+        if (!problem.isEmpty())
+            return ctx.error(QStringLiteral("line %1: ").arg(n + 1) + problem);
+        records.push_back(record.bytes());
+    }
+
+    RecordFile file;
+    std::size_t done = 0;
+    try {
+        file.OpenOrCreate(path, layout.recordSize);
+        for (const QByteArray &bytes : records) {
+            const qint64 position = file.AppendRecord(std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            ++done;
+            ctx.print(QByteArray::number(position));
+        }
+        file.CloseRecordFile();
+    } catch (const RecordFileError &e) {
+        return ctx.error(QStringLiteral("cannot write ") + e.detail()
+                         + QStringLiteral(" (%1 of %2 records appended)").arg(done).arg(records.size()));
+    }
+    return kOk;
+}
+
+int check(Context &ctx, const QString &path, const RecordLayout &layout)
+{
+    RecordFile file;
+    int anomalies = 0;
+    try {
+        file.OpenForReading(path, layout.recordSize);
+        const qint64 count = file.RecordCount();
+        const qint64 trailing = file.TrailingBytes();
+        ctx.print("records: " + QByteArray::number(count));
+        file.ScanRecords([&](std::span<const char> bytes) {
+            const qint64 number = file.CurrentRecord() + 1;
+            for (int i = 0; i < layout.fieldCount(); ++i) {
+                const FieldDef &field = layout.field(i);
+                const auto length = static_cast<unsigned char>(bytes[static_cast<std::size_t>(field.offset)]);
+                if (length > field.maxLength) {
+                    ++anomalies;
+                    ctx.print(QStringLiteral("anomaly: record %1, field %2: length byte %3 over the maximum %4")
+                                  .arg(number).arg(fieldName(field)).arg(length).arg(field.maxLength).toUtf8());
+                }
+                if (field.kind == FieldKind::YesNo) {
+                    const QString value = TextField::load(bytes.subspan(static_cast<std::size_t>(field.offset),
+                                                                        static_cast<std::size_t>(field.size())));
+                    if (value != TextField::yesText() && value != TextField::noText()) {
+                        ++anomalies;
+                        ctx.print(QStringLiteral("anomaly: record %1, field %2: yes/no field holds ")
+                                      .arg(number).arg(fieldName(field)).toUtf8()
+                                  + jsonString(value));
+                    }
+                }
+            }
+        });
+        if (trailing > 0) {
+            ++anomalies;
+            ctx.print(QStringLiteral("anomaly: trailing partial record of %1 bytes at offset %2")
+                          .arg(trailing).arg(count * layout.recordSize).toUtf8());
+        }
+        file.CloseRecordFile();
+    } catch (const RecordFileError &e) {
+        return ctx.error(QStringLiteral("cannot read ") + e.detail());
+    }
+    return anomalies > 0 ? kAnomalies : kOk;
+}
+
+} // namespace
+
+QByteArray jsonString(const QString &text)
+{
+    QByteArray json;
+    json.reserve(text.size() + 2);
+    json += '"';
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'"': json += "\\\""; break;
+        case u'\\': json += "\\\\"; break;
+        case u'\b': json += "\\b"; break;
+        case u'\f': json += "\\f"; break;
+        case u'\n': json += "\\n"; break;
+        case u'\r': json += "\\r"; break;
+        case u'\t': json += "\\t"; break;
+        default:
+            if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+                json += "\\u" + QByteArray::number(u, 16).rightJustified(4, '0');
+            else
+                json += QString(c).toUtf8();
+        }
+    }
+    json += '"';
+    return json;
+}
+
+int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)
+{
+    Context ctx{in, out, err};
+    QStringList positional;
+    QString kind;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--kind")) {
+            if (i + 1 >= arguments.size())
+                return ctx.error(QStringLiteral("--kind needs tt2112, student or lesson"));
+            kind = arguments[++i];
+        } else if (arg.startsWith(QLatin1String("--kind="))) {
+            kind = arg.mid(7);
+        } else {
+            positional << arg;
+        }
+    }
+    if (positional.size() != 2)
+        return ctx.error(QStringLiteral("expected a command and a file; ") + kUsage);
+    const QString &command = positional[0];
+    const QString &path = positional[1];
+
+    const RecordLayout *layout = nullptr;
+    if (!kind.isEmpty()) {
+        layout = layoutOfKind(kind);
+        if (layout == nullptr)
+            return ctx.error(QStringLiteral("unknown kind \"%1\" (use tt2112, student or lesson)").arg(kind));
+    } else {
+        layout = layoutOfFile(path);
+        if (layout == nullptr)
+            return ctx.error(QStringLiteral("cannot tell the layout of \"%1\" from its name; use --kind tt2112|student|lesson")
+                                 .arg(QFileInfo(path).fileName()));
+    }
+
+    if (command == QLatin1String("dump"))
+        return dump(ctx, path, *layout);
+    if (command == QLatin1String("append"))
+        return append(ctx, path, *layout);
+    if (command == QLatin1String("check"))
+        return check(ctx, path, *layout);
+    return ctx.error(QStringLiteral("unknown command \"%1\"; ").arg(command) + kUsage);
+}
+
+} // namespace ArchiveTool

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+class QIODevice;
+
+// The support companion for archive files: dump records as JSON lines, append
+// records from JSON lines, and check a file for anomalies.
+//
+//   dump FILE     one JSON object per record: "_position" (1-based), then every
+//                 field by name in record order, values as loaded
+//   append FILE   one JSON object per line on input, each appended as a record;
+//                 prints each new position
+//   check FILE    prints the record count and every anomaly
+//
+// The layout comes from the file name or from --kind tt2112|student|lesson.
+// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input or unreadable file.
+namespace ArchiveTool {
+
+int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err);
+
+// The JSON text of a string value, quotes included.
+QByteArray jsonString(const QString &text);
+
+} // namespace ArchiveTool

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Windows-style INI text files beside the program ("key=value", sections in
+// brackets). Texts are Windows-1252, or UTF-8 when the file starts with a
+// byte-order mark. Section and key names match regardless of the case of A-Z.
+namespace IniFile {
+
+enum class ReadStatus { Ok, Missing, Unreadable };
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::Missing;
+    QString value; // empty unless found
+};
+
+// Reads one key. A missing file, section or key reads as the empty text
+// (status Missing); a file that exists but cannot be read gives Unreadable.
+ReadResult read(const QString &path, const QString &section, const QString &key);
+
+// Convenience: the value, or the empty text for a missing or unreadable file.
+QString readValue(const QString &path, const QString &section, const QString &key);
+
+// Writes one key, keeping every other section, key and comment of the file as it
+// was. The file is replaced as a whole only once the new content is complete, so
+// a failure never leaves it half-written. Returns false when it cannot be written.
+bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value);
+
+} // namespace IniFile

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <span>
+
+class RecordBuffer;
+
+// A file of fixed-size records beside the program: only its records, one after
+// the other, with no header. Every action opens it, works and closes it.
+//
+// Several copies of the program may work on the same file at once. Writers take
+// an exclusive lock on a sentinel byte range far past any real file size (never
+// on the data, so readers and the byte format are untouched): an append holds it
+// while it counts the records and writes at the end, an overwrite while it writes.
+// A record is written with one positioned write of the whole record and flushed
+// before the action ends; a short write is rolled back.
+//
+// Every failing operation raises RecordFileError. The file is closed when the
+// object goes out of scope, on every path.
+class RecordFile
+{
+public:
+    RecordFile() = default;
+    ~RecordFile();
+    RecordFile(const RecordFile &) = delete;
+    RecordFile &operator=(const RecordFile &) = delete;
+
+    // Opens the file for reading and writing at position 0, creating it empty when
+    // it does not exist. An existing file is never truncated.
+    void OpenOrCreate(const QString &path, int recordSize);
+    // Opens an existing file for reading only (support tools); never creates it.
+    void OpenForReading(const QString &path, int recordSize);
+
+    bool isOpen() const { return m_fd >= 0; }
+    int recordSize() const { return m_recordSize; }
+
+    // Number of whole records; bytes past the last whole record belong to none.
+    qint64 RecordCount() const;
+    // Bytes past the last whole record.
+    qint64 TrailingBytes() const;
+    // Places the position before record `index` (0-based). Not checked against the count.
+    void SeekRecord(qint64 index);
+    // Reads the record at the position into `buffer`; the position advances by one.
+    // Fails at or beyond the end of the file.
+    void ReadRecord(RecordBuffer &buffer);
+    void ReadRecord(std::span<char> record);
+    // Writes the whole record at the position and advances it by one. A position at
+    // or past the end appends at the real end of the file, never leaving a gap.
+    void WriteRecord(const RecordBuffer &buffer);
+    void WriteRecord(std::span<const char> record);
+    // Appends after the last whole record, counting and writing under the lock, so a
+    // concurrent append by another copy of the program is never overwritten.
+    // Returns the new record's 1-based number, which is also CurrentRecord().
+    qint64 AppendRecord(const RecordBuffer &buffer);
+    qint64 AppendRecord(std::span<const char> record);
+    // The 0-based index of the next record: the 1-based number of the record last
+    // read or written.
+    qint64 CurrentRecord() const { return m_position; }
+    void CloseRecordFile();
+
+    // Reads every record from the first to the last whole one, in large blocks, and
+    // hands each to `visit` in file order. Leaves the position after the last record.
+    void ScanRecords(const std::function<void(std::span<const char> record)> &visit);
+
+    // How long a writer waits for another copy's lock before the action fails.
+    static void setLockTimeout(std::chrono::milliseconds timeout);
+    static std::chrono::milliseconds lockTimeout();
+
+private:
+    void open(const QString &path, int recordSize, bool writable);
+    qint64 fileSize() const;
+    void requireOpen() const;
+    void writeAt(qint64 index, std::span<const char> record, bool append);
+    [[noreturn]] void fail(const QString &what) const;
+
+    int m_fd = -1;
+    int m_recordSize = 0;
+    qint64 m_position = 0;
+    QString m_path;
+};

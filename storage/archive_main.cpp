@@ -1,0 +1,18 @@
+#include "storage/ArchiveTool.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile in;
+    QFile out;
+    QFile err;
+    if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly)
+        || !err.open(stderr, QIODevice::WriteOnly))
+        return 2;
+    return ArchiveTool::run(QCoreApplication::arguments().mid(1), in, out, err);
+}
