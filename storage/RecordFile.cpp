@@ -151,6 +151,11 @@ std::chrono::milliseconds RecordFile::lockTimeout()
     return g_lockTimeout;
 }
 
+qint64 RecordFile::lockOffset()
+{
+    return kLockSentinel;
+}
+
 void RecordFile::OpenOrCreate(const QString &path, int recordSize)
 {
     open(path, recordSize, true);

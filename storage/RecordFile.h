@@ -69,6 +69,8 @@ public:
     // How long a writer waits for another copy's lock before the action fails.
     static void setLockTimeout(std::chrono::milliseconds timeout);
     static std::chrono::milliseconds lockTimeout();
+    // The byte that writers lock, far past any real file size.
+    static qint64 lockOffset();
 
 private:
     void open(const QString &path, int recordSize, bool writable);

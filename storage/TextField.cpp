@@ -58,14 +58,34 @@ int storedLength(std::span<const char> field)
     return std::min(static_cast<int>(static_cast<unsigned char>(field[0])), maxLength);
 }
 
+namespace {
+
+// The stored bytes without leading and trailing bytes of code 32 or below; in
+// Windows-1252 exactly those bytes decode to characters of code 32 or below.
+QByteArrayView trimmedBytes(std::span<const char> field)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(field.data()) + 1;
+    int begin = 0;
+    int end = storedLength(field);
+    while (begin < end && bytes[begin] <= 32)
+        ++begin;
+    while (end > begin && bytes[end - 1] <= 32)
+        --end;
+    return QByteArrayView(field.data() + 1 + begin, end - begin);
+}
+
+} // namespace
+
 QString load(std::span<const char> field)
 {
-    const int length = storedLength(field);
-    const QString text = Windows1252::decode(QByteArrayView(field.data() + 1, length));
-    const QStringView t = trimmed(text);
-    if (t.size() == text.size())
-        return text;
-    return t.toString();
+    return Windows1252::decode(trimmedBytes(field));
+}
+
+void loadInto(std::span<const char> field, QString &out)
+{
+    const QByteArrayView bytes = trimmedBytes(field);
+    out.resize(bytes.size());
+    Windows1252::decodeInto(bytes, out.data());
 }
 
 QString yesText()

@@ -32,6 +32,8 @@ int storedLength(std::span<const char> field);
 
 // Loads a field into text: its bytes converted from Windows-1252, then trimmed.
 QString load(std::span<const char> field);
+// The same into `out`, reusing its storage: for scans over many records.
+void loadInto(std::span<const char> field, QString &out);
 
 // Yes/no fields hold "Sì" (02 53 EC) or "No" (02 4E 6F).
 QString yesText();

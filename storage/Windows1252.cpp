@@ -15,13 +15,29 @@ constexpr std::array<char16_t, 32> kHighControls = {
 
 constexpr unsigned char kSubstitute = '?';
 
+constexpr std::array<char16_t, 256> makeDecodeTable()
+{
+    std::array<char16_t, 256> table{};
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = (i >= 0x80 && i <= 0x9F) ? kHighControls[i - 0x80] : static_cast<char16_t>(i);
+    return table;
+}
+
+constexpr std::array<char16_t, 256> kDecodeTable = makeDecodeTable();
+
 } // namespace
 
 char16_t decodeByte(unsigned char byte)
 {
-    if (byte >= 0x80 && byte <= 0x9F)
-        return kHighControls[byte - 0x80];
-    return char16_t(byte);
+    return kDecodeTable[byte];
+}
+
+void decodeInto(QByteArrayView bytes, QChar *out)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    auto *target = reinterpret_cast<char16_t *>(out);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        target[i] = kDecodeTable[in[i]];
 }
 
 unsigned char encodeCodePoint(char32_t codePoint)
@@ -38,9 +54,7 @@ unsigned char encodeCodePoint(char32_t codePoint)
 QString decode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(decodeByte(static_cast<unsigned char>(bytes[i])));
+    decodeInto(bytes, text.data());
     return text;
 }
 

@@ -18,6 +18,8 @@ char16_t decodeByte(unsigned char byte);
 unsigned char encodeCodePoint(char32_t codePoint);
 
 QString decode(QByteArrayView bytes);
+// Decodes `bytes` into `out`, which must have room for bytes.size() characters.
+void decodeInto(QByteArrayView bytes, QChar *out);
 
 // Encodes at most maxCharacters characters (code points; a surrogate pair is
 // one character), one byte each.

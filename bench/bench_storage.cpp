@@ -1,0 +1,137 @@
+// Scanning the student archive, against a raw read of the same file.
+//
+//   bench_storage [FOLDER] [RECORDS]
+//
+// Writes an archive of RECORDS students (100,000 by default) into FOLDER (a
+// temporary folder by default), then times, several times over and best of each:
+//  (a) one search-like action: open, read every record in large blocks, decode the
+//      ten fields the student search compares, close;
+//  (b) one raw read of the same file in large blocks.
+// Prints both and their ratio. Goal: ratio at most 2.
+
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+#include "storage/TextField.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr StudentRecord::Field kSearchFields[] = {
+    StudentRecord::txtCodiceCor, StudentRecord::txtTipologiaCor, StudentRecord::txtNumIsc,
+    StudentRecord::txtResponsabile, StudentRecord::txtCognome, StudentRecord::txtNome,
+    StudentRecord::txtCodFiscPro, StudentRecord::txtComuneResPro, StudentRecord::txtCatPat,
+    StudentRecord::txtNote,
+};
+
+bool writeArchive(const QString &path, int records)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    RecordBuffer record(StudentRecord::layout());
+    QByteArray chunk;
+    for (int i = 0; i < records; ++i) {
+        record.setText(StudentRecord::txtCodiceCor, QStringLiteral("CORSO-%1").arg(i % 40));
+        record.setText(StudentRecord::txtTipologiaCor, QStringLiteral("Patente B"));
+        record.setText(StudentRecord::txtNumIsc, QString::number(i + 1));
+        record.setText(StudentRecord::txtResponsabile, QStringLiteral("Ing. Bellò"));
+        record.setText(StudentRecord::txtCognome, QStringLiteral("Cognome%1").arg(i * 7919 % 100000));
+        record.setText(StudentRecord::txtNome, QStringLiteral("Niccolò Maria"));
+        record.setText(StudentRecord::txtCodFiscPro, QStringLiteral("RSSMRA85T10A562S"));
+        record.setText(StudentRecord::txtComuneResPro, QStringLiteral("Forlì"));
+        record.setText(StudentRecord::txtCatPat, QStringLiteral("B"));
+        record.setText(StudentRecord::txtNote, QStringLiteral("Allievo n. %1: guide al mattino, esame di teoria superato.").arg(i));
+        record.setYesNo(StudentRecord::chkRicontatta, i % 3 == 0);
+        chunk += record.bytes();
+        if (chunk.size() > (8 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    return file.error() == QFileDevice::NoError;
+}
+
+qint64 searchAction(const QString &path, qint64 *decodedCharacters)
+{
+    QElapsedTimer timer;
+    timer.start();
+    RecordFile file;
+    file.OpenOrCreate(path, StudentRecord::Size);
+    const RecordLayout &layout = StudentRecord::layout();
+    qint64 characters = 0;
+    QString values[std::size(kSearchFields)];
+    file.ScanRecords([&](std::span<const char> record) {
+        for (std::size_t i = 0; i < std::size(kSearchFields); ++i) {
+            const FieldDef &def = layout.field(kSearchFields[i]);
+            TextField::loadInto(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())),
+                                values[i]);
+            characters += values[i].size();
+        }
+    });
+    file.CloseRecordFile();
+    *decodedCharacters = characters;
+    return timer.nsecsElapsed();
+}
+
+qint64 rawRead(const QString &path, qint64 *bytesRead)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), static_cast<size_t>(block.size()));
+        if (n <= 0)
+            break;
+        total += n;
+    }
+    ::close(fd);
+    *bytesRead = total;
+    return timer.nsecsElapsed();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    QTemporaryDir temporary;
+    const QString folder = args.size() > 1 ? args.at(1) : temporary.path();
+    const int records = args.size() > 2 ? args.at(2).toInt() : 100000;
+    const QString path = folder + QStringLiteral("/Allievi.pro");
+
+    std::printf("Writing %d student records (%.1f MB)...\n", records, double(records) * StudentRecord::Size / 1e6);
+    if (!writeArchive(path, records)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+
+    constexpr int kRounds = 5;
+    qint64 bestScan = std::numeric_limits<qint64>::max();
+    qint64 bestRaw = std::numeric_limits<qint64>::max();
+    qint64 characters = 0;
+    qint64 bytes = 0;
+    rawRead(path, &bytes); // warm the cache
+    for (int round = 0; round < kRounds; ++round) {
+        bestRaw = std::min(bestRaw, rawRead(path, &bytes));
+        bestScan = std::min(bestScan, searchAction(path, &characters));
+    }
+    std::printf("raw read of the file:            %8.1f ms (%lld bytes)\n", double(bestRaw) / 1e6, static_cast<long long>(bytes));
+    std::printf("search scan, 10 fields decoded:  %8.1f ms (%lld characters)\n", double(bestScan) / 1e6, static_cast<long long>(characters));
+    std::printf("ratio scan / raw read:           %8.2f (goal: at most 2)\n", double(bestScan) / double(bestRaw));
+    return 0;
+}

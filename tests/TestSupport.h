@@ -1,0 +1,71 @@
+#pragma once
+
+// Helpers shared by the tests: byte fixtures on disk and running a piece of code
+// in a child process with fewer rights or less room.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <functional>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace TestSupport {
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+inline bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Runs `body` in a child process and returns its result (or -1 if it crashed).
+// `prepare` runs in the child first (drop rights, limit file size, ...).
+inline int runInChild(const std::function<void()> &prepare, const std::function<int()> &body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        prepare();
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// In the child: as a user without rights on root's files when running as root, so
+// that permission bits apply as they would to an ordinary user.
+inline void dropRights()
+{
+    if (::geteuid() == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(99);
+    }
+}
+
+// In the child: files may not grow past `bytes`, as on a full disk.
+inline std::function<void()> limitFileSize(qint64 bytes)
+{
+    return [bytes] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        limit.rlim_cur = static_cast<rlim_t>(bytes);
+        limit.rlim_max = static_cast<rlim_t>(bytes);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(98);
+    };
+}
+
+} // namespace TestSupport

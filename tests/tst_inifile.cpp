@@ -1,0 +1,123 @@
+#include "TestSupport.h"
+
+#include "storage/IniFile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestSupport;
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    const QString m_section = QStringLiteral("Modello TT2112");
+    const QString m_code = QStringLiteral("Codice Autoscuola");
+    const QString m_office = QStringLiteral("Ufficio Provinciale");
+
+private slots:
+    void init()
+    {
+        m_path = m_dir.filePath(QStringLiteral("Autoscuola.ini"));
+        QFile::remove(m_path);
+    }
+
+    void newFileIsWindowsStyle()
+    {
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("AB 123")));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_office, QStringLiteral("Forl\u00EC")));
+        QCOMPARE(readAll(m_path), QByteArray("[Modello TT2112]\r\nCodice Autoscuola=AB 123\r\nUfficio Provinciale=Forl\xEC\r\n"));
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_office), QStringLiteral("Forl\u00EC"));
+    }
+
+    void otherContentIsKept()
+    {
+        const QByteArray before =
+            "; impostazioni dell'autoscuola\r\n"
+            "[Generale]\r\n"
+            "Tema=Blu\r\n"
+            "\r\n"
+            "[Modello TT2112]\r\n"
+            "Codice Autoscuola=VECCHIO\r\n"
+            "Ufficio Provinciale=Roma\r\n"
+            "Percorso=C:\\Dati\\Scuola\r\n";
+        QVERIFY(writeAll(m_path, before));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("NUOVO")));
+        QByteArray expected = before;
+        expected.replace("VECCHIO", "NUOVO");
+        // Every line is kept in its order; only blank lines may move.
+        const auto withoutBlankLines = [](QByteArray bytes) {
+            while (bytes.contains("\r\n\r\n"))
+                bytes.replace("\r\n\r\n", "\r\n");
+            return bytes;
+        };
+        const QByteArray after = readAll(m_path);
+        QCOMPARE(withoutBlankLines(after), withoutBlankLines(expected));
+        // Writing the same value again changes nothing.
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("NUOVO")));
+        QCOMPARE(readAll(m_path), after);
+        QCOMPARE(IniFile::readValue(m_path, QStringLiteral("Modello TT2112"), QStringLiteral("Percorso")),
+                 QStringLiteral("C:\\Dati\\Scuola"));
+    }
+
+    void namesMatchRegardlessOfCase()
+    {
+        QVERIFY(writeAll(m_path, "[modello tt2112]\r\ncodice autoscuola=X1\r\n"));
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("X1"));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("X2")));
+        QCOMPARE(readAll(m_path), QByteArray("[modello tt2112]\r\ncodice autoscuola=X2\r\n"));
+    }
+
+    void unixLineEndsStayUnix()
+    {
+        QVERIFY(writeAll(m_path, "[Accesso]\nValore=00\n"));
+        QVERIFY(IniFile::writeValue(m_path, QStringLiteral("Accesso"), QStringLiteral("Valore"), QStringLiteral("FF")));
+        QCOMPARE(readAll(m_path), QByteArray("[Accesso]\nValore=FF\n"));
+    }
+
+    void utf8WithByteOrderMark()
+    {
+        QVERIFY(writeAll(m_path, "\xEF\xBB\xBF[Modello TT2112]\r\nUfficio Provinciale=Cefal\xC3\xB9\r\n"));
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_office), QStringLiteral("Cefal\u00F9"));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_office, QStringLiteral("Forl\u00EC")));
+        QCOMPARE(readAll(m_path), QByteArray("\xEF\xBB\xBF[Modello TT2112]\r\nUfficio Provinciale=Forl\xC3\xAC\r\n"));
+    }
+
+    void missingAndUnreadable()
+    {
+        QCOMPARE(IniFile::read(m_path, m_section, m_code).status, IniFile::ReadStatus::Missing);
+        QVERIFY(writeAll(m_path, "[Altro]\r\nChiave=1\r\n"));
+        const IniFile::ReadResult missingKey = IniFile::read(m_path, m_section, m_code);
+        QCOMPARE(missingKey.status, IniFile::ReadStatus::Missing);
+        QVERIFY(missingKey.value.isEmpty());
+
+        // A folder where the file should be.
+        QFile::remove(m_path);
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Autoscuola.ini")));
+        QCOMPARE(IniFile::read(m_path, m_section, m_code).status, IniFile::ReadStatus::Unreadable);
+        QVERIFY(!IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("X")));
+        QVERIFY(QFileInfo(m_path).isDir());
+        QDir(m_path).removeRecursively();
+    }
+
+    void failedWriteLeavesTheFileWhole()
+    {
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
+        QVERIFY(writeAll(m_path, before));
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
+        ::chmod(QFile::encodeName(m_path).constData(), 0666);
+        const int result = runInChild(dropRights, [&] {
+            return IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("B2")) ? 1 : 0;
+        });
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        QCOMPARE(result, 0);
+        QCOMPARE(readAll(m_path), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"

@@ -1,0 +1,306 @@
+#include "TestSupport.h"
+
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace TestSupport;
+
+namespace {
+
+// A student record whose surname tells which it is.
+RecordBuffer student(const QString &surname)
+{
+    RecordBuffer record(StudentRecord::layout());
+    record.setText(StudentRecord::txtCognome, surname);
+    record.setYesNo(StudentRecord::chkRicontatta, false);
+    return record;
+}
+
+QString surnameAt(const QByteArray &file, qint64 index)
+{
+    RecordBuffer record(StudentRecord::layout());
+    record.setBytes(QByteArrayView(file).sliced(index * StudentRecord::Size, StudentRecord::Size));
+    return record.text(StudentRecord::txtCognome);
+}
+
+// Whether `action` fails with RecordFileError.
+template <typename F>
+bool fails(F action)
+{
+    try {
+        action();
+    } catch (const RecordFileError &) {
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestRecordFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    QByteArray threeStudents()
+    {
+        QByteArray bytes;
+        for (const char *name : {"Bianchi", "Rossi", "Verdi"})
+            bytes += student(QString::fromLatin1(name)).bytes();
+        return bytes;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
+            QFile::remove(m_dir.filePath(name));
+        m_path = m_dir.filePath(QStringLiteral("Allievi.pro"));
+        RecordFile::setLockTimeout(std::chrono::milliseconds(10000));
+    }
+
+    void missingFileIsCreatedEmpty()
+    {
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        QCOMPARE(file.RecordCount(), 0);
+        QCOMPARE(file.CurrentRecord(), 0);
+        file.CloseRecordFile();
+        QVERIFY(QFileInfo::exists(m_path));
+        QCOMPARE(QFileInfo(m_path).size(), 0);
+    }
+
+    void partialTrailingRecordIsIgnoredAndOverwritten()
+    {
+        QByteArray bytes = threeStudents().left(2 * StudentRecord::Size) + QByteArray(10, 'x');
+        QVERIFY(writeAll(m_path, bytes));
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        QCOMPARE(file.RecordCount(), 2);
+        QCOMPARE(file.TrailingBytes(), 10);
+        QCOMPARE(file.AppendRecord(student(QStringLiteral("Gialli"))), 3);
+        QCOMPARE(file.CurrentRecord(), 3);
+        file.CloseRecordFile();
+        const QByteArray after = readAll(m_path);
+        QCOMPARE(after.size(), 3 * StudentRecord::Size);
+        QCOMPARE(after.left(2 * StudentRecord::Size), bytes.left(2 * StudentRecord::Size));
+        QCOMPARE(surnameAt(after, 2), QStringLiteral("Gialli"));
+    }
+
+    void readAndOverwriteByNumber()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        RecordBuffer buffer(StudentRecord::layout());
+        file.SeekRecord(1);
+        file.ReadRecord(buffer);
+        QCOMPARE(file.CurrentRecord(), 2);
+        QCOMPARE(buffer.text(StudentRecord::txtCognome), QStringLiteral("Rossi"));
+
+        buffer.setText(StudentRecord::txtCognome, QStringLiteral("Rossini"));
+        file.SeekRecord(1);
+        file.WriteRecord(buffer);
+        QCOMPARE(file.CurrentRecord(), 2);
+        QCOMPARE(file.RecordCount(), 3);
+        file.CloseRecordFile();
+
+        const QByteArray after = readAll(m_path);
+        QCOMPARE(surnameAt(after, 0), QStringLiteral("Bianchi"));
+        QCOMPARE(surnameAt(after, 1), QStringLiteral("Rossini"));
+        QCOMPARE(surnameAt(after, 2), QStringLiteral("Verdi"));
+    }
+
+    void thirdFormStartsAtByte5852()
+    {
+        RecordFile file;
+        file.OpenOrCreate(m_dir.filePath(QStringLiteral("Modelli_TT2112.pro")), TT2112Record::Size);
+        RecordBuffer form(TT2112Record::layout());
+        for (const char *name : {"Uno", "Due", "Tre"}) {
+            form.setText(TT2112Record::txtCognome, QString::fromLatin1(name));
+            file.AppendRecord(form);
+        }
+        file.CloseRecordFile();
+        const QByteArray bytes = readAll(m_dir.filePath(QStringLiteral("Modelli_TT2112.pro")));
+        QCOMPARE(bytes.mid(5852 + 82, 4), QByteArray("\x03Tre"));
+    }
+
+    void readingBeyondTheEndFails()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        RecordBuffer buffer(StudentRecord::layout());
+        file.SeekRecord(3);
+        QVERIFY(fails([&] { file.ReadRecord(buffer); }));
+        QCOMPARE(file.CurrentRecord(), 3);
+    }
+
+    void writingPastTheEndAppendsWithoutAGap()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        file.SeekRecord(9); // a position from a file that was longer once
+        file.WriteRecord(student(QStringLiteral("Neri")));
+        QCOMPARE(file.CurrentRecord(), 4);
+        file.CloseRecordFile();
+        const QByteArray after = readAll(m_path);
+        QCOMPARE(after.size(), 4 * StudentRecord::Size);
+        QCOMPARE(surnameAt(after, 3), QStringLiteral("Neri"));
+    }
+
+    void scanVisitsEveryRecordAcrossBlocks()
+    {
+        // More records than one read block holds.
+        QByteArray bytes;
+        const int count = 700;
+        for (int i = 0; i < count; ++i)
+            bytes += student(QString::number(i)).bytes();
+        bytes += QByteArray(100, 'z');
+        QVERIFY(writeAll(m_path, bytes));
+
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        int seen = 0;
+        bool inOrder = true;
+        RecordBuffer buffer(StudentRecord::layout());
+        file.ScanRecords([&](std::span<const char> record) {
+            buffer.setBytes(QByteArrayView(record.data(), static_cast<qsizetype>(record.size())));
+            inOrder = inOrder && buffer.text(StudentRecord::txtCognome) == QString::number(seen);
+            ++seen;
+        });
+        QCOMPARE(seen, count);
+        QVERIFY(inOrder);
+        QCOMPARE(file.CurrentRecord(), count);
+    }
+
+    void folderInPlaceOfTheArchive()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
+        RecordFile file;
+        QVERIFY(fails([&] { file.OpenOrCreate(m_path, StudentRecord::Size); }));
+        QVERIFY(!file.isOpen());
+        QVERIFY(QFileInfo(m_path).isDir());
+        QDir(m_path).removeRecursively();
+    }
+
+    void readOnlyFolder()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const QByteArray before = readAll(m_path);
+        const QString missing = m_dir.filePath(QStringLiteral("Modelli_TT2112.pro"));
+        ::chmod(QFile::encodeName(m_path).constData(), 0644);
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
+
+        // The existing archive cannot be opened for writing, and is not replaced.
+        const int existing = runInChild(dropRights, [&] {
+            RecordFile file;
+            return fails([&] { file.OpenOrCreate(m_path, StudentRecord::Size); }) ? 0 : 1;
+        });
+        // A missing archive cannot be created.
+        const int created = runInChild(dropRights, [&] {
+            RecordFile file;
+            return fails([&] { file.OpenOrCreate(missing, TT2112Record::Size); }) ? 0 : 1;
+        });
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        QCOMPARE(existing, 0);
+        QCOMPARE(created, 0);
+        QCOMPARE(readAll(m_path), before);
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
+    void fullDiskRollsBackTheAppend_data()
+    {
+        QTest::addColumn<qint64>("room"); // bytes the file may still grow by
+        QTest::newRow("no room at all") << qint64(0);
+        QTest::newRow("room for part of a record") << qint64(1000);
+        QTest::newRow("one byte short") << qint64(StudentRecord::Size - 1);
+    }
+
+    void fullDiskRollsBackTheAppend()
+    {
+        QFETCH(qint64, room);
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const QByteArray before = readAll(m_path);
+        const int result = runInChild(limitFileSize(before.size() + room), [&] {
+            RecordFile file;
+            try {
+                file.OpenOrCreate(m_path, StudentRecord::Size);
+                file.AppendRecord(student(QStringLiteral("Perso")));
+            } catch (const RecordFileError &) {
+                return 0;
+            }
+            return 1;
+        });
+        QCOMPARE(result, 0);
+        QCOMPARE(readAll(m_path), before);
+    }
+
+    void lockedByAnotherCopyTimesOut()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const QByteArray before = readAll(m_path);
+        // Another copy of the program holds the writers' lock.
+        const int other = ::open(QFile::encodeName(m_path).constData(), O_RDWR);
+        QVERIFY(other >= 0);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
+        lock.l_len = 1;
+        QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
+
+        RecordFile::setLockTimeout(std::chrono::milliseconds(200));
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        QVERIFY(fails([&] { file.AppendRecord(student(QStringLiteral("Attesa"))); }));
+        file.SeekRecord(0);
+        QVERIFY(fails([&] { file.WriteRecord(student(QStringLiteral("Attesa"))); }));
+        QCOMPARE(readAll(m_path), before);
+
+        // Reading is never held up by the lock.
+        RecordBuffer buffer(StudentRecord::layout());
+        file.SeekRecord(2);
+        file.ReadRecord(buffer);
+        QCOMPARE(buffer.text(StudentRecord::txtCognome), QStringLiteral("Verdi"));
+
+        ::close(other); // releases the lock
+        QCOMPARE(file.AppendRecord(student(QStringLiteral("Attesa"))), 4);
+    }
+
+    void closesOnEveryPath()
+    {
+        // After a failed action the descriptor is gone: the folder can be removed
+        // and the process keeps no handle on the file.
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(); };
+        const qsizetype before = openDescriptors();
+        {
+            RecordFile file;
+            file.OpenOrCreate(m_path, StudentRecord::Size);
+            RecordBuffer buffer(StudentRecord::layout());
+            file.SeekRecord(50);
+            QVERIFY(fails([&] { file.ReadRecord(buffer); }));
+        }
+        QCOMPARE(openDescriptors(), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordFile)
+#include "tst_recordfile.moc"
