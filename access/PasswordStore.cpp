@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace PasswordStore {
 
 QString fileName()
@@ -51,3 +53,58 @@ bool createIfAbsent(const QString &storePath)
 }
 
 } // namespace PasswordStore
+
+namespace PasswordCheck {
+namespace {
+
+// The stored password: nothing when the store cannot be read or is malformed.
+std::optional<QString> storedPassword(const QString &storePath)
+{
+    const IniFile::ReadResult read = PasswordStore::readScrambled(storePath);
+    if (read.status == IniFile::ReadStatus::Unreadable)
+        return std::nullopt;
+    return UnscramblePassword(read.value);
+}
+
+QString typedForm(const QString &typed)
+{
+    return TextField::trimmedString(TextField::upperAZ(typed));
+}
+
+} // namespace
+
+Login checkLogin(const QString &storePath, const QString &typed)
+{
+    const std::optional<QString> stored = storedPassword(storePath);
+    if (!stored)
+        return {LoginResult::ReadError, QString()};
+    const QString password = TextField::trimmedString(*stored);
+    // An empty stored password never matches: a typed password is never empty.
+    const QString candidate = typedForm(typed);
+    if (password.isEmpty() || candidate != password)
+        return {LoginResult::Wrong, *stored};
+    return {LoginResult::Granted, *stored};
+}
+
+Change changePassword(const QString &storePath, const QString &oldPassword, const QString &newPassword,
+                      const QString &confirmation)
+{
+    const std::optional<QString> stored = storedPassword(storePath);
+    if (!stored)
+        return {ChangeResult::Failed, QString()};
+    const QString present = TextField::trimmedString(*stored);
+    const QString old = typedForm(oldPassword);
+    if (present.isEmpty() || old != present)
+        return {ChangeResult::WrongOld, *stored};
+    if (TextField::trimmed(newPassword) != TextField::trimmed(confirmation))
+        return {ChangeResult::NotConfirmed, *stored};
+    const QString password = typedForm(newPassword);
+    if (!IsScramblable(password))
+        return {ChangeResult::Unstorable, *stored};
+    if (!IniFile::writeValue(storePath, PasswordStore::section(), PasswordStore::key(),
+                             TextField::trimmedString(ScramblePassword(password))))
+        return {ChangeResult::Failed, *stored};
+    return {ChangeResult::Done, *stored};
+}
+
+} // namespace PasswordCheck

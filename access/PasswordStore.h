@@ -28,3 +28,39 @@ bool writePassword(const QString &storePath, const QString &plain);
 bool createIfAbsent(const QString &storePath);
 
 } // namespace PasswordStore
+
+// The login check and the password change, as the access screens run them.
+namespace PasswordCheck {
+
+enum class LoginResult {
+    Granted,
+    Wrong,     // the typed password is not the stored one (or none is stored)
+    ReadError, // the store cannot be read, or its value is not hexadecimal
+};
+
+struct Login {
+    LoginResult result = LoginResult::Wrong;
+    QString unscrambled; // the stored value unscrambled, before trimming
+};
+
+// Compares `typed` (a-z turned into A-Z, trimmed) with the stored password (trimmed).
+Login checkLogin(const QString &storePath, const QString &typed);
+
+enum class ChangeResult {
+    Done,
+    WrongOld,     // the old password typed is not the stored one
+    NotConfirmed, // new password and confirmation differ (case counts)
+    Unstorable,   // longer than 255 characters, or a character the scrambling cannot keep
+    Failed,       // the store cannot be read or written, or its value is not hexadecimal
+};
+
+struct Change {
+    ChangeResult result = ChangeResult::Failed;
+    QString unscrambled;
+};
+
+// Replaces the stored password with `newPassword` (a-z turned into A-Z, trimmed).
+Change changePassword(const QString &storePath, const QString &oldPassword, const QString &newPassword,
+                      const QString &confirmation);
+
+} // namespace PasswordCheck

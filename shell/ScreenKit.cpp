@@ -1,9 +1,20 @@
 #include "shell/ScreenKit.h"
 
+#include "shell/Clock.h"
+#include "storage/TextField.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QScreen>
 #include <QSvgRenderer>
 
 // The artwork is compiled into the screens' static library, whose resources must
@@ -18,6 +29,138 @@ static void registerArtwork()
 }
 
 namespace ScreenKit {
+namespace {
+
+// Properties by which the conventions recognise a control.
+constexpr const char *kFocusStyle = "volantixFocusStyle";
+constexpr const char *kResting = "volantixResting";
+constexpr const char *kNext = "volantixNext";
+constexpr const char *kHint = "volantixHint";
+constexpr const char *kClearsHint = "volantixClearsHint";
+
+QString fieldSheet(QColor background)
+{
+    return QStringLiteral("QLineEdit { background-color: %1; border: 1px solid %2; }")
+        .arg(background.name(), outlineColour().name());
+}
+
+// The frame that belongs to a field: "txtCognome" has "effCognome".
+QString companionFrameName(const QString &fieldName)
+{
+    return QStringLiteral("eff") + (fieldName.startsWith(QLatin1String("txt")) ? fieldName.mid(3) : fieldName);
+}
+
+QFont fontOf(const FontSpec &spec, const QFont &base)
+{
+    QFont font = base;
+    if (spec.family != nullptr)
+        font.setFamily(QString::fromLatin1(spec.family));
+    if (spec.pointSize > 0)
+        font.setPixelSize(spec.pointSize); // screen font sizes are in window units
+    font.setBold(spec.bold);
+    return font;
+}
+
+// One per screen: focus colouring, the Enter chain and the status-line hints.
+class Conventions final : public QObject
+{
+public:
+    explicit Conventions(Screen *screen)
+        : QObject(screen)
+        , m_screen(screen)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget == nullptr)
+            return false;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            paintFocus(widget, true);
+            break;
+        case QEvent::FocusOut: {
+            // A message box or another window taking the keyboard is not leaving the field.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                paintFocus(widget, false);
+            break;
+        }
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                moveToNext(widget);
+            break; // Enter is not swallowed
+        }
+        case QEvent::MouseMove:
+            showHint(widget, static_cast<QMouseEvent *>(event)->position().toPoint());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void paintFocus(QWidget *field, bool focused)
+    {
+        const auto style = static_cast<FocusStyle>(field->property(kFocusStyle).toInt());
+        if (style == FocusStyle::Background) {
+            field->setStyleSheet(fieldSheet(focused ? focusColour() : field->property(kResting).value<QColor>()));
+        } else if (style == FocusStyle::Frame) {
+            if (QWidget *frame = m_screen->control(companionFrameName(field->objectName()).toLatin1().constData()))
+                frame->setVisible(focused);
+        }
+    }
+
+    void moveToNext(QWidget *field)
+    {
+        const QByteArray next = field->property(kNext).toByteArray();
+        if (next.isEmpty())
+            return;
+        if (QWidget *target = m_screen->control(next.constData()))
+            target->setFocus(Qt::TabFocusReason);
+    }
+
+    void showHint(QWidget *widget, QPoint position)
+    {
+        QLabel *status = m_screen->statusLine();
+        if (status == nullptr)
+            return;
+        const QVariant hint = widget->property(kHint);
+        if (hint.isValid()) {
+            status->setText(hint.toString());
+        } else if (widget->property(kClearsHint).toBool() && widget->childAt(position) == nullptr) {
+            // Only when the mouse is over the screen or panel itself (or a box or
+            // picture on it): a move that a control ignored and passed up is not.
+            status->clear();
+        }
+    }
+
+    Screen *m_screen;
+};
+
+void trackForHints(QWidget *widget, QObject *conventions, bool clears)
+{
+    widget->setMouseTracking(true);
+    widget->installEventFilter(conventions);
+    if (clears)
+        widget->setProperty(kClearsHint, true);
+}
+
+} // namespace
+
+FilteredText applyTypingFilter(TypingFilter filter, const QString &text, int caret)
+{
+    if (filter == TypingFilter::None)
+        return {text, caret};
+    const QStringView trimmed = TextField::trimmed(text);
+    const auto leading = static_cast<int>(trimmed.data() - text.constData());
+    const int newCaret = std::clamp(caret - std::min(caret, leading), 0, static_cast<int>(trimmed.size()));
+    return {filter == TypingFilter::UpperCase ? TextField::upperAZ(trimmed) : trimmed.toString(), newCaret};
+}
 
 void paintVerticalGradient(QPainter &painter, const QRect &rect, QColor top, QColor bottom)
 {
@@ -27,11 +170,12 @@ void paintVerticalGradient(QPainter &painter, const QRect &rect, QColor top, QCo
     painter.fillRect(rect, gradient);
 }
 
-Box::Box(QWidget *parent, QColor fill, QColor fillBottom, QColor frame)
+Box::Box(QWidget *parent, QColor fill, QColor fillBottom, QColor frame, QColor frameBottom)
     : QWidget(parent)
     , m_fill(fill)
     , m_fillBottom(fillBottom)
     , m_frame(frame)
+    , m_frameBottom(frameBottom)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -44,7 +188,14 @@ void Box::paintEvent(QPaintEvent *)
     else
         painter.fillRect(rect(), m_fill);
     if (m_frame.isValid()) {
-        painter.setPen(m_frame);
+        if (m_frameBottom.isValid()) {
+            QLinearGradient gradient(rect().topLeft(), rect().bottomLeft());
+            gradient.setColorAt(0, m_frame);
+            gradient.setColorAt(1, m_frameBottom);
+            painter.setPen(QPen(QBrush(gradient), 1));
+        } else {
+            painter.setPen(m_frame);
+        }
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
@@ -110,6 +261,7 @@ void Panel::centreInWindow()
 Screen::Screen(QWidget *parent, const QString &caption, QSize clientSize, QSize panelSize,
                QColor top, QColor bottom, const char *panelName)
     : QDialog(parent, Qt::Window)
+    , m_conventions(new Conventions(this))
     , m_panel(new Panel(this, panelSize))
     , m_lblMemory(new QLabel(m_panel))
     , m_top(top)
@@ -117,11 +269,32 @@ Screen::Screen(QWidget *parent, const QString &caption, QSize clientSize, QSize 
 {
     setWindowTitle(caption);
     m_panel->setObjectName(QLatin1String(panelName));
+    m_panels << m_panel;
     m_lblMemory->setObjectName(QStringLiteral("lblMemory"));
     m_lblMemory->hide();
     resize(clientSize);
     setMinimumSize(panelSize);
     m_panel->centreInWindow();
+    // The screen and its panels empty the status line when the mouse moves over them.
+    trackForHints(this, m_conventions, true);
+    trackForHints(m_panel, m_conventions, true);
+}
+
+Panel *Screen::addPanel(const char *name, QSize size)
+{
+    auto *panel = new Panel(this, size);
+    panel->setObjectName(QLatin1String(name));
+    panel->centreInWindow();
+    m_panels << panel;
+    trackForHints(panel, m_conventions, true);
+    return panel;
+}
+
+void Screen::makeFixedDialog()
+{
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(size());
+    m_centreOnShow = true;
 }
 
 void Screen::setMemory(const QString &memory)
@@ -140,9 +313,133 @@ void Screen::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
-void Screen::buildControls(std::span<const ControlSpec> controls)
+void Screen::showEvent(QShowEvent *event)
 {
-    ScreenKit::buildControls(m_panel, controls);
+    if (m_centreOnShow && !m_shownOnce) {
+        if (const QScreen *display = screen())
+            move(display->availableGeometry().center() - rect().center());
+    }
+    m_shownOnce = true;
+    QDialog::showEvent(event);
+}
+
+void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
+{
+    Panel *target = panel != nullptr ? panel : m_panel;
+    QObject *conventions = m_conventions;
+    for (const ControlSpec &spec : controls) {
+        QWidget *widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Box:
+            widget = new Box(target, spec.fill, spec.fillBottom, spec.frame);
+            break;
+        case ControlKind::HighlightFrame:
+            widget = new Box(target, focusColour(), QColor(), focusColour(), Qt::white);
+            break;
+        case ControlKind::Picture:
+            widget = new Picture(target, spec.picture, false);
+            break;
+        case ControlKind::PictureButton:
+        case ControlKind::DateButton:
+        case ControlKind::TimeButton:
+            widget = new Picture(target, spec.picture, true);
+            break;
+        case ControlKind::Label:
+        case ControlKind::StatusLine: {
+            auto *label = new QLabel(spec.caption, target);
+            if (spec.textColour.isValid()) {
+                QPalette palette = label->palette();
+                palette.setColor(QPalette::WindowText, spec.textColour);
+                label->setPalette(palette);
+            }
+            if (spec.alignment)
+                label->setAlignment(spec.alignment);
+            if (spec.kind == ControlKind::StatusLine)
+                m_statusLine = label;
+            widget = label;
+            break;
+        }
+        case ControlKind::TextField: {
+            auto *field = new QLineEdit(target);
+            if (spec.maxLength > 0)
+                field->setMaxLength(spec.maxLength);
+            if (spec.alignment)
+                field->setAlignment(spec.alignment);
+            if (spec.masked)
+                field->setEchoMode(QLineEdit::Password);
+            field->setProperty(kFocusStyle, static_cast<int>(spec.focus));
+            if (spec.focus == FocusStyle::Background) {
+                const QColor resting = spec.resting.isValid() ? spec.resting : restingColour();
+                field->setProperty(kResting, resting);
+                field->setStyleSheet(fieldSheet(resting));
+            }
+            if (spec.next != nullptr)
+                field->setProperty(kNext, QByteArray(spec.next));
+            field->installEventFilter(conventions);
+            if (spec.filter != TypingFilter::None) {
+                const TypingFilter filter = spec.filter;
+                QObject::connect(field, &QLineEdit::textEdited, field, [field, filter](const QString &text) {
+                    const FilteredText filtered = applyTypingFilter(filter, text, field->cursorPosition());
+                    if (filtered.text != text) {
+                        field->setText(filtered.text);
+                        field->setCursorPosition(filtered.caret);
+                    }
+                });
+            }
+            widget = field;
+            break;
+        }
+        case ControlKind::CheckBox:
+            widget = new QCheckBox(spec.caption, target);
+            break;
+        case ControlKind::Button: {
+            auto *button = new QPushButton(spec.caption, target);
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            button->setCursor(Qt::PointingHandCursor);
+            widget = button;
+            break;
+        }
+        }
+        widget->setObjectName(QLatin1String(spec.name));
+        if (spec.font.family != nullptr || spec.font.pointSize > 0 || spec.font.bold)
+            widget->setFont(fontOf(spec.font, widget->font()));
+        widget->setGeometry(spec.geometry);
+        if (spec.geometry.size().isEmpty())
+            widget->adjustSize(); // "auto" size: as large as its content
+        if (!spec.hint.isEmpty()) {
+            widget->setProperty(kHint, spec.hint);
+            trackForHints(widget, conventions, false);
+        }
+        widget->setEnabled(spec.enabled);
+        if (!spec.visible || spec.kind == ControlKind::HighlightFrame)
+            widget->hide();
+    }
+    // Frames lie right behind their fields.
+    for (const ControlSpec &spec : controls) {
+        if (spec.kind != ControlKind::HighlightFrame)
+            continue;
+        const QString name = QString::fromLatin1(spec.name);
+        const QString field = QStringLiteral("txt") + (name.startsWith(QLatin1String("eff")) ? name.mid(3) : name);
+        if (QWidget *companion = control(field.toLatin1().constData()))
+            control(spec.name)->stackUnder(companion);
+    }
+    wireConventions(controls);
+}
+
+void Screen::wireConventions(std::span<const ControlSpec> controls)
+{
+    for (const ControlSpec &spec : controls) {
+        if (spec.kind != ControlKind::DateButton && spec.kind != ControlKind::TimeButton)
+            continue;
+        auto *button = control<Picture>(spec.name);
+        auto *field = control<QLineEdit>(spec.fills);
+        Q_ASSERT(button != nullptr && field != nullptr);
+        const bool date = spec.kind == ControlKind::DateButton;
+        connect(button, &Picture::clicked, field, [field, date] {
+            field->setText(date ? Clock::todayText() : Clock::timeText());
+        });
+    }
 }
 
 void Screen::paintEvent(QPaintEvent *)
@@ -154,34 +451,8 @@ void Screen::paintEvent(QPaintEvent *)
 void Screen::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_panel->centreInWindow();
-}
-
-void buildControls(QWidget *panel, std::span<const ControlSpec> controls)
-{
-    for (const ControlSpec &spec : controls) {
-        QWidget *widget = nullptr;
-        switch (spec.kind) {
-        case ControlKind::Box:
-            widget = new Box(panel, spec.fill, spec.fillBottom, spec.frame);
-            break;
-        case ControlKind::Picture:
-            widget = new Picture(panel, spec.picture, false);
-            break;
-        case ControlKind::PictureButton:
-            widget = new Picture(panel, spec.picture, true);
-            break;
-        case ControlKind::Label:
-            widget = new QLabel(spec.caption, panel);
-            break;
-        }
-        widget->setObjectName(QLatin1String(spec.name));
-        widget->setGeometry(spec.geometry);
-        if (spec.geometry.size().isEmpty())
-            widget->adjustSize(); // "auto" size: as large as its content
-        if (!spec.hint.isEmpty())
-            widget->setStatusTip(spec.hint);
-    }
+    for (Panel *panel : std::as_const(m_panels))
+        panel->centreInWindow();
 }
 
 } // namespace ScreenKit

@@ -11,39 +11,91 @@
 #include <span>
 
 class QLabel;
+class QLineEdit;
 class QSvgRenderer;
 
 // What every screen shares: the gradient window, the centred fixed panel, pictures
-// and picture buttons drawn from SVG with the hand pointer, plain boxes. A screen
-// declares its controls as a table and the kit builds them, each as a child of the
+// and picture buttons drawn from SVG with the hand pointer, boxes, highlight
+// frames, the status line and the conventions every input field follows. A screen
+// declares its controls as a table and the kit builds them, each as a child of its
 // panel with the control's name as objectName.
 namespace ScreenKit {
 
 enum class ControlKind {
-    Box,           // a filled rectangle, optionally with a gradient and a frame
-    Picture,       // an SVG picture without behaviour
-    PictureButton, // an SVG picture that acts on a click, with the hand pointer
-    Label,         // a line of text
+    Box,            // a filled rectangle, optionally with a gradient and a frame
+    HighlightFrame, // the yellow frame behind a field (frame variant of focus colouring)
+    Picture,        // an SVG picture without behaviour
+    PictureButton,  // an SVG picture that acts on a click, with the hand pointer
+    DateButton,     // a picture button that puts today's date into the field `fills`
+    TimeButton,     // a picture button that puts the time now (HH:MM) into the field `fills`
+    Label,          // a line of text
+    TextField,      // a one-line input field
+    CheckBox,
+    Button,         // a push button with the hand pointer
+    StatusLine,     // the status line that shows hints (panInfo)
+};
+
+// What a field does to the user's typing (never to text the program puts in).
+enum class TypingFilter {
+    None,
+    UpperCase, // trimmed, a-z turned into A-Z
+    Trim,      // trimmed
+};
+
+// How a field shows that it has the focus.
+enum class FocusStyle {
+    None,
+    Background, // yellow when focused, the resting colour otherwise, sky-blue outline
+    Frame,      // the companion effXxx frame is shown while focused
+};
+
+struct FontSpec {
+    const char *family = nullptr; // nullptr: the toolkit's default
+    int pointSize = 0;
+    bool bold = false;
 };
 
 struct ControlSpec {
     const char *name = nullptr;
     ControlKind kind = ControlKind::Box;
-    QRect geometry;          // in the panel's units
-    QString picture;         // resource path of the SVG, for pictures
-    QString caption;         // text of labels
-    QColor fill = Qt::white; // boxes: the fill, or the top of a vertical gradient
-    QColor fillBottom;       // boxes: the bottom of the gradient (invalid: plain fill)
-    QColor frame;            // boxes: the frame colour (invalid: no frame)
-    QString hint;            // shown on the status line while the mouse is over
+    QRect geometry;           // in the panel's units; an empty size means "as large as the content"
+    QString picture;          // pictures: resource path of the SVG
+    QString caption;          // labels, check boxes, buttons
+    QColor fill = Qt::white;  // boxes: the fill, or the top of a vertical gradient
+    QColor fillBottom;        // boxes: the bottom of the gradient (invalid: plain fill)
+    QColor frame;             // boxes: the frame colour (invalid: no frame)
+    QString hint;             // shown on the status line while the mouse is over the control
+    FontSpec font;
+    QColor textColour;        // labels (invalid: default)
+    int maxLength = 0;        // text fields (0: no limit)
+    Qt::Alignment alignment = {};
+    TypingFilter filter = TypingFilter::None;
+    FocusStyle focus = FocusStyle::None;
+    QColor resting;           // background focus style: resting colour (invalid: FFF0F8FF)
+    const char *next = nullptr;  // text fields: the control that Enter moves to
+    const char *fills = nullptr; // date and time buttons: the field they fill
+    bool masked = false;      // text fields: show a bullet for each character
+    bool visible = true;
+    bool enabled = true;
 };
+
+// Colours of the field conventions.
+inline QColor focusColour() { return QColor::fromRgba(0xFFFFFF00); }
+inline QColor restingColour() { return QColor::fromRgba(0xFFF0F8FF); }
+inline QColor outlineColour() { return QColor::fromRgba(0xFF87CEEB); }
+
+// A colour from its eight hexadecimal digits: alpha, red, green, blue.
+inline QColor argb(unsigned int value)
+{
+    return QColor::fromRgba(value);
+}
 
 // A filled rectangle.
 class Box final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Box(QWidget *parent, QColor fill, QColor fillBottom = QColor(), QColor frame = QColor());
+    Box(QWidget *parent, QColor fill, QColor fillBottom = QColor(), QColor frame = QColor(), QColor frameBottom = QColor());
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -52,6 +104,7 @@ private:
     QColor m_fill;
     QColor m_fillBottom;
     QColor m_frame;
+    QColor m_frameBottom;
 };
 
 // An SVG picture scaled to the control's size; clickable when it is a button.
@@ -77,7 +130,7 @@ private:
     bool m_pressed = false;
 };
 
-// The panel that holds a screen's controls: fixed size, kept centred in its window.
+// A panel that holds a screen's controls: fixed size, kept centred in its window.
 class Panel final : public QWidget
 {
     Q_OBJECT
@@ -88,9 +141,8 @@ public:
 
 // A screen window: caption, client size, background gradient from `top` to
 // `bottom`, and the centred panel named `panelName`. Resident screens are shown
-// and hidden; on-demand screens are opened modally with openOnDemand().
-// Keys reach the controls as typed: Escape closes nothing and Enter presses no
-// default button.
+// and hidden; on-demand screens are opened modally with openOnDemand(). Keys reach
+// the controls as typed: Escape closes nothing and Enter presses no default button.
 class Screen : public QDialog
 {
     Q_OBJECT
@@ -99,28 +151,46 @@ public:
            QColor top, QColor bottom = Qt::white, const char *panelName = "panContainer");
 
     Panel *panel() const { return m_panel; }
-    void buildControls(std::span<const ControlSpec> controls);
+    // Adds another centred panel of the same window (screens with two faces).
+    Panel *addPanel(const char *name, QSize size);
+    void buildControls(std::span<const ControlSpec> controls, Panel *panel = nullptr);
 
     template <typename T>
     T *control(const char *name) const
     {
-        return m_panel->findChild<T *>(QLatin1String(name));
+        return findChild<T *>(QLatin1String(name));
     }
+    QWidget *control(const char *name) const { return control<QWidget>(name); }
+
+    // A fixed-size window without window buttons, centred on the screen when shown.
+    void makeFixedDialog();
 
     // The hidden label by which a caller tells a shared screen who opened it.
     void setMemory(const QString &memory);
     QString memory() const;
+    QLabel *memoryLabel() const { return m_lblMemory; }
+
+    // The status line (panInfo), if the screen has one.
+    QLabel *statusLine() const { return m_statusLine; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void wireConventions(std::span<const ControlSpec> controls);
+
+    QObject *m_conventions;
     Panel *m_panel;
+    QList<Panel *> m_panels;
     QLabel *m_lblMemory;
+    QLabel *m_statusLine = nullptr;
     QColor m_top;
     QColor m_bottom;
+    bool m_centreOnShow = false;
+    bool m_shownOnce = false;
 };
 
 // Opens an on-demand screen: a new instance owned by `caller`, told who opened it
@@ -140,16 +210,15 @@ int openOnDemand(QWidget *caller, const QString &memory = QString(),
     return result;
 }
 
-// Builds `controls` on `panel`.
-void buildControls(QWidget *panel, std::span<const ControlSpec> controls);
-
 // Paints a vertical gradient from `top` to `bottom` over `rect`.
 void paintVerticalGradient(QPainter &painter, const QRect &rect, QColor top, QColor bottom);
 
-// A colour from its eight hexadecimal digits: alpha, red, green, blue.
-inline QColor argb(unsigned int value)
-{
-    return QColor::fromRgba(value);
-}
+// The typing filters, as applied to the user's typing: the new text and where the
+// caret goes so that it stays where the user was typing.
+struct FilteredText {
+    QString text;
+    int caret = 0;
+};
+FilteredText applyTypingFilter(TypingFilter filter, const QString &text, int caret);
 
 } // namespace ScreenKit

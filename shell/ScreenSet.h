@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QWidget>
 
+class TfrmPassword;
 class TfrmAvvio;
+class TfrmCambiaPassword;
 
 // The program's screens. Resident screens are created once, in a fixed order, and
 // live for the whole run; at most one of them is visible at a time. On-demand
@@ -19,10 +21,12 @@ public:
 
     // Creates the screens in their fixed order; each runs its creation step.
     void createScreens();
-    // Shows the first screen.
+    // Shows the first screen, the login.
     void start();
 
+    TfrmPassword *frmPassword() const { return m_frmPassword; }
     TfrmAvvio *frmAvvio() const { return m_frmAvvio; }
+    TfrmCambiaPassword *frmCambiaPassword() const { return m_frmCambiaPassword; }
 
     // Moves between resident screens: shows `to` first, then hides `from`.
     static void switchScreens(QWidget *from, QWidget *to);
@@ -30,5 +34,9 @@ public:
     static void showMaximisedScreen(QWidget *screen);
 
 private:
+    void connectScreens();
+
+    TfrmPassword *m_frmPassword = nullptr;
     TfrmAvvio *m_frmAvvio = nullptr;
+    TfrmCambiaPassword *m_frmCambiaPassword = nullptr;
 };

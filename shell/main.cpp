@@ -1,3 +1,4 @@
+#include "shell/Dialogs.h"
 #include "shell/ScreenSet.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Volantix"));
     QApplication::setQuitOnLastWindowClosed(false);
+    Dialogs::installToolkitTranslations();
 
     ScreenSet screens;
     screens.createScreens();

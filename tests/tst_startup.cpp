@@ -1,3 +1,5 @@
+#include "access/Password.h"
+#include "access/CambiaPassword.h"
 #include "shell/Avvio.h"
 #include "shell/Clock.h"
 #include "shell/FormatSettings.h"
@@ -112,6 +114,16 @@ private slots:
             QCOMPARE(picture->cursor().shape(), Qt::PointingHandCursor);
     }
 
+    void firstStartShowsOnlyTheLogin()
+    {
+        ScreenSet screens;
+        screens.createScreens();
+        screens.start();
+        QVERIFY(QTest::qWaitForWindowExposed(screens.frmPassword()));
+        QVERIFY(!screens.frmAvvio()->isVisible());
+        QVERIFY(!screens.frmCambiaPassword()->isVisible());
+    }
+
     void startScreenWindow()
     {
         ScreenSet screens;
@@ -123,8 +135,9 @@ private slots:
         QCOMPARE(avvio->panel()->size(), QSize(995, 692));
         QVERIFY(!avvio->isVisible());
 
-        screens.start();
+        emit screens.frmPassword()->accessGranted();
         QVERIFY(QTest::qWaitForWindowExposed(avvio));
+        QVERIFY(!screens.frmPassword()->isVisible());
         QVERIFY(avvio->isMaximized() || avvio->isVisible());
         // The panel stays centred whatever the window's size.
         avvio->showNormal();
@@ -176,11 +189,11 @@ private slots:
     void exitPictureEndsTheProgram()
     {
         QFETCH(bool, closeWindow);
-        // A hidden main window stays open, as the login will: the start screen still ends the run.
-        QWidget hiddenMain;
+        // The hidden login stays open: the start screen still ends the run.
         ScreenSet screens;
         screens.createScreens();
         screens.start();
+        emit screens.frmPassword()->accessGranted(); // the login stays open, hidden
         QVERIFY(QTest::qWaitForWindowExposed(screens.frmAvvio()));
         bool timedOut = false;
         QTimer watchdog;

@@ -1,0 +1,111 @@
+#include "shell/Dialogs.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
+
+namespace Dialogs {
+namespace {
+
+Presenter &presenter()
+{
+    static Presenter current;
+    return current;
+}
+
+Answer showBox(Kind kind, const QString &text)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton first = QMessageBox::Ok;
+    switch (kind) {
+    case Kind::Warning:
+        icon = QMessageBox::Warning;
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Kind::Error:
+        icon = QMessageBox::Critical;
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Kind::Information:
+        icon = QMessageBox::Information;
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Kind::Confirmation:
+        icon = QMessageBox::Question;
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        first = QMessageBox::Yes;
+        break;
+    case Kind::Message:
+        break;
+    }
+    QWidget *owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = QApplication::activeWindow();
+    QMessageBox box(icon, title(kind), text, buttons, owner);
+    box.setDefaultButton(first);
+    box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        // Closing the box without a button counts as its last button.
+        return kind == Kind::Confirmation ? Answer::No : (buttons & QMessageBox::Cancel ? Answer::Cancel : Answer::Ok);
+    }
+}
+
+} // namespace
+
+QString title(Kind kind)
+{
+    switch (kind) {
+    case Kind::Warning:
+        return QStringLiteral("Warning");
+    case Kind::Error:
+        return QStringLiteral("Error");
+    case Kind::Information:
+        return QStringLiteral("Information");
+    case Kind::Confirmation:
+        return QStringLiteral("Confirm");
+    case Kind::Message:
+        break;
+    }
+    return QString();
+}
+
+Answer show(Kind kind, const QString &text)
+{
+    if (presenter())
+        return presenter()(kind, text);
+    return showBox(kind, text);
+}
+
+void setPresenter(Presenter newPresenter)
+{
+    presenter() = std::move(newPresenter);
+}
+
+void installToolkitTranslations()
+{
+    installToolkitTranslations(QLocale::system());
+}
+
+void installToolkitTranslations(const QLocale &locale)
+{
+    auto *translator = new QTranslator(qApp);
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+} // namespace Dialogs

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <functional>
+
+// The five kinds of message box, modal and owned by the active screen. Tests
+// replace the presenter to record what was asked and to give the answer.
+namespace Dialogs {
+
+enum class Kind {
+    Warning,      // "Warning", warning icon, OK and Cancel
+    Error,        // "Error", error icon, OK and Cancel
+    Information,  // "Information", information icon, OK and Cancel
+    Confirmation, // "Confirm", question icon, Yes and No
+    Message,      // no title, no icon, OK
+};
+
+enum class Answer { Ok, Cancel, Yes, No };
+
+Answer show(Kind kind, const QString &text);
+
+inline void warning(const QString &text) { show(Kind::Warning, text); }
+inline void error(const QString &text) { show(Kind::Error, text); }
+inline void information(const QString &text) { show(Kind::Information, text); }
+inline bool confirm(const QString &text) { return show(Kind::Confirmation, text) == Answer::Yes; }
+inline void message(const QString &text) { show(Kind::Message, text); }
+
+// The title each kind shows.
+QString title(Kind kind);
+
+using Presenter = std::function<Answer(Kind, const QString &)>;
+// Replaces the message boxes (an empty function restores them).
+void setPresenter(Presenter presenter);
+
+// Loads the toolkit's own translations for the system's language, so that the
+// buttons read "Sì", "No", "Annulla" on an Italian system.
+void installToolkitTranslations(const QLocale &locale);
+void installToolkitTranslations(); // for the system's locale
+
+} // namespace Dialogs

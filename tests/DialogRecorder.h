@@ -1,0 +1,36 @@
+#pragma once
+
+// Answers the program's message boxes in tests and records what they said.
+
+#include "shell/Dialogs.h"
+
+#include <QList>
+#include <QPair>
+
+struct DialogRecorder {
+    QList<QPair<Dialogs::Kind, QString>> shown;
+    Dialogs::Answer answer = Dialogs::Answer::Ok;
+
+    DialogRecorder()
+    {
+        Dialogs::setPresenter([this](Dialogs::Kind kind, const QString &text) {
+            shown.append({kind, text});
+            if (kind == Dialogs::Kind::Confirmation)
+                return answer == Dialogs::Answer::Ok ? Dialogs::Answer::Yes : answer;
+            return answer;
+        });
+    }
+    ~DialogRecorder() { Dialogs::setPresenter({}); }
+    DialogRecorder(const DialogRecorder &) = delete;
+    DialogRecorder &operator=(const DialogRecorder &) = delete;
+
+    // The only message shown since the last call, or an empty text when there was none.
+    QString take()
+    {
+        if (shown.isEmpty())
+            return QString();
+        const QString text = shown.last().second;
+        shown.clear();
+        return text;
+    }
+};

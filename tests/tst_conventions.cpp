@@ -1,0 +1,251 @@
+// The conventions every input screen shares, on a screen declared as a table.
+#include "shell/Clock.h"
+#include "shell/Dialogs.h"
+#include "shell/ScreenKit.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace ScreenKit;
+
+namespace {
+
+const ControlSpec kControls[] = {
+    {.name = "shpBox", .kind = ControlKind::Box, .geometry = {0, 0, 400, 40}, .fill = Qt::lightGray},
+    {.name = "txtCognome", .kind = ControlKind::TextField, .geometry = {10, 50, 150, 22}, .maxLength = 10, .filter = TypingFilter::UpperCase, .focus = FocusStyle::Background, .next = "txtEmail"},
+    {.name = "txtEmail", .kind = ControlKind::TextField, .geometry = {10, 80, 150, 22}, .filter = TypingFilter::Trim, .focus = FocusStyle::Background, .next = "txtCat"},
+    {.name = "chkFlag", .kind = ControlKind::CheckBox, .geometry = {170, 80, 100, 22}, .caption = QStringLiteral("Flag"), .hint = QStringLiteral("Spunta.")},
+    {.name = "txtCat", .kind = ControlKind::TextField, .geometry = {10, 110, 50, 22}, .focus = FocusStyle::Background, .resting = Qt::white, .next = "txtCognome"},
+    {.name = "txtData", .kind = ControlKind::TextField, .geometry = {10, 140, 100, 22}, .maxLength = 10},
+    {.name = "impData", .kind = ControlKind::DateButton, .geometry = {115, 140, 22, 22}, .picture = QStringLiteral(":/avvio/info.svg"), .hint = QStringLiteral("Data di oggi."), .fills = "txtData"},
+    {.name = "txtOra", .kind = ControlKind::TextField, .geometry = {10, 170, 100, 22}, .maxLength = 5},
+    {.name = "impOra", .kind = ControlKind::TimeButton, .geometry = {115, 170, 22, 22}, .picture = QStringLiteral(":/avvio/info.svg"), .fills = "txtOra"},
+    {.name = "lblTesto", .kind = ControlKind::Label, .geometry = {200, 140, 100, 20}, .caption = QStringLiteral("Etichetta")},
+    {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {0, 270, 400, 20}, .caption = QStringLiteral("Pronto")},
+};
+
+class SampleScreen final : public Screen
+{
+public:
+    SampleScreen()
+        : Screen(nullptr, QStringLiteral(" Prova"), QSize(420, 310), QSize(400, 290), Qt::darkBlue)
+    {
+        buildControls(kControls);
+    }
+};
+
+QString background(QWidget *field)
+{
+    const QString sheet = field->styleSheet();
+    const qsizetype at = sheet.indexOf(QLatin1String("background-color: "));
+    return sheet.mid(at + 18, 7);
+}
+
+} // namespace
+
+class TestConventions : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SampleScreen> m_screen;
+
+    QLineEdit *field(const char *name) { return m_screen->control<QLineEdit>(name); }
+
+private slots:
+    void init()
+    {
+        m_screen = std::make_unique<SampleScreen>();
+        m_screen->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
+    }
+
+    void cleanup() { m_screen.reset(); }
+
+    void focusColours()
+    {
+        // Resting light blue (or white where the screen says so), yellow with the focus.
+        QCOMPARE(QApplication::focusWidget(), field("txtCognome"));
+        QCOMPARE(background(field("txtCognome")), QStringLiteral("#ffff00"));
+        QCOMPARE(background(field("txtEmail")), QStringLiteral("#f0f8ff"));
+        QCOMPARE(background(field("txtCat")), QStringLiteral("#ffffff"));
+        QVERIFY(field("txtCognome")->styleSheet().contains(QLatin1String("border: 1px solid #87ceeb")));
+        field("txtCat")->setFocus();
+        QCOMPARE(background(field("txtCognome")), QStringLiteral("#f0f8ff"));
+        QCOMPARE(background(field("txtCat")), QStringLiteral("#ffff00"));
+        field("txtEmail")->setFocus();
+        QCOMPARE(background(field("txtCat")), QStringLiteral("#ffffff"));
+    }
+
+    void focusStaysPaintedUnderAMessage()
+    {
+        field("txtCognome")->setFocus();
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(background(field("txtCognome")), QStringLiteral("#ffff00"));
+    }
+
+    void enterChainWrapsAround()
+    {
+        field("txtCognome")->setFocus();
+        // Check boxes are skipped: txtEmail leads to txtCat.
+        for (const char *next : {"txtEmail", "txtCat", "txtCognome"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), field(next));
+        }
+        // A field with no next control keeps the focus.
+        field("txtData")->setFocus();
+        QTest::keyClick(field("txtData"), Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget(), field("txtData"));
+    }
+
+    void upperCaseFilter()
+    {
+        QLineEdit *name = field("txtCognome");
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("ab"));
+        QCOMPARE(name->text(), QStringLiteral("AB"));
+        QTest::sendKeyEvent(QTest::Click, name, Qt::Key_Agrave, QStringLiteral("\u00E0"), Qt::NoModifier);
+        QCOMPARE(name->text(), QStringLiteral("AB\u00E0"));
+        // A blank at the end vanishes at once; one between two characters stays.
+        QTest::keyClick(name, Qt::Key_Space);
+        QCOMPARE(name->text(), QStringLiteral("AB\u00E0"));
+        name->setCursorPosition(1);
+        QTest::keyClick(name, Qt::Key_Space);
+        QCOMPARE(name->text(), QStringLiteral("A B\u00E0"));
+        QCOMPARE(name->cursorPosition(), 2);
+        QTest::keyClicks(name, QStringLiteral("x"));
+        QCOMPARE(name->text(), QStringLiteral("A XB\u00E0"));
+        QCOMPARE(name->cursorPosition(), 3);
+        // A blank typed at the start vanishes and the caret stays at the start.
+        name->setCursorPosition(0);
+        QTest::keyClick(name, Qt::Key_Space);
+        QCOMPARE(name->text(), QStringLiteral("A XB\u00E0"));
+        QCOMPARE(name->cursorPosition(), 0);
+    }
+
+    void programTextIsNotFiltered()
+    {
+        field("txtCognome")->setText(QStringLiteral(" rossi "));
+        QCOMPARE(field("txtCognome")->text(), QStringLiteral(" rossi "));
+    }
+
+    void trimFilter()
+    {
+        QLineEdit *mail = field("txtEmail");
+        mail->setFocus();
+        QTest::keyClicks(mail, QStringLiteral(" Mario.Rossi@example.it "));
+        QCOMPARE(mail->text(), QStringLiteral("Mario.Rossi@example.it"));
+    }
+
+    void maximumLength()
+    {
+        field("txtCognome")->setFocus();
+        QTest::keyClicks(field("txtCognome"), QStringLiteral("abcdefghijkl"));
+        QCOMPARE(field("txtCognome")->text(), QStringLiteral("ABCDEFGHIJ"));
+    }
+
+    void hints()
+    {
+        QLabel *status = m_screen->statusLine();
+        QCOMPARE(status->text(), QStringLiteral("Pronto"));
+        // A check box or picture button with a hint sets it.
+        QTest::mouseMove(m_screen->control("chkFlag"), QPoint(5, 5));
+        QTRY_COMPARE(status->text(), QStringLiteral("Spunta."));
+        QTest::mouseMove(m_screen->control("impData"), QPoint(5, 5));
+        QTRY_COMPARE(status->text(), QStringLiteral("Data di oggi."));
+        // Text fields and labels leave it as it is.
+        QTest::mouseMove(field("txtCognome"), QPoint(5, 5));
+        QTest::mouseMove(m_screen->control("lblTesto"), QPoint(5, 5));
+        QTest::qWait(20);
+        QCOMPARE(status->text(), QStringLiteral("Data di oggi."));
+        // The panel, and the boxes and pictures on it, empty it.
+        QTest::mouseMove(m_screen->control("shpBox"), QPoint(5, 5));
+        QTRY_COMPARE(status->text(), QString());
+        QTest::mouseMove(m_screen->control("impData"), QPoint(5, 5));
+        QTRY_COMPARE(status->text(), QStringLiteral("Data di oggi."));
+        QTest::mouseMove(m_screen->panel(), QPoint(300, 200));
+        QTRY_COMPARE(status->text(), QString());
+    }
+
+    void dateAndTimeButtons()
+    {
+        Clock::setSource([] { return QDateTime(QDate(2014, 3, 7), QTime(8, 4)); });
+        field("txtData")->setText(QStringLiteral("vecchia"));
+        QTest::mouseClick(m_screen->control("impData"), Qt::LeftButton);
+        QTest::mouseClick(m_screen->control("impOra"), Qt::LeftButton);
+        Clock::setSource({});
+        QCOMPARE(field("txtData")->text(), QStringLiteral("07/03/2014"));
+        QCOMPARE(field("txtOra")->text(), QStringLiteral("08:04"));
+        QCOMPARE(field("txtCognome")->text(), QString());
+    }
+
+    void messageBoxes_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("warning") << int(Dialogs::Kind::Warning) << QStringLiteral("Warning") << int(QMessageBox::Warning)
+                                 << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
+        QTest::newRow("error") << int(Dialogs::Kind::Error) << QStringLiteral("Error") << int(QMessageBox::Critical)
+                               << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
+        QTest::newRow("information") << int(Dialogs::Kind::Information) << QStringLiteral("Information") << int(QMessageBox::Information)
+                                     << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
+        QTest::newRow("confirmation") << int(Dialogs::Kind::Confirmation) << QStringLiteral("Confirm") << int(QMessageBox::Question)
+                                      << QStringList{QStringLiteral("S\u00EC"), QStringLiteral("No")} << int(Dialogs::Answer::Yes);
+        QTest::newRow("plain message") << int(Dialogs::Kind::Message) << QString() << int(QMessageBox::NoIcon)
+                                       << QStringList{QStringLiteral("OK")} << int(Dialogs::Answer::Ok);
+    }
+
+    // The real boxes: title, icon, buttons in the system's language, default first,
+    // owned by the active screen.
+    void messageBoxes()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        QFETCH(QStringList, buttons);
+        QFETCH(int, answer);
+        static const bool translated = [] {
+            Dialogs::installToolkitTranslations(QLocale(QLocale::Italian, QLocale::Italy));
+            return true;
+        }();
+        Q_UNUSED(translated);
+        bool inspected = false;
+        QTimer::singleShot(0, m_screen.get(), [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            inspected = true;
+            QCOMPARE(box->windowTitle(), title);
+            QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(box->text(), QStringLiteral("Testo\n\r\n\rseconda parte"));
+            QCOMPARE(box->parentWidget(), m_screen.get());
+            QStringList captions;
+            for (QAbstractButton *button : box->buttons())
+                captions << button->text().remove(QLatin1Char('&'));
+            std::sort(captions.begin(), captions.end());
+            QStringList expected = buttons;
+            std::sort(expected.begin(), expected.end());
+            QCOMPARE(captions, expected);
+            QCOMPARE(box->defaultButton()->text().remove(QLatin1Char('&')), buttons.first());
+            box->defaultButton()->click();
+        });
+        const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
+        QVERIFY(inspected);
+        QCOMPARE(int(given), answer);
+    }
+};
+
+QTEST_MAIN(TestConventions)
+#include "tst_conventions.moc"
