@@ -391,6 +391,7 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
         }
         case ControlKind::CheckBox:
             widget = new QCheckBox(spec.caption, target);
+            widget->setCursor(Qt::PointingHandCursor);
             break;
         case ControlKind::Button: {
             auto *button = new QPushButton(spec.caption, target);
@@ -411,6 +412,8 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
             widget->setProperty(kHint, spec.hint);
             trackForHints(widget, conventions, false);
         }
+        if (spec.keepsHint)
+            widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         widget->setEnabled(spec.enabled);
         if (!spec.visible || spec.kind == ControlKind::HighlightFrame)
             widget->hide();

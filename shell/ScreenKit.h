@@ -75,6 +75,7 @@ struct ControlSpec {
     const char *next = nullptr;  // text fields: the control that Enter moves to
     const char *fills = nullptr; // date and time buttons: the field they fill
     bool masked = false;      // text fields: show a bullet for each character
+    bool keepsHint = false;   // boxes and pictures: the mouse over them leaves the status line as it is
     bool visible = true;
     bool enabled = true;
 };

@@ -3,11 +3,13 @@
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
 #include "shell/Avvio.h"
+#include "tt2112/Mod_TT2112.h"
 
 ScreenSet::ScreenSet() = default;
 
 ScreenSet::~ScreenSet()
 {
+    delete m_frmMod_TT2112;
     delete m_frmCambiaPassword;
     delete m_frmAvvio;
     delete m_frmPassword;
@@ -18,6 +20,7 @@ void ScreenSet::createScreens()
     m_frmPassword = new TfrmPassword();
     m_frmAvvio = new TfrmAvvio();
     m_frmCambiaPassword = new TfrmCambiaPassword();
+    m_frmMod_TT2112 = new TfrmMod_TT2112();
     connectScreens();
 }
 
@@ -32,6 +35,14 @@ void ScreenSet::connectScreens()
         m_frmCambiaPassword->activateWindow();
     });
     connect(m_frmCambiaPassword, &TfrmCambiaPassword::closed, m_frmPassword, &TfrmPassword::comeBack);
+    connect(m_frmAvvio, &TfrmAvvio::modelloRequested, this, [this] {
+        showMaximisedScreen(m_frmMod_TT2112);
+        m_frmAvvio->hide();
+    });
+    connect(m_frmMod_TT2112, &RecordEditor::closed, this, [this] {
+        showMaximisedScreen(m_frmAvvio);
+        m_frmMod_TT2112->hide();
+    });
 }
 
 void ScreenSet::start()

@@ -6,6 +6,7 @@
 class TfrmPassword;
 class TfrmAvvio;
 class TfrmCambiaPassword;
+class TfrmMod_TT2112;
 
 // The program's screens. Resident screens are created once, in a fixed order, and
 // live for the whole run; at most one of them is visible at a time. On-demand
@@ -27,6 +28,7 @@ public:
     TfrmPassword *frmPassword() const { return m_frmPassword; }
     TfrmAvvio *frmAvvio() const { return m_frmAvvio; }
     TfrmCambiaPassword *frmCambiaPassword() const { return m_frmCambiaPassword; }
+    TfrmMod_TT2112 *frmMod_TT2112() const { return m_frmMod_TT2112; }
 
     // Moves between resident screens: shows `to` first, then hides `from`.
     static void switchScreens(QWidget *from, QWidget *to);
@@ -39,4 +41,5 @@ private:
     TfrmPassword *m_frmPassword = nullptr;
     TfrmAvvio *m_frmAvvio = nullptr;
     TfrmCambiaPassword *m_frmCambiaPassword = nullptr;
+    TfrmMod_TT2112 *m_frmMod_TT2112 = nullptr;
 };

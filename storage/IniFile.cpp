@@ -78,14 +78,21 @@ QString readValue(const QString &path, const QString &section, const QString &ke
 
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value)
 {
+    return writeValues(path, section, {{key, value}});
+}
+
+bool writeValues(const QString &path, const QString &section, const QList<QPair<QString, QString>> &values)
+{
     CSimpleIniA ini;
     ini.SetSpaces(false);
     bool crlf = true;
     if (load(path, ini, &crlf) == LoadStatus::Unreadable)
         return false;
     const bool utf8 = ini.IsUnicode();
-    if (ini.SetValue(toStore(section, utf8).c_str(), toStore(key, utf8).c_str(), toStore(value, utf8).c_str()) < 0)
-        return false;
+    for (const auto &[key, value] : values) {
+        if (ini.SetValue(toStore(section, utf8).c_str(), toStore(key, utf8).c_str(), toStore(value, utf8).c_str()) < 0)
+            return false;
+    }
     std::string content;
     if (ini.Save(content, utf8) < 0)
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <optional>
@@ -27,5 +29,8 @@ QString readValue(const QString &path, const QString &section, const QString &ke
 // was. The file is replaced as a whole only once the new content is complete, so
 // a failure never leaves it half-written. Returns false when it cannot be written.
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value);
+
+// Writes several keys of one section in one replacement of the file.
+bool writeValues(const QString &path, const QString &section, const QList<QPair<QString, QString>> &values);
 
 } // namespace IniFile

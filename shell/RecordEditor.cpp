@@ -1,0 +1,194 @@
+#include "shell/RecordEditor.h"
+
+#include "shell/Dialogs.h"
+#include "storage/ArchiveError.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+#include "storage/TextField.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+using EditorNavigation::Action;
+using EditorNavigation::Step;
+
+namespace {
+
+const QString kEmptyArchive = QStringLiteral("L'archivio non contiene nessuna scheda.");
+const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
+const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
+
+QString nameOf(const FieldDef &field)
+{
+    return QString::fromLatin1(field.name.data(), static_cast<qsizetype>(field.name.size()));
+}
+
+} // namespace
+
+RecordEditor::RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup)
+    : Screen(parent, caption, QSize(1016, 713), panelSize, top)
+    , m_setup(setup)
+{
+}
+
+QString RecordEditor::archivePath() const
+{
+    return ProgramFolder::filePath(m_setup.archiveName);
+}
+
+void RecordEditor::connectToolbar()
+{
+    lblPosizione = control<QLabel>("lblPosizione");
+    const struct {
+        const char *button;
+        void (RecordEditor::*action)();
+    } actions[] = {
+        {"cmdPrimo", &RecordEditor::cmdPrimoClick},   {"cmdIndietro", &RecordEditor::cmdIndietroClick},
+        {"cmdAvanti", &RecordEditor::cmdAvantiClick}, {"cmdUltimo", &RecordEditor::cmdUltimoClick},
+        {"cmdNuovo", &RecordEditor::cmdNuovoClick},   {"cmdSalva", &RecordEditor::cmdSalvaClick},
+        {"cmdEsci", &RecordEditor::cmdEsciClick},
+    };
+    for (const auto &entry : actions)
+        connect(control<ScreenKit::Picture>(entry.button), &ScreenKit::Picture::clicked, this, entry.action);
+}
+
+void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)
+{
+    const RecordLayout &layout = record.layout();
+    for (int i = 0; i < layout.fieldCount(); ++i) {
+        QWidget *widget = control(layout.field(i).name.data());
+        if (auto *field = qobject_cast<QLineEdit *>(widget)) {
+            field->setText(record.text(i));
+        } else if (auto *box = qobject_cast<QCheckBox *>(widget)) {
+            if (const std::optional<bool> yes = record.yesNo(i))
+                box->setChecked(*yes);
+        } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+            label->setText(record.text(i));
+        } else {
+            Q_ASSERT_X(false, "loadRecordIntoScreen", qPrintable(nameOf(layout.field(i))));
+        }
+    }
+}
+
+void RecordEditor::storeScreenIntoRecord(RecordBuffer &record) const
+{
+    const RecordLayout &layout = record.layout();
+    for (int i = 0; i < layout.fieldCount(); ++i) {
+        QWidget *widget = control(layout.field(i).name.data());
+        if (auto *field = qobject_cast<QLineEdit *>(widget))
+            record.setText(i, field->text());
+        else if (auto *box = qobject_cast<QCheckBox *>(widget))
+            record.setYesNo(i, box->isChecked());
+        else if (auto *label = qobject_cast<QLabel *>(widget))
+            record.setText(i, label->text());
+    }
+}
+
+void RecordEditor::navigate(Action action)
+{
+    try {
+        RecordFile file;
+        file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
+        const std::optional<Step> step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        if (!step)
+            throw RecordFileError(QStringLiteral("not a record number: ") + lblPosizione->text());
+        switch (step->kind) {
+        case Step::Kind::Load:
+            file.SeekRecord(step->record - 1);
+            file.ReadRecord(recordBuffer());
+            loadRecordIntoScreen(recordBuffer());
+            lblPosizione->setText(QString::number(file.CurrentRecord()));
+            file.CloseRecordFile();
+            break;
+        case Step::Kind::Empty:
+            if (step->clearPosition)
+                lblPosizione->clear();
+            file.CloseRecordFile();
+            Dialogs::information(kEmptyArchive);
+            break;
+        case Step::Kind::Nothing:
+            file.CloseRecordFile();
+            break;
+        }
+    } catch (const RecordFileError &) {
+        Dialogs::error(ArchiveAccessError());
+    }
+}
+
+void RecordEditor::cmdPrimoClick()
+{
+    navigate(Action::First);
+}
+
+void RecordEditor::cmdIndietroClick()
+{
+    navigate(Action::Previous);
+}
+
+void RecordEditor::cmdAvantiClick()
+{
+    navigate(Action::Next);
+}
+
+void RecordEditor::cmdUltimoClick()
+{
+    navigate(Action::Last);
+}
+
+void RecordEditor::cmdNuovoClick()
+{
+    try {
+        clearScreen();
+    } catch (const std::exception &) {
+        Dialogs::error(ArchiveAccessError());
+    }
+}
+
+void RecordEditor::cmdSalvaClick()
+{
+    for (const MandatoryField &mandatory : m_setup.mandatory) {
+        auto *field = control<QLineEdit>(mandatory.control);
+        if (TextField::trimmed(field->text()).isEmpty()) {
+            Dialogs::warning(mandatory.warning);
+            field->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    try {
+        const std::optional<EditorNavigation::Save> save = EditorNavigation::planSave(lblPosizione->text());
+        if (!save)
+            throw RecordFileError(QStringLiteral("not a record number: ") + lblPosizione->text());
+        RecordFile file;
+        file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
+        storeScreenIntoRecord(recordBuffer());
+        bool appended = save->append;
+        if (save->append) {
+            file.AppendRecord(recordBuffer());
+        } else {
+            file.SeekRecord(save->record - 1);
+            file.WriteRecord(recordBuffer());
+            // A record past the end of a file shortened elsewhere is appended at its end.
+            appended = file.CurrentRecord() != save->record;
+        }
+        lblPosizione->setText(QString::number(file.CurrentRecord()));
+        file.CloseRecordFile();
+        Dialogs::information(appended ? kAppended : kSaved);
+    } catch (const RecordFileError &) {
+        Dialogs::error(ArchiveAccessError());
+    }
+}
+
+void RecordEditor::cmdEsciClick()
+{
+    close();
+}
+
+void RecordEditor::closeEvent(QCloseEvent *event)
+{
+    aboutToClose();
+    Screen::closeEvent(event);
+    emit closed();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "shell/EditorNavigation.h"
+#include "shell/ScreenKit.h"
+
+#include <span>
+
+class QLabel;
+class RecordBuffer;
+struct RecordLayout;
+
+// What the two editors (the TT 2112 manager and the student registry) share:
+// browsing their archive record by record, new, save, and moving a record between
+// the archive and the controls named after its fields.
+class RecordEditor : public ScreenKit::Screen
+{
+    Q_OBJECT
+
+public:
+    // A field that must not be blank to save, with its warning.
+    struct MandatoryField {
+        const char *control;
+        QString warning;
+    };
+
+    struct Setup {
+        QString archiveName;           // the file in the program folder
+        const RecordLayout *layout;
+        RecordBuffer *buffer;          // the screen class's record buffer
+        std::span<const MandatoryField> mandatory;
+    };
+
+    RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup);
+
+    QString archivePath() const;
+    QLabel *positionLabel() const { return lblPosizione; }
+
+signals:
+    // The screen was closed: the start screen comes back.
+    void closed();
+
+public slots:
+    void cmdPrimoClick();
+    void cmdIndietroClick();
+    void cmdAvantiClick();
+    void cmdUltimoClick();
+    void cmdNuovoClick();
+    void cmdSalvaClick();
+    void cmdEsciClick();
+
+protected:
+    // Puts the record's values into the controls of the same names; a yes/no value
+    // other than "Sì" and "No" leaves its check box as it was.
+    void loadRecordIntoScreen(const RecordBuffer &record);
+    // Builds the record from the controls, every field stored trimmed.
+    void storeScreenIntoRecord(RecordBuffer &record) const;
+    // Empties the screen for a new record; `lblPosizione` is emptied too.
+    virtual void clearScreen() = 0;
+    // Called when the user closes the screen, before the start screen comes back.
+    virtual void aboutToClose() {}
+
+    // Connects the toolbar's picture buttons to the actions of the same names.
+    void connectToolbar();
+
+    void closeEvent(QCloseEvent *event) override;
+
+    RecordBuffer &recordBuffer() const { return *m_setup.buffer; }
+    QLabel *lblPosizione = nullptr;
+
+private:
+    void navigate(EditorNavigation::Action action);
+
+    Setup m_setup;
+};

@@ -1,0 +1,264 @@
+#include "tt2112/Mod_TT2112.h"
+
+#include "shell/Clock.h"
+#include "shell/FormatSettings.h"
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "tt2112/SchoolDefaults.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+
+using namespace ScreenKit;
+
+namespace {
+
+const QColor kTop = argb(0xFF427AA8);
+const QColor kWorkArea = argb(0xFFC8D6E3);
+const QColor kBand = argb(0xFFC9DCEC);
+const QColor kStatusBar = argb(0xFF3030DD);
+const QColor kCaption = argb(0xFF195E97);
+const FontSpec kFieldFont{"Verdana", 12, true};
+const FontSpec kCaptionFont{"Verdana", 11};
+const FontSpec kCheckFont{"Verdana", 11, true};
+
+constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
+constexpr TypingFilter kUpper = TypingFilter::UpperCase;
+
+// A text field of the form with its caption 19 units above it.
+#define FIELD(NAME, CAPTION, MAX, X, Y, W, ALIGN, FILTER, NEXT)                                                       \
+    {.name = "tit" NAME, .kind = ControlKind::Label, .geometry = {X, (Y) - 19, 0, 0}, .caption = QStringLiteral(CAPTION), \
+     .font = kCaptionFont, .textColour = kCaption},                                                                    \
+    {.name = "txt" NAME, .kind = ControlKind::TextField, .geometry = {X, Y, W, 22}, .font = kFieldFont,                \
+     .maxLength = MAX, .alignment = ALIGN, .filter = FILTER, .focus = FocusStyle::Background, .next = NEXT}
+
+// A category field on a request band: white at rest, caption drawn as a picture.
+#define CATEGORY(NAME, X, Y, NEXT)                                                                                       \
+    {.name = NAME, .kind = ControlKind::TextField, .geometry = {X, Y, 40, 22}, .font = kFieldFont, .maxLength = 2,       \
+     .alignment = kCentred, .filter = kUpper, .focus = FocusStyle::Background, .resting = Qt::white, .next = NEXT}
+
+#define BOX(NAME, X, Y, W, H, COLOUR) \
+    {.name = NAME, .kind = ControlKind::Box, .geometry = {X, Y, W, H}, .fill = COLOUR}
+
+#define TOOL(NAME, X, Y, W, H, PICTURE, HINT)                                                                           \
+    {.name = NAME, .kind = ControlKind::PictureButton, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE),     \
+     .hint = QStringLiteral(HINT)}
+
+#define PICTURE(NAME, X, Y, W, H, PICTURE) \
+    {.name = NAME, .kind = ControlKind::Picture, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE)}
+
+#define CHECK(NAME, CAPTION, X, Y, W, HINT)                                                                              \
+    {.name = NAME, .kind = ControlKind::CheckBox, .geometry = {X, Y, W, 25}, .caption = QStringLiteral(CAPTION),          \
+     .hint = QStringLiteral(HINT), .font = kCheckFont}
+
+#define HIDDEN(NAME) {.name = NAME, .kind = ControlKind::Label, .geometry = {0, 0, 10, 10}, .visible = false}
+
+// Back to front; the focusable controls in their tab order.
+const ControlSpec kControls[] = {
+    {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {8, 8, 978, 675}, .fill = kTop, .fillBottom = Qt::white},
+    BOX("shpGruppo01", 16, 16, 172, 57, Qt::white),
+    BOX("shpGruppo02", 193, 16, 162, 57, Qt::white),
+    BOX("shpGruppo03", 360, 16, 205, 57, Qt::white),
+    BOX("shpGruppo04", 570, 16, 252, 57, Qt::white),
+    BOX("shpGruppo05", 827, 16, 52, 57, Qt::white),
+    BOX("shpGruppo06", 884, 16, 94, 57, Qt::white),
+    BOX("shpArea", 16, 80, 962, 555, kWorkArea),
+    BOX("shpIntestazione", 24, 88, 946, 54, Qt::white),
+    BOX("shpCorpo", 24, 147, 946, 480, Qt::white),
+    {.name = "shpBarraStato", .kind = ControlKind::Box, .geometry = {16, 642, 962, 32}, .fill = kStatusBar, .keepsHint = true},
+    BOX("bkgTariffa01", 34, 256, 148, 34, kBand),
+    BOX("bkgTariffa02", 188, 256, 148, 34, kBand),
+    BOX("bkgRichiesta01", 34, 300, 927, 34, kBand),
+    BOX("bkgRichiesta02", 34, 340, 927, 34, kBand),
+    BOX("bkgRichiesta03", 34, 380, 927, 34, kBand),
+    BOX("linSeparatore", 34, 568, 926, 4, kBand),
+
+    {.name = "icoLogo", .kind = ControlKind::Picture, .geometry = {30, 94, 614, 42}, .picture = QStringLiteral(":/tt2112/titolo.svg"), .keepsHint = true},
+    PICTURE("icoPrescrizioni", 712, 257, 69, 34, ":/editor/occhiali.svg"),
+    PICTURE("icoRichiesta01", 72, 305, 440, 23, ":/tt2112/richiesta01.svg"),
+    PICTURE("icoRichiesta02", 72, 345, 440, 23, ":/tt2112/richiesta02.svg"),
+    PICTURE("icoRichiesta03", 72, 385, 440, 23, ":/tt2112/richiesta03.svg"),
+    PICTURE("icoCategoria01", 732, 305, 170, 23, ":/tt2112/categoria.svg"),
+    PICTURE("icoCategoria02", 732, 345, 170, 23, ":/tt2112/categoria.svg"),
+    PICTURE("icoCategoria03", 732, 385, 170, 23, ":/tt2112/categoria.svg"),
+    PICTURE("icoAvvertenze", 451, 424, 510, 134, ":/tt2112/avvertenze.svg"),
+
+    FIELD("Codice", "Codice Autoscuola:", 30, 654, 113, 150, kCentred, TypingFilter::None, "txtUfficio"),
+    FIELD("Ufficio", "Ufficio provinciale di", 50, 812, 113, 150, {}, TypingFilter::None, "txtCognome"),
+    FIELD("Cognome", "Cognome:", 50, 34, 172, 168, {}, TypingFilter::None, "txtNome"),
+    FIELD("Nome", "Nome:", 50, 210, 172, 168, {}, TypingFilter::None, "txtSesso"),
+    FIELD("Sesso", "Sesso:", 1, 386, 172, 46, kCentred, kUpper, "txtDataNascPro"),
+    FIELD("DataNascPro", "Data di nascita:", 10, 440, 172, 112, kCentred, TypingFilter::None, "txtLuogoNascPro"),
+    FIELD("LuogoNascPro", "Comune di nascita:", 50, 560, 172, 170, {}, TypingFilter::None, "txtProvNascPro"),
+    FIELD("ProvNascPro", "Prov.", 2, 738, 172, 40, kCentred, kUpper, "txtCodFiscPro"),
+    FIELD("CodFiscPro", "Codice fiscale:", 16, 786, 172, 148, {}, kUpper, "txtStatoNascPro"),
+    FIELD("StatoNascPro", "Stato di nascita:", 30, 34, 220, 124, {}, TypingFilter::None, "txtComuneResPro"),
+    FIELD("ComuneResPro", "Comune di residenza:", 50, 166, 220, 170, {}, TypingFilter::None, "txtProvResPro"),
+    FIELD("ProvResPro", "Prov.", 2, 344, 220, 40, kCentred, kUpper, "txtCapResPro"),
+    FIELD("CapResPro", "CAP:", 5, 392, 220, 90, kCentred, TypingFilter::None, "txtViaPro"),
+    FIELD("ViaPro", "Via:", 120, 490, 220, 240, {}, TypingFilter::None, "txtNumPro"),
+    FIELD("NumPro", "N.", 10, 738, 220, 40, {}, TypingFilter::None, "txtCittadinanzaPro"),
+    FIELD("CittadinanzaPro", "Cittadinanza:", 50, 786, 220, 174, {}, TypingFilter::None, "txtPreGuida"),
+    CHECK("chkTariffa01", "Tariffa 1 (N)", 40, 261, 139,
+          "Spunta questa casella per annotare che la tariffa applicata \u00E8 quella per richieste di tipo N (con esame)."),
+    CHECK("chkTariffa02", "Tariffa 2 (altro)", 194, 261, 139,
+          "Spunta questa casella per annotare che la tariffa applicata \u00E8 quella per richieste di tipo diverso da N (senza esame)."),
+    FIELD("PreGuida", "Eventuali prescrizioni da osservare durante la guida:", 250, 344, 268, 361, {}, TypingFilter::None, "txtPrescrizioni"),
+    FIELD("Prescrizioni", "Prescrizioni tecniche:", 10, 786, 268, 138, kCentred, kUpper, "txtConsegui"),
+    CHECK("chkConseguimento", "", 40, 305, 26,
+          "Spunta questa casella per annotare che il presente modulo \u00E8 usato per la richiesta di conseguimento della patente di guida."),
+    CATEGORY("txtConsegui", 522, 306, "txtPossedutaCon"),
+    CATEGORY("txtPossedutaCon", 914, 306, "txtDuplica"),
+    CHECK("chkDuplicato", "", 40, 345, 26,
+          "Spunta questa casella per annotare che il presente modulo \u00E8 usato per la richiesta del duplicato o della conversione della patente di guida."),
+    CATEGORY("txtDuplica", 522, 346, "txtPossedutaDup"),
+    CATEGORY("txtPossedutaDup", 914, 346, "txtRiclassifica"),
+    CHECK("chkRiclassificazione", "", 40, 385, 26,
+          "Spunta questa casella per annotare che il presente modulo \u00E8 usato per la richiesta di riclassificazione della patente di guida."),
+    CATEGORY("txtRiclassifica", 522, 386, "txtPossedutaRic"),
+    CATEGORY("txtPossedutaRic", 914, 386, "txtEstremiPat"),
+    FIELD("EstremiPat", "Estremi patente posseduta:", 250, 34, 440, 400, {}, TypingFilter::None, "txtTarga"),
+    FIELD("Targa", "Targa veicolo usato per esame:", 12, 34, 488, 210, kCentred, kUpper, "txtPotenza"),
+    FIELD("Potenza", "Potenza del motore (kW):", 12, 254, 488, 180, kCentred, TypingFilter::None, "txtCambio"),
+    FIELD("Cambio", "Cambio (automatico / manuale):", 30, 34, 536, 210, kCentred, TypingFilter::None, "txtCilindrata"),
+    FIELD("Cilindrata", "Cilindrata (per motocicli:", 12, 254, 536, 180, kCentred, TypingFilter::None, "txtData"),
+    FIELD("Data", "Data:", 10, 34, 594, 127, kCentred, TypingFilter::None, "txtNote"),
+    FIELD("Note", "Note:", 250, 200, 594, 761, {}, TypingFilter::None, "txtCodice"),
+
+    TOOL("cmdNuovo", 24, 26, 37, 39, ":/editor/nuovo.svg", "Prepara la schermata per la registrazione di una nuova scheda."),
+    TOOL("cmdImporta", 64, 26, 37, 39, ":/editor/importa.svg", "Importa i dati dall'archivio anagrafico degli allievi."),
+    TOOL("cmdSalva", 104, 26, 37, 39, ":/editor/salva.svg", "Salva la scheda corrente in archivio."),
+    TOOL("cmdTrova", 144, 26, 37, 39, ":/editor/trova.svg", "Trova una scheda in archivio."),
+    TOOL("cmdFile", 200, 28, 148, 32, ":/editor/allega.svg", "Allega file alla scheda corrente."),
+    TOOL("cmdAnteprima", 367, 26, 37, 39, ":/editor/anteprima.svg", "Visualizza l'anteprima di stampa della scheda corrente."),
+    TOOL("cmdStampa", 410, 28, 148, 32, ":/editor/stampa.svg", "Stampa la scheda corrente."),
+    TOOL("cmdPrimo", 580, 26, 37, 39, ":/editor/primo.svg", "Visualizza la prima scheda in archivio."),
+    TOOL("cmdIndietro", 622, 26, 37, 39, ":/editor/indietro.svg", "Visualizza la scheda precedente in archivio."),
+    TOOL("cmdAvanti", 736, 26, 37, 39, ":/editor/avanti.svg", "Visualizza la scheda successiva in archivio."),
+    TOOL("cmdUltimo", 778, 26, 37, 39, ":/editor/ultimo.svg", "Visualizza l'ultima scheda in archivio."),
+    TOOL("cmdEsporta", 835, 26, 37, 39, ":/editor/esporta.svg", "Esporta le schede in archivio in un file di Microsoft Excel."),
+    TOOL("cmdGuida", 892, 26, 37, 39, ":/editor/guida.svg", "Visualizza la guida in linea."),
+    TOOL("cmdEsci", 934, 26, 37, 39, ":/editor/esci.svg", "Esci dalla schermata di lavoro corrente."),
+    TOOL("btnCodFiscPro", 938, 172, 22, 22, ":/editor/codfisc.svg", "Controlla il codice fiscale."),
+    TOOL("btnPrescrizioni", 929, 259, 30, 31, ":/editor/prescrizioni.svg", "Visualizza informazioni sulle prescrizioni tecniche."),
+    {.name = "impData", .kind = ControlKind::DateButton, .geometry = {166, 594, 22, 22}, .picture = QStringLiteral(":/editor/data.svg"),
+     .hint = QStringLiteral("Inserisci la data di oggi."), .fills = "txtData"},
+
+    {.name = "lblPosizione", .kind = ControlKind::Label, .geometry = {657, 34, 78, 24}, .font = {"Verdana", 14, true},
+     .alignment = kCentred},
+    {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {22, 650, 950, 18},
+     .caption = QStringLiteral("Pronto per archiviare una nuova scheda..."), .font = {"Tahoma", 12}, .textColour = Qt::white},
+    HIDDEN("lblFile01"), HIDDEN("lblFile02"), HIDDEN("lblFile03"),
+    HIDDEN("lblDesc01"), HIDDEN("lblDesc02"), HIDDEN("lblDesc03"),
+};
+
+#undef FIELD
+#undef CATEGORY
+#undef BOX
+#undef TOOL
+#undef PICTURE
+#undef CHECK
+#undef HIDDEN
+
+const RecordEditor::MandatoryField kMandatory[] = {
+    {"txtCodice", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare il codice identificativo dell'autoscuola.")},
+    {"txtUfficio", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare l'Ufficio provinciale.")},
+    {"txtCognome", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare il cognome del richiedente.")},
+    {"txtNome", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare il nome del richiedente.")},
+    {"txtCodFiscPro", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare il codice fiscale del richiedente.")},
+    {"txtData", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la data della richiesta.")},
+};
+
+// The fields the clear empties (the two school fields keep their text).
+const char *const kClearedFields[] = {
+    "txtCognome", "txtNome", "txtSesso", "txtDataNascPro", "txtLuogoNascPro", "txtProvNascPro", "txtCodFiscPro",
+    "txtStatoNascPro", "txtComuneResPro", "txtProvResPro", "txtCapResPro", "txtViaPro", "txtNumPro",
+    "txtCittadinanzaPro", "txtPreGuida", "txtPrescrizioni", "txtConsegui", "txtPossedutaCon", "txtDuplica",
+    "txtPossedutaDup", "txtRiclassifica", "txtPossedutaRic", "txtEstremiPat", "txtTarga", "txtPotenza", "txtCambio",
+    "txtCilindrata",
+};
+
+} // namespace
+
+TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
+    : RecordEditor(parent, QStringLiteral(" Volantix - Gestione Modello TT 2112"), kTop, QSize(994, 692),
+                   {QString::fromLatin1(TT2112Record::FileName), &TT2112Record::layout(),
+                    &screenRecordBuffer<TfrmMod_TT2112>(TT2112Record::layout()), kMandatory})
+{
+    setObjectName(QStringLiteral("frmMod_TT2112"));
+    buildControls(kControls);
+    connectToolbar();
+    const struct {
+        const char *button;
+        void (TfrmMod_TT2112::*signal)();
+    } sideActions[] = {
+        {"cmdImporta", &TfrmMod_TT2112::importaRequested},
+        {"cmdTrova", &TfrmMod_TT2112::trovaRequested},
+        {"cmdFile", &TfrmMod_TT2112::fileRequested},
+        {"cmdAnteprima", &TfrmMod_TT2112::anteprimaRequested},
+        {"cmdStampa", &TfrmMod_TT2112::stampaRequested},
+        {"cmdEsporta", &TfrmMod_TT2112::esportaRequested},
+        {"cmdGuida", &TfrmMod_TT2112::guidaRequested},
+        {"btnPrescrizioni", &TfrmMod_TT2112::prescrizioniRequested},
+        {"btnCodFiscPro", &TfrmMod_TT2112::codFiscRequested},
+    };
+    for (const auto &action : sideActions)
+        connect(control<Picture>(action.button), &Picture::clicked, this, action.signal);
+    FormCreate();
+}
+
+void TfrmMod_TT2112::FormCreate()
+{
+    FormatSettings::apply();
+}
+
+void TfrmMod_TT2112::ClearTT2112Screen()
+{
+    for (const char *name : kClearedFields)
+        control<QLineEdit>(name)->clear();
+    control<QLineEdit>("txtData")->setText(Clock::todayText());
+    control<QLineEdit>("txtNote")->clear();
+    for (const char *name : {"chkTariffa01", "chkTariffa02", "chkConseguimento", "chkDuplicato", "chkRiclassificazione"})
+        control<QCheckBox>(name)->setChecked(false);
+    for (const char *name : {"lblFile01", "lblFile02", "lblFile03", "lblDesc01", "lblDesc02", "lblDesc03"})
+        control<QLabel>(name)->clear();
+    lblPosizione->clear();
+    control<QLineEdit>("txtCognome")->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmMod_TT2112::LoadTT2112Screen(const RecordBuffer &record)
+{
+    loadRecordIntoScreen(record);
+}
+
+void TfrmMod_TT2112::StoreTT2112Screen()
+{
+    storeScreenIntoRecord(recordBuffer());
+}
+
+void TfrmMod_TT2112::showEvent(QShowEvent *event)
+{
+    RecordEditor::showEvent(event);
+    if (event->spontaneous())
+        return; // restored from the task bar: not a new showing
+    ClearTT2112Screen();
+    readSchoolDefaults();
+}
+
+void TfrmMod_TT2112::readSchoolDefaults()
+{
+    // A settings file that cannot be read leaves the fields as they are.
+    if (const std::optional<SchoolDefaults::Values> values = SchoolDefaults::read(SchoolDefaults::path())) {
+        control<QLineEdit>("txtCodice")->setText(values->code);
+        control<QLineEdit>("txtUfficio")->setText(values->office);
+    }
+}
+
+void TfrmMod_TT2112::aboutToClose()
+{
+    // A failure to write is not reported; the start screen comes back all the same.
+    SchoolDefaults::write(SchoolDefaults::path(),
+                          {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()});
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "shell/RecordEditor.h"
+
+// The TT 2112 form manager: one form at a time, compiled, browsed and saved in
+// the archive of forms, with the school's defaults kept between runs.
+class TfrmMod_TT2112 final : public RecordEditor
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmMod_TT2112)
+
+public:
+    explicit TfrmMod_TT2112(QWidget *parent = nullptr);
+
+    void ClearTT2112Screen();
+    void LoadTT2112Screen(const RecordBuffer &record);
+    void StoreTT2112Screen();
+
+signals:
+    // Side actions whose screens are opened by their owners.
+    void importaRequested();
+    void trovaRequested();
+    void fileRequested();
+    void anteprimaRequested();
+    void stampaRequested();
+    void esportaRequested();
+    void guidaRequested();
+    void prescrizioniRequested();
+    void codFiscRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void clearScreen() override { ClearTT2112Screen(); }
+    void aboutToClose() override;
+
+private:
+    void FormCreate();
+    void readSchoolDefaults();
+};

@@ -1,0 +1,44 @@
+#include "tt2112/SchoolDefaults.h"
+
+#include "storage/IniFile.h"
+#include "storage/ProgramFolder.h"
+#include "storage/TextField.h"
+
+namespace SchoolDefaults {
+namespace {
+
+const QString kSection = QStringLiteral("Modello TT2112");
+const QString kCode = QStringLiteral("Codice Autoscuola");
+const QString kOffice = QStringLiteral("Ufficio Provinciale");
+
+} // namespace
+
+QString fileName()
+{
+    return QStringLiteral("Autoscuola.ini");
+}
+
+QString path()
+{
+    return ProgramFolder::filePath(fileName());
+}
+
+std::optional<Values> read(const QString &iniPath)
+{
+    const IniFile::ReadResult code = IniFile::read(iniPath, kSection, kCode);
+    if (code.status == IniFile::ReadStatus::Unreadable)
+        return std::nullopt;
+    const IniFile::ReadResult office = IniFile::read(iniPath, kSection, kOffice);
+    if (office.status == IniFile::ReadStatus::Unreadable)
+        return std::nullopt;
+    return Values{code.value, office.value};
+}
+
+bool write(const QString &iniPath, const Values &values)
+{
+    return IniFile::writeValues(iniPath, kSection,
+                                {{kCode, TextField::trimmedString(values.code)},
+                                 {kOffice, TextField::trimmedString(values.office)}});
+}
+
+} // namespace SchoolDefaults
