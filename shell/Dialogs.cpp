@@ -1,6 +1,7 @@
 #include "shell/Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -12,6 +13,12 @@ namespace {
 Presenter &presenter()
 {
     static Presenter current;
+    return current;
+}
+
+FileChooser &fileChooser()
+{
+    static FileChooser current;
     return current;
 }
 
@@ -91,6 +98,21 @@ Answer show(Kind kind, const QString &text)
 void setPresenter(Presenter newPresenter)
 {
     presenter() = std::move(newPresenter);
+}
+
+QString openFileName(const QString &title, const QString &filter)
+{
+    if (fileChooser())
+        return fileChooser()(title, filter);
+    QWidget *owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = QApplication::activeWindow();
+    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+}
+
+void setFileChooser(FileChooser chooser)
+{
+    fileChooser() = std::move(chooser);
 }
 
 void installToolkitTranslations()

@@ -34,6 +34,12 @@ using Presenter = std::function<Answer(Kind, const QString &)>;
 // Replaces the message boxes (an empty function restores them).
 void setPresenter(Presenter presenter);
 
+// The file-open dialog: the chosen file's full path, or an empty text when the
+// user cancels. Tests replace it to choose a file of their own.
+QString openFileName(const QString &title, const QString &filter);
+using FileChooser = std::function<QString(const QString &title, const QString &filter)>;
+void setFileChooser(FileChooser chooser);
+
 // Loads the toolkit's own translations for the system's language, so that the
 // buttons read "Sì", "No", "Annulla" on an Italian system.
 void installToolkitTranslations(const QLocale &locale);

@@ -73,6 +73,24 @@ void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)
     }
 }
 
+void RecordEditor::clearBoundControls(std::initializer_list<const char *> keep)
+{
+    const RecordLayout &layout = *m_setup.layout;
+    for (int i = 0; i < layout.fieldCount(); ++i) {
+        const std::string_view name = layout.field(i).name;
+        if (std::find(keep.begin(), keep.end(), name) != keep.end())
+            continue;
+        QWidget *widget = control(name.data());
+        if (auto *field = qobject_cast<QLineEdit *>(widget))
+            field->clear();
+        else if (auto *box = qobject_cast<QCheckBox *>(widget))
+            box->setChecked(false);
+        else if (auto *label = qobject_cast<QLabel *>(widget))
+            label->clear();
+    }
+    lblPosizione->clear();
+}
+
 void RecordEditor::storeScreenIntoRecord(RecordBuffer &record) const
 {
     const RecordLayout &layout = record.layout();

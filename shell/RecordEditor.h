@@ -56,6 +56,8 @@ protected:
     void storeScreenIntoRecord(RecordBuffer &record) const;
     // Empties the screen for a new record; `lblPosizione` is emptied too.
     virtual void clearScreen() = 0;
+    // Empties every control bound to a record field, but those named in `keep`.
+    void clearBoundControls(std::initializer_list<const char *> keep = {});
     // Called when the user closes the screen, before the start screen comes back.
     virtual void aboutToClose() {}
 

@@ -1,6 +1,7 @@
 #include "shell/ScreenKit.h"
 
 #include "shell/Clock.h"
+#include "shell/LineList.h"
 #include "storage/TextField.h"
 
 #include <QCheckBox>
@@ -367,6 +368,12 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
                 field->setAlignment(spec.alignment);
             if (spec.masked)
                 field->setEchoMode(QLineEdit::Password);
+            if (spec.readOnly) {
+                field->setReadOnly(true);
+                QPalette palette = field->palette();
+                palette.setColor(QPalette::Text, Qt::darkGray);
+                field->setPalette(palette);
+            }
             field->setProperty(kFocusStyle, static_cast<int>(spec.focus));
             if (spec.focus == FocusStyle::Background) {
                 const QColor resting = spec.resting.isValid() ? spec.resting : restingColour();
@@ -389,6 +396,9 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
             widget = field;
             break;
         }
+        case ControlKind::LineList:
+            widget = new LineListView(target);
+            break;
         case ControlKind::CheckBox:
             widget = new QCheckBox(spec.caption, target);
             widget->setCursor(Qt::PointingHandCursor);
@@ -403,7 +413,7 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
         }
         }
         widget->setObjectName(QLatin1String(spec.name));
-        if (spec.font.family != nullptr || spec.font.pointSize > 0 || spec.font.bold)
+        if (spec.kind != ControlKind::LineList && (spec.font.family != nullptr || spec.font.pointSize > 0 || spec.font.bold))
             widget->setFont(fontOf(spec.font, widget->font()));
         widget->setGeometry(spec.geometry);
         if (spec.geometry.size().isEmpty())

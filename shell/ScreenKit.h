@@ -33,6 +33,7 @@ enum class ControlKind {
     CheckBox,
     Button,         // a push button with the hand pointer
     StatusLine,     // the status line that shows hints (panInfo)
+    LineList,       // a list of fixed-width lines (LineListView)
 };
 
 // What a field does to the user's typing (never to text the program puts in).
@@ -75,6 +76,7 @@ struct ControlSpec {
     const char *next = nullptr;  // text fields: the control that Enter moves to
     const char *fills = nullptr; // date and time buttons: the field they fill
     bool masked = false;      // text fields: show a bullet for each character
+    bool readOnly = false;    // text fields: shown, not typed into
     bool keepsHint = false;   // boxes and pictures: the mouse over them leaves the status line as it is
     bool visible = true;
     bool enabled = true;

@@ -3,24 +3,48 @@
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
 #include "shell/Avvio.h"
+#include "storage/TextField.h"
+#include "students/AllegaCartella.h"
+#include "students/Allievi.h"
+#include "students/FrequentatoriOra.h"
+#include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
+
+#include <QLabel>
+#include <QLineEdit>
 
 ScreenSet::ScreenSet() = default;
 
 ScreenSet::~ScreenSet()
 {
-    delete m_frmMod_TT2112;
-    delete m_frmCambiaPassword;
-    delete m_frmAvvio;
-    delete m_frmPassword;
+    while (!m_screens.empty())
+        m_screens.pop_back();
+}
+
+template <typename T>
+T *ScreenSet::createResident(T *&slot)
+{
+    slot = new T();
+    m_screens.emplace_back(slot);
+    return slot;
+}
+
+template <typename T>
+void ScreenSet::createOnDemandInstance()
+{
+    m_screens.emplace_back(new T());
 }
 
 void ScreenSet::createScreens()
 {
-    m_frmPassword = new TfrmPassword();
-    m_frmAvvio = new TfrmAvvio();
-    m_frmCambiaPassword = new TfrmCambiaPassword();
-    m_frmMod_TT2112 = new TfrmMod_TT2112();
+    createResident(m_frmPassword);
+    createResident(m_frmAvvio);
+    createResident(m_frmCambiaPassword);
+    createResident(m_frmAllievi);
+    createOnDemandInstance<TfrmAllegaCartella>();
+    createOnDemandInstance<TfrmLezioniGuida>();
+    createOnDemandInstance<TfrmFrequentatoriOra>(); // a first start leaves an empty student archive
+    createResident(m_frmMod_TT2112);
     connectScreens();
 }
 
@@ -35,13 +59,41 @@ void ScreenSet::connectScreens()
         m_frmCambiaPassword->activateWindow();
     });
     connect(m_frmCambiaPassword, &TfrmCambiaPassword::closed, m_frmPassword, &TfrmPassword::comeBack);
-    connect(m_frmAvvio, &TfrmAvvio::modelloRequested, this, [this] {
-        showMaximisedScreen(m_frmMod_TT2112);
+
+    // The start screen and the two editors.
+    const auto openEditor = [this](RecordEditor *editor) {
+        showMaximisedScreen(editor);
         m_frmAvvio->hide();
+    };
+    connect(m_frmAvvio, &TfrmAvvio::modelloRequested, this, [=, this] { openEditor(m_frmMod_TT2112); });
+    connect(m_frmAvvio, &TfrmAvvio::anagraficaRequested, this, [=, this] { openEditor(m_frmAllievi); });
+    for (RecordEditor *editor : {static_cast<RecordEditor *>(m_frmMod_TT2112), static_cast<RecordEditor *>(m_frmAllievi)}) {
+        connect(editor, &RecordEditor::closed, this, [this, editor] {
+            showMaximisedScreen(m_frmAvvio);
+            editor->hide();
+        });
+    }
+
+    // Attachments, for both editors.
+    const auto attach = [](RecordEditor *editor, const QString &mode) {
+        ScreenKit::openOnDemand<TfrmAllegaCartella>(editor, mode, [editor](TfrmAllegaCartella &screen) { screen.fillFrom(*editor); });
+    };
+    connect(m_frmAllievi, &TfrmAllievi::fileRequested, this, [=, this] { attach(m_frmAllievi, QStringLiteral("allievi")); });
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::fileRequested, this, [=, this] { attach(m_frmMod_TT2112, QStringLiteral("modello")); });
+
+    // The registry's lessons and current attendees.
+    connect(m_frmAllievi, &TfrmAllievi::lezioniRequested, this, [this] {
+        TfrmAllievi *registry = m_frmAllievi;
+        ScreenKit::openOnDemand<TfrmLezioniGuida>(registry, QString(), [registry](TfrmLezioniGuida &screen) {
+            screen.setStudent({registry->control<QLineEdit>("txtNome")->text(), registry->control<QLineEdit>("txtCognome")->text(),
+                               registry->control<QLineEdit>("txtCodiceCor")->text(), registry->positionLabel()->text()});
+        });
     });
-    connect(m_frmMod_TT2112, &RecordEditor::closed, this, [this] {
-        showMaximisedScreen(m_frmAvvio);
-        m_frmMod_TT2112->hide();
+    connect(m_frmAllievi, &TfrmAllievi::frequentatoriRequested, this, [this] {
+        TfrmAllievi *registry = m_frmAllievi;
+        ScreenKit::openOnDemand<TfrmFrequentatoriOra>(registry, QString(), [registry](TfrmFrequentatoriOra &screen) {
+            screen.setLoader([registry](const RecordBuffer &record, qint64 position) { registry->LoadStudentScreen(record, position); });
+        });
     });
 }
 

@@ -171,15 +171,6 @@ const RecordEditor::MandatoryField kMandatory[] = {
     {"txtData", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la data della richiesta.")},
 };
 
-// The fields the clear empties (the two school fields keep their text).
-const char *const kClearedFields[] = {
-    "txtCognome", "txtNome", "txtSesso", "txtDataNascPro", "txtLuogoNascPro", "txtProvNascPro", "txtCodFiscPro",
-    "txtStatoNascPro", "txtComuneResPro", "txtProvResPro", "txtCapResPro", "txtViaPro", "txtNumPro",
-    "txtCittadinanzaPro", "txtPreGuida", "txtPrescrizioni", "txtConsegui", "txtPossedutaCon", "txtDuplica",
-    "txtPossedutaDup", "txtRiclassifica", "txtPossedutaRic", "txtEstremiPat", "txtTarga", "txtPotenza", "txtCambio",
-    "txtCilindrata",
-};
-
 } // namespace
 
 TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
@@ -216,15 +207,9 @@ void TfrmMod_TT2112::FormCreate()
 
 void TfrmMod_TT2112::ClearTT2112Screen()
 {
-    for (const char *name : kClearedFields)
-        control<QLineEdit>(name)->clear();
+    // The school fields keep the defaults or what the user typed.
+    clearBoundControls({"txtCodice", "txtUfficio"});
     control<QLineEdit>("txtData")->setText(Clock::todayText());
-    control<QLineEdit>("txtNote")->clear();
-    for (const char *name : {"chkTariffa01", "chkTariffa02", "chkConseguimento", "chkDuplicato", "chkRiclassificazione"})
-        control<QCheckBox>(name)->setChecked(false);
-    for (const char *name : {"lblFile01", "lblFile02", "lblFile03", "lblDesc01", "lblDesc02", "lblDesc03"})
-        control<QLabel>(name)->clear();
-    lblPosizione->clear();
     control<QLineEdit>("txtCognome")->setFocus(Qt::OtherFocusReason);
 }
 

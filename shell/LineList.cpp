@@ -1,0 +1,98 @@
+#include "shell/LineList.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QMouseEvent>
+
+namespace {
+
+QFont lineFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(12 * 4 / 3); // 12 points on a 96-dpi screen
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+constexpr int kItemWidth = 1600;
+
+} // namespace
+
+LineListModel::LineListModel(QObject *parent)
+    : QAbstractListModel(parent)
+    , m_itemSize(kItemWidth, QFontMetrics(lineFont()).height() + 2)
+{
+}
+
+void LineListModel::setLines(QStringList lines)
+{
+    beginResetModel();
+    m_lines = std::move(lines);
+    endResetModel();
+}
+
+int LineListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+}
+
+QVariant LineListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_lines.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_lines.at(index.row());
+    case Qt::FontRole:
+        return lineFont();
+    case Qt::SizeHintRole:
+        return m_itemSize;
+    default:
+        return {};
+    }
+}
+
+LineListView::LineListView(QWidget *parent)
+    : QListView(parent)
+    , m_model(new LineListModel(this))
+{
+    setModel(m_model);
+    setFont(lineFont());
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
+}
+
+std::optional<QString> LineListView::selectedLine() const
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return std::nullopt;
+    return m_model->lines().at(row);
+}
+
+int LineListView::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void LineListView::selectRow(int row)
+{
+    const QModelIndex index = m_model->index(row);
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void LineListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit lineDoubleClicked();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QStringList>
+
+// The lists of fixed-width lines (search results, lessons, attendees): a model
+// that holds the lines, built in one pass and replaced whole, and a view that
+// draws them in Courier New 12 with items 1600 units wide, scrolling sideways.
+class LineListModel final : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    explicit LineListModel(QObject *parent = nullptr);
+
+    void setLines(QStringList lines);
+    const QStringList &lines() const { return m_lines; }
+    void clear() { setLines({}); }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+private:
+    QStringList m_lines;
+    QSize m_itemSize;
+};
+
+class LineListView final : public QListView
+{
+    Q_OBJECT
+public:
+    explicit LineListView(QWidget *parent = nullptr);
+
+    LineListModel *lineModel() const { return m_model; }
+    // The text of the selected line, or nothing when no line is selected.
+    std::optional<QString> selectedLine() const;
+    int selectedRow() const;
+    void selectRow(int row);
+
+signals:
+    void lineDoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    LineListModel *m_model;
+};

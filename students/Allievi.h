@@ -1,0 +1,41 @@
+#pragma once
+
+#include "shell/RecordEditor.h"
+
+// The student registry: one student at a time, registered, browsed and saved in
+// the student archive, with the student's lessons and attachments.
+class TfrmAllievi final : public RecordEditor
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmAllievi)
+
+public:
+    explicit TfrmAllievi(QWidget *parent = nullptr);
+
+    void ClearStudentScreen();
+    void LoadStudentScreen(const RecordBuffer &record, qint64 position);
+    void StoreStudentScreen();
+
+signals:
+    void trovaRequested();
+    void frequentatoriRequested();
+    void fileRequested();
+    void stampaRequested();
+    void esportaRequested();
+    void guidaRequested();
+    void prescrizioniRequested();
+    void codFiscRequested();
+    // The lesson manager may open for the student on screen.
+    void lezioniRequested();
+
+public slots:
+    void btnEmailClick();
+    void btnLezioniGuidaClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void clearScreen() override { ClearStudentScreen(); }
+
+private:
+    void FormCreate();
+};

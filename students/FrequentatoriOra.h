@@ -1,0 +1,37 @@
+#pragma once
+
+#include "shell/ScreenKit.h"
+
+#include <functional>
+
+class LineListView;
+class RecordBuffer;
+
+// The students whose course is not finished, one sorted line each; a double click
+// calls the student up on the registry.
+class TfrmFrequentatoriOra final : public ScreenKit::Screen
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmFrequentatoriOra)
+
+public:
+    explicit TfrmFrequentatoriOra(QWidget *parent = nullptr);
+
+    // Shows a student (record and 1-based position) on the registry.
+    using Loader = std::function<void(const RecordBuffer &, qint64)>;
+    void setLoader(Loader loader) { m_loader = std::move(loader); }
+
+    LineListView *list() const { return lstRecords; }
+
+    // The sorted attendee lines of the archive at `path`; a failure leaves the lines read so far.
+    static QStringList attendeeLines(const QString &path);
+
+public slots:
+    void lstRecordsDblClick();
+
+private:
+    void FormCreate();
+
+    LineListView *lstRecords;
+    Loader m_loader;
+};

@@ -1,0 +1,272 @@
+#include "students/LezioniGuida.h"
+
+#include "shell/Dialogs.h"
+#include "shell/EditorNavigation.h"
+#include "shell/FormatSettings.h"
+#include "shell/LineList.h"
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+#include "storage/TextField.h"
+#include "students/Lines.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+using namespace ScreenKit;
+
+namespace {
+
+const QColor kTop = argb(0xFF427AA8);
+const FontSpec kFieldFont{"Verdana", 12, true};
+
+const ControlSpec kListPanel[] = {
+    {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 818, 54}, .picture = QStringLiteral(":/lists/lezioni_banner.svg")},
+    {.name = "shpTitolo", .kind = ControlKind::Box, .geometry = {8, 70, 817, 34}, .fill = Qt::black},
+    {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {10, 72, 813, 30}, .caption = QStringLiteral("ALLIEVO E CODICE CORSO"),
+     .font = {"Verdana", 16}, .textColour = Qt::white, .alignment = Qt::AlignCenter},
+    {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 108, 621, 17},
+     .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova.")},
+    {.name = "shpLente", .kind = ControlKind::Box, .geometry = {8, 128, 81, 57}, .fill = Qt::white},
+    {.name = "imgLente", .kind = ControlKind::Picture, .geometry = {8, 128, 81, 57}, .picture = QStringLiteral(":/lists/lente.svg")},
+    {.name = "shpTrova", .kind = ControlKind::Box, .geometry = {96, 128, 729, 57}, .fill = kTop, .fillBottom = Qt::white},
+    {.name = "shpLista", .kind = ControlKind::Box, .geometry = {8, 192, 817, 313}, .fill = kTop, .fillBottom = Qt::white},
+    {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {112, 146, 593, 22}, .font = kFieldFont},
+    {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {16, 200, 801, 273}},
+    {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 544, 150, 30}, .caption = QStringLiteral("Stampa riepilogo")},
+    {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 141, 105, 30}, .caption = QStringLiteral("Trova")},
+    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 544, 150, 30}, .caption = QStringLiteral("Chiudi")},
+    {.name = "btnAggiungi", .kind = ControlKind::Button, .geometry = {261, 544, 150, 30}, .caption = QStringLiteral("Aggiungi lezione")},
+    {.name = "btnModifica", .kind = ControlKind::Button, .geometry = {424, 544, 150, 30}, .caption = QStringLiteral("Modifica lezione")},
+    {.name = "imgManoSinistra", .kind = ControlKind::Picture, .geometry = {217, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_destra.svg")},
+    {.name = "imgManoDestra", .kind = ControlKind::Picture, .geometry = {578, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_sinistra.svg")},
+    {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 480, 542, 17},
+     .caption = QStringLiteral("Per modificare una voce in elenco, selezionarla con un clic e premere il pulsante Modifica lezione."),
+     .textColour = QColor(0xDC, 0x14, 0x3C)},
+    {.name = "shpTotale", .kind = ControlKind::Box, .geometry = {8, 511, 817, 26}, .fill = Qt::black},
+    {.name = "titValoreTotale", .kind = ControlKind::Label, .geometry = {16, 515, 101, 17}, .caption = QStringLiteral("TOTALE LEZIONI:"),
+     .textColour = Qt::white},
+    {.name = "lblTotale", .kind = ControlKind::Label, .geometry = {632, 514, 188, 20}, .caption = QStringLiteral("0,00"),
+     .font = {nullptr, 0, true}, .textColour = Qt::white, .alignment = Qt::AlignRight | Qt::AlignVCenter},
+};
+
+#define ENTRY(NAME, CAPTION, MAX, X, Y, W, FILTER, NEXT)                                                                 \
+    {.name = "tit" NAME, .kind = ControlKind::Label, .geometry = {(X) - 128, (Y) + 3, 122, 18},                          \
+     .caption = QStringLiteral(CAPTION), .alignment = Qt::AlignRight | Qt::AlignVCenter},                                \
+    {.name = "txt" NAME, .kind = ControlKind::TextField, .geometry = {X, Y, W, 22}, .font = kFieldFont, .maxLength = MAX, \
+     .filter = FILTER, .focus = FocusStyle::Background, .next = NEXT}
+
+const ControlSpec kEntryPanel[] = {
+    {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {10, 10, 813, 565}, .fill = kTop, .fillBottom = Qt::white},
+    {.name = "shpIntestazione", .kind = ControlKind::Box, .geometry = {20, 20, 793, 60}, .fill = Qt::white},
+    {.name = "imgTitolo", .kind = ControlKind::Picture, .geometry = {174, 28, 490, 48}, .picture = QStringLiteral(":/lists/lezioni_titolo.svg")},
+    {.name = "shpFoto", .kind = ControlKind::Box, .geometry = {20, 90, 793, 263}, .fill = Qt::white},
+    {.name = "imgFoto", .kind = ControlKind::Picture, .geometry = {24, 94, 785, 255}, .picture = QStringLiteral(":/lists/lezioni_foto.svg")},
+    {.name = "shpCampi", .kind = ControlKind::Box, .geometry = {20, 362, 629, 202}, .fill = Qt::white},
+    {.name = "shpCartello", .kind = ControlKind::Box, .geometry = {616, 362, 197, 113}, .fill = Qt::white},
+    {.name = "imgCartello", .kind = ControlKind::Picture, .geometry = {616, 362, 197, 113}, .picture = QStringLiteral(":/lists/cartello.svg")},
+    {.name = "shpIstruzioni", .kind = ControlKind::Box, .geometry = {24, 367, 785, 26}, .fill = Qt::black},
+    {.name = "titIstruzioni", .kind = ControlKind::Label, .geometry = {32, 371, 600, 18},
+     .caption = QStringLiteral("Immettere i dati nei campi sottostanti e premere Salva."), .textColour = Qt::white},
+    {.name = "imgTarga", .kind = ControlKind::Picture, .geometry = {544, 506, 78, 57}, .picture = QStringLiteral(":/lists/targa.svg")},
+    ENTRY("Data", "Data lezione:", 10, 144, 410, 129, TypingFilter::None, "txtOraInizio"),
+    ENTRY("OraInizio", "Ora inizio:", 5, 384, 410, 60, TypingFilter::None, "txtOraFine"),
+    ENTRY("OraFine", "Ora fine:", 5, 548, 410, 60, TypingFilter::None, "txtDurata"),
+    ENTRY("Durata", "Durata:", 14, 144, 442, 156, TypingFilter::None, "txtVeicolo"),
+    ENTRY("Veicolo", "Veicolo:", 26, 144, 474, 328, TypingFilter::None, "txtTarga"),
+    {.name = "titTarga", .kind = ControlKind::Label, .geometry = {476, 477, 50, 18}, .caption = QStringLiteral("Targa:"),
+     .alignment = Qt::AlignRight | Qt::AlignVCenter},
+    {.name = "txtTarga", .kind = ControlKind::TextField, .geometry = {530, 474, 106, 22}, .font = kFieldFont, .maxLength = 10,
+     .filter = TypingFilter::UpperCase, .focus = FocusStyle::Background, .next = "txtIstruttore"},
+    ENTRY("Istruttore", "Istruttore:", 26, 144, 506, 328, TypingFilter::None, "txtModulo"),
+    ENTRY("Modulo", "Modulo:", 30, 144, 538, 156, TypingFilter::None, "txtData"),
+    {.name = "btnSalva", .kind = ControlKind::Button, .geometry = {663, 488, 150, 30}, .caption = QStringLiteral("Salva")},
+    {.name = "cmdClose", .kind = ControlKind::Button, .geometry = {663, 534, 150, 30}, .caption = QStringLiteral("Chiudi")},
+    {.name = "impData", .kind = ControlKind::DateButton, .geometry = {278, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtData"},
+    {.name = "impOraInizio", .kind = ControlKind::TimeButton, .geometry = {450, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtOraInizio"},
+    {.name = "impOraFine", .kind = ControlKind::TimeButton, .geometry = {614, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtOraFine"},
+    {.name = "lblPosizione", .kind = ControlKind::Label, .geometry = {719, 40, 82, 17}, .visible = false},
+    {.name = "lblFile", .kind = ControlKind::Label, .geometry = {744, 47, 48, 18}, .visible = false},
+};
+
+#undef ENTRY
+
+// The entry fields in record order, and the mandatory ones with their warnings.
+const char *const kEntryFields[] = {"txtData", "txtDurata", "txtOraInizio", "txtOraFine",
+                                    "txtVeicolo", "txtTarga", "txtIstruttore", "txtModulo"};
+
+const struct {
+    const char *field;
+    const char *warning;
+} kMandatory[] = {
+    {"txtData", "Attenzione: per salvare la scheda \u00E8 necessario indicare la data della lezione di guida."},
+    {"txtDurata", "Attenzione: per salvare la scheda \u00E8 necessario indicare la durata della lezione di guida."},
+    {"txtVeicolo", "Attenzione: per salvare la scheda \u00E8 necessario indicare il veicolo utilizzato per la lezione di guida."},
+    {"txtTarga", "Attenzione: per salvare la scheda \u00E8 necessario indicare la targa del veicolo utilizzato per la lezione di guida."},
+    {"txtIstruttore", "Attenzione: per salvare la scheda \u00E8 necessario indicare l'istruttore che ha condotto la lezione di guida."},
+    {"txtModulo", "Attenzione: per salvare la scheda \u00E8 necessario indicare il modulo corrispondente alla lezione di guida."},
+};
+
+RecordBuffer &lessonBuffer()
+{
+    return screenRecordBuffer<TfrmLezioniGuida>(LessonRecord::layout());
+}
+
+} // namespace
+
+TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
+    : Screen(parent, QStringLiteral(" Gestione lezioni di guida"), QSize(863, 616), QSize(833, 585), kTop)
+{
+    setObjectName(QStringLiteral("frmLezioniGuida"));
+    buildControls(kListPanel);
+    Panel *entry = addPanel("panCosti", QSize(833, 585));
+    buildControls(kEntryPanel, entry);
+    panCosti = entry;
+    panCosti->hide();
+    makeFixedDialog();
+
+    lstRecords = control<LineListView>("lstRecords");
+    lblTotale = control<QLabel>("lblTotale");
+    lblPosizione = control<QLabel>("lblPosizione");
+    lblFile = control<QLabel>("lblFile");
+    connect(control<QPushButton>("btnAggiungi"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnAggiungiClick);
+    connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
+    connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
+    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    connect(control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QDialog::reject);
+    FormCreate();
+}
+
+void TfrmLezioniGuida::FormCreate()
+{
+    FormatSettings::apply();
+}
+
+void TfrmLezioniGuida::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfrmLezioniGuida::FormShow()
+{
+    control<QLineEdit>("txtTrova")->clear();
+    lblTotale->setText(QStringLiteral("0"));
+    control<QLabel>("lblTitolo")->setText(QStringLiteral("Allievo: ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
+                                          + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Cod. corso: ")
+                                          + TextField::trimmed(m_student.codiceCorso));
+    lblFile->setText(ProgramFolder::filePath(LessonRecord::fileName(m_student.posizione)));
+    QStringList lines;
+    try {
+        RecordFile file;
+        file.OpenOrCreate(lblFile->text(), LessonRecord::Size);
+        RecordBuffer lesson(LessonRecord::layout());
+        file.ScanRecords([&](std::span<const char> bytes) {
+            lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            if (!lesson.text(LessonRecord::txtData).isEmpty())
+                lines << Lines::LessonLine(lesson);
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        // The list shows what was read up to the failure.
+    }
+    lstRecords->lineModel()->setLines(lines);
+    lblTotale->setText(QString::number(lines.size()));
+    control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmLezioniGuida::showEntryPanel()
+{
+    panCosti->show();
+    panel()->hide();
+    control<QLineEdit>("txtData")->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmLezioniGuida::btnAggiungiClick()
+{
+    for (const char *name : kEntryFields)
+        control<QLineEdit>(name)->clear();
+    lblPosizione->clear();
+    showEntryPanel();
+}
+
+void TfrmLezioniGuida::btnModificaClick()
+{
+    if (lstRecords->lineModel()->rowCount() == 0) {
+        Dialogs::information(QStringLiteral("Modifica non applicabile: la lista non contiene nessuna voce."));
+        return;
+    }
+    const std::optional<QString> selected = lstRecords->selectedLine();
+    if (!selected) {
+        Dialogs::warning(QStringLiteral("Attenzione: selezionare una voce dall'elenco prima di premere il pulsante di modifica."));
+        return;
+    }
+    try {
+        RecordFile file;
+        file.OpenOrCreate(lblFile->text(), LessonRecord::Size);
+        const QStringView wanted = TextField::trimmed(*selected);
+        RecordBuffer lesson(LessonRecord::layout());
+        file.ScanRecords([&](std::span<const char> bytes) {
+            lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            if (TextField::trimmed(Lines::LessonLine(lesson)) != wanted)
+                return;
+            // Every match is copied: the last one in the file is the one edited.
+            for (int field = 0; field < LessonRecord::FieldCount; ++field)
+                control<QLineEdit>(kEntryFields[field])->setText(lesson.text(field));
+            lblPosizione->setText(QString::number(file.CurrentRecord() + 1));
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        reject();
+        return;
+    }
+    showEntryPanel();
+}
+
+void TfrmLezioniGuida::btnSalvaClick()
+{
+    for (const auto &mandatory : kMandatory) {
+        auto *field = control<QLineEdit>(mandatory.field);
+        if (TextField::trimmed(field->text()).isEmpty()) {
+            Dialogs::warning(QString::fromUtf8(mandatory.warning));
+            field->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    try {
+        const std::optional<EditorNavigation::Save> save = EditorNavigation::planSave(lblPosizione->text());
+        if (!save)
+            throw RecordFileError(QStringLiteral("not a lesson number"));
+        RecordFile file;
+        file.OpenOrCreate(TextField::trimmedString(lblFile->text()), LessonRecord::Size);
+        RecordBuffer &lesson = lessonBuffer();
+        for (int field = 0; field < LessonRecord::FieldCount; ++field)
+            lesson.setText(field, control<QLineEdit>(kEntryFields[field])->text());
+        bool appended = save->append;
+        if (save->append) {
+            file.AppendRecord(lesson);
+        } else {
+            file.SeekRecord(save->record - 1);
+            file.WriteRecord(lesson);
+            appended = file.CurrentRecord() != save->record;
+        }
+        lblPosizione->setText(QString::number(file.CurrentRecord()));
+        file.CloseRecordFile();
+        Dialogs::information(appended ? QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.")
+                                      : QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio."));
+    } catch (const RecordFileError &) {
+        Dialogs::warning(ArchiveAccessError());
+    }
+}
+
+void TfrmLezioniGuida::closeEvent(QCloseEvent *event)
+{
+    lstRecords->lineModel()->clear();
+    Screen::closeEvent(event);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "shell/ScreenKit.h"
+
+class LineListView;
+class QLabel;
+class QLineEdit;
+
+// The driving lessons of the student on the registry: the list of the student's
+// lesson file, and the entry panel where a lesson is added or changed.
+class TfrmLezioniGuida final : public ScreenKit::Screen
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmLezioniGuida)
+
+public:
+    explicit TfrmLezioniGuida(QWidget *parent = nullptr);
+
+    struct Student {
+        QString nome;
+        QString cognome;
+        QString codiceCorso;
+        QString posizione; // the registry's lblPosizione
+    };
+    // The student whose lessons are shown; set before the window is shown.
+    void setStudent(const Student &student) { m_student = student; }
+
+    LineListView *list() const { return lstRecords; }
+
+public slots:
+    void btnAggiungiClick();
+    void btnModificaClick();
+    void btnSalvaClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void showEntryPanel();
+
+    Student m_student;
+    LineListView *lstRecords;
+    QLabel *lblTotale;
+    QLabel *lblPosizione;
+    QLabel *lblFile;
+    QWidget *panCosti;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class RecordBuffer;
+
+// The fixed-width lines that the lists show, one per record, in Courier New so
+// that the columns line up.
+namespace Lines {
+
+// A value in a column of `width`: the trimmed text padded with blanks, or cut.
+QString column(QStringView text, int width);
+
+// "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
+// "   Targa: " plate(10) "   Istr. " instructor(26) "   Mod. " module.
+QString LessonLine(const RecordBuffer &lesson);
+
+// surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
+// "  Tel. " phone(14) "  Corso: " course(18) "  " notes.
+QString AttendeeLine(const RecordBuffer &student);
+
+// A student whose course is not finished: the flag is exactly "No".
+bool isCurrentAttendee(const RecordBuffer &student);
+
+// Orders texts character by character, the letters a-z counting as A-Z and every
+// other character by its code (not the locale's collation).
+bool lessFoldedAZ(QStringView a, QStringView b);
+void sortFoldedAZ(QStringList &lines);
+
+} // namespace Lines
