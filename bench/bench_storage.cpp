@@ -6,13 +6,15 @@
 // temporary folder by default), then times, several times over and best of each:
 //  (a) one search-like action: open, read every record in large blocks, decode the
 //      ten fields the student search compares, close;
-//  (b) one raw read of the same file in large blocks.
+//  (b) one raw read of the same file in large blocks;
+//  (c) the attendee list: every current attendee's line built, then sorted.
 // Prints both and their ratio. Goal: ratio at most 2.
 
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
+#include "students/Lines.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -52,7 +54,7 @@ bool writeArchive(const QString &path, int records)
         record.setText(StudentRecord::txtComuneResPro, QStringLiteral("Forlì"));
         record.setText(StudentRecord::txtCatPat, QStringLiteral("B"));
         record.setText(StudentRecord::txtNote, QStringLiteral("Allievo n. %1: guide al mattino, esame di teoria superato.").arg(i));
-        record.setYesNo(StudentRecord::chkRicontatta, i % 3 == 0);
+        record.setYesNo(StudentRecord::chkRicontatta, i % 2 == 0); // half of them attending
         chunk += record.bytes();
         if (chunk.size() > (8 << 20)) {
             file.write(chunk);
@@ -82,6 +84,14 @@ qint64 searchAction(const QString &path, qint64 *decodedCharacters)
     });
     file.CloseRecordFile();
     *decodedCharacters = characters;
+    return timer.nsecsElapsed();
+}
+
+qint64 attendeeList(const QString &path, qint64 *lines)
+{
+    QElapsedTimer timer;
+    timer.start();
+    *lines = Lines::readAttendeeLines(path).size();
     return timer.nsecsElapsed();
 }
 
@@ -120,18 +130,23 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    constexpr int kRounds = 5;
+    constexpr int kRounds = 9;
     qint64 bestScan = std::numeric_limits<qint64>::max();
     qint64 bestRaw = std::numeric_limits<qint64>::max();
+    qint64 bestAttendees = std::numeric_limits<qint64>::max();
     qint64 characters = 0;
     qint64 bytes = 0;
+    qint64 attendees = 0;
     rawRead(path, &bytes); // warm the cache
     for (int round = 0; round < kRounds; ++round) {
         bestRaw = std::min(bestRaw, rawRead(path, &bytes));
         bestScan = std::min(bestScan, searchAction(path, &characters));
+        bestAttendees = std::min(bestAttendees, attendeeList(path, &attendees));
     }
     std::printf("raw read of the file:            %8.1f ms (%lld bytes)\n", double(bestRaw) / 1e6, static_cast<long long>(bytes));
     std::printf("search scan, 10 fields decoded:  %8.1f ms (%lld characters)\n", double(bestScan) / 1e6, static_cast<long long>(characters));
     std::printf("ratio scan / raw read:           %8.2f (goal: at most 2)\n", double(bestScan) / double(bestRaw));
+    std::printf("attendee list, built and sorted: %8.1f ms (%lld lines)\n", double(bestAttendees) / 1e6, static_cast<long long>(attendees));
+    std::printf("ratio attendees / raw read:      %8.2f (goal: at most 2)\n", double(bestAttendees) / double(bestRaw));
     return 0;
 }

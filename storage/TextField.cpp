@@ -52,12 +52,6 @@ void store(std::span<char> field, QStringView text)
     std::memcpy(field.data() + 1, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-int storedLength(std::span<const char> field)
-{
-    const int maxLength = static_cast<int>(field.size()) - 1;
-    return std::min(static_cast<int>(static_cast<unsigned char>(field[0])), maxLength);
-}
-
 namespace {
 
 // The stored bytes without leading and trailing bytes of code 32 or below; in

@@ -28,7 +28,12 @@ void store(std::span<char> field, QStringView text);
 
 // The length byte as it should be read: a value above the field's maximum
 // (a damaged file) counts as the maximum.
-int storedLength(std::span<const char> field);
+inline int storedLength(std::span<const char> field)
+{
+    const int maxLength = static_cast<int>(field.size()) - 1;
+    const int length = static_cast<unsigned char>(field[0]);
+    return length < maxLength ? length : maxLength;
+}
 
 // Loads a field into text: its bytes converted from Windows-1252, then trimmed.
 QString load(std::span<const char> field);

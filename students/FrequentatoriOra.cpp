@@ -53,31 +53,11 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     FormCreate();
 }
 
-QStringList TfrmFrequentatoriOra::attendeeLines(const QString &path)
-{
-    QStringList lines;
-    try {
-        RecordFile file;
-        file.OpenOrCreate(path, StudentRecord::Size);
-        RecordBuffer student(StudentRecord::layout());
-        file.ScanRecords([&](std::span<const char> bytes) {
-            student.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-            if (Lines::isCurrentAttendee(student))
-                lines << Lines::AttendeeLine(student);
-        });
-        file.CloseRecordFile();
-    } catch (const RecordFileError &) {
-        // The list shows what was read up to the failure.
-    }
-    Lines::sortFoldedAZ(lines);
-    return lines;
-}
-
 void TfrmFrequentatoriOra::FormCreate()
 {
     FormatSettings::apply();
     control<QLineEdit>("txtTrova")->clear();
-    lstRecords->lineModel()->setLines(attendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName))));
+    lstRecords->lineModel()->setLines(Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName))));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
 }
 

@@ -23,9 +23,6 @@ public:
 
     LineListView *list() const { return lstRecords; }
 
-    // The sorted attendee lines of the archive at `path`; a failure leaves the lines read so far.
-    static QStringList attendeeLines(const QString &path);
-
 public slots:
     void lstRecordsDblClick();
 

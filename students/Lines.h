@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <span>
+
 class RecordBuffer;
 
 // The fixed-width lines that the lists show, one per record, in Courier New so
@@ -20,9 +22,15 @@ QString LessonLine(const RecordBuffer &lesson);
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  " notes.
 QString AttendeeLine(const RecordBuffer &student);
+QString attendeeLine(std::span<const char> studentRecord);
 
 // A student whose course is not finished: the flag is exactly "No".
 bool isCurrentAttendee(const RecordBuffer &student);
+bool isCurrentAttendee(std::span<const char> studentRecord);
+
+// The sorted lines of the current attendees in the student archive at `path`.
+// A failure while reading leaves the lines read up to it.
+QStringList readAttendeeLines(const QString &path);
 
 // Orders texts character by character, the letters a-z counting as A-Z and every
 // other character by its code (not the locale's collation).

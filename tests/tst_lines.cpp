@@ -1,0 +1,114 @@
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "students/Lines.h"
+
+#include <QTest>
+
+namespace {
+
+RecordBuffer lesson(const QString &date, const QString &vehicle, const QString &module)
+{
+    RecordBuffer record(LessonRecord::layout());
+    record.setText(LessonRecord::txtData, date);
+    record.setText(LessonRecord::txtDurata, QStringLiteral("1 ora"));
+    record.setText(LessonRecord::txtOraInizio, QStringLiteral("07:30"));
+    record.setText(LessonRecord::txtVeicolo, vehicle);
+    record.setText(LessonRecord::txtTarga, QStringLiteral("AB123CD"));
+    record.setText(LessonRecord::txtIstruttore, QStringLiteral("Bell\u00F2"));
+    record.setText(LessonRecord::txtModulo, module);
+    return record;
+}
+
+RecordBuffer student(const QString &surname, const QString &name, const QString &flag)
+{
+    RecordBuffer record(StudentRecord::layout());
+    record.setText(StudentRecord::txtCognome, surname);
+    record.setText(StudentRecord::txtNome, name);
+    record.setText(StudentRecord::txtNumIsc, QStringLiteral("12"));
+    record.setText(StudentRecord::txtDataIsc, QStringLiteral("07/01/2026"));
+    record.setText(StudentRecord::txtPreferenziale, QStringLiteral("333 1234567"));
+    record.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-2026"));
+    record.setText(StudentRecord::txtNote, QStringLiteral("  guide al mattino "));
+    record.setText(StudentRecord::chkRicontatta, flag);
+    return record;
+}
+
+} // namespace
+
+class TestLines : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void columns_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("padded") << QStringLiteral("ab") << 5 << QStringLiteral("ab   ");
+        QTest::newRow("cut") << QStringLiteral("abcdefg") << 5 << QStringLiteral("abcde");
+        QTest::newRow("exact") << QStringLiteral("abcde") << 5 << QStringLiteral("abcde");
+        QTest::newRow("trimmed first") << QStringLiteral("  ab  ") << 4 << QStringLiteral("ab  ");
+        QTest::newRow("empty") << QString() << 3 << QStringLiteral("   ");
+    }
+
+    void columns()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(QString, column);
+        QCOMPARE(Lines::column(text, width), column);
+    }
+
+    void lessonLine()
+    {
+        const QString vehicle26 = QStringLiteral("Fiat Panda 1.2 Easy benzin");
+        QCOMPARE(vehicle26.size(), 26);
+        const QString module30 = QStringLiteral("Guida in citt\u00E0 e in autostrada");
+        QCOMPARE(module30.size(), 30);
+        QCOMPARE(Lines::LessonLine(lesson(QStringLiteral("05/03/2024"), vehicle26, module30)),
+                 QStringLiteral("Data: 05/03/2024   Durata: 1 ora            Mezzo: Fiat Panda 1.2 Easy benzin   Targa: AB123CD      "
+                                "Istr. Bell\u00F2") + QString(24, QLatin1Char(' ')) + QStringLiteral("Mod. Guida in citt\u00E0 e in autostrada"));
+    }
+
+    void attendeeLine()
+    {
+        // 20 + 1 + 10 characters: the column keeps the first 28.
+        const QString line = Lines::AttendeeLine(student(QStringLiteral("Abbondanzieri Rossi"), QStringLiteral("Mariangela"), QStringLiteral("No")));
+        QCOMPARE(QStringLiteral("Abbondanzieri Rossi").size(), 19);
+        QCOMPARE(line, QStringLiteral("Abbondanzieri Rossi Mariange  Isc. n. 12              Data: 07/01/2026  Tel. 333 1234567     "
+                                      "Corso: B-2026              guide al mattino"));
+    }
+
+    void currentAttendees_data()
+    {
+        QTest::addColumn<QString>("flag");
+        QTest::addColumn<bool>("current");
+        QTest::newRow("No") << QStringLiteral("No") << true;
+        QTest::newRow("S\u00EC") << QStringLiteral("S\u00EC") << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("no, other case") << QStringLiteral("no") << false;
+    }
+
+    void currentAttendees()
+    {
+        QFETCH(QString, flag);
+        QFETCH(bool, current);
+        QCOMPARE(Lines::isCurrentAttendee(student(QStringLiteral("A"), QStringLiteral("B"), flag)), current);
+    }
+
+    void sortIgnoresTheCaseOfAtoZOnly()
+    {
+        QStringList lines{QStringLiteral("Alfa"), QStringLiteral("charlie"), QStringLiteral("Bravo"),
+                          QStringLiteral("\u00C9ric"), QStringLiteral("eco"), QStringLiteral("_sotto"),
+                          QStringLiteral("Zeta"), QStringLiteral("alfa")};
+        Lines::sortFoldedAZ(lines);
+        // '_' (0x5F) comes after 'Z' (0x5A) once letters count as capitals; \u00C9 after everything ASCII.
+        QCOMPARE(lines, (QStringList{QStringLiteral("Alfa"), QStringLiteral("alfa"), QStringLiteral("Bravo"),
+                                     QStringLiteral("charlie"), QStringLiteral("eco"), QStringLiteral("Zeta"),
+                                     QStringLiteral("_sotto"), QStringLiteral("\u00C9ric")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLines)
+#include "tst_lines.moc"

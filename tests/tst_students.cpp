@@ -1,0 +1,527 @@
+#include "DialogRecorder.h"
+#include "TestSupport.h"
+
+#include "shell/Avvio.h"
+#include "shell/Clock.h"
+#include "shell/LineList.h"
+#include "shell/OpenURL.h"
+#include "shell/ScreenSet.h"
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
+#include "students/AllegaCartella.h"
+#include "students/Allievi.h"
+#include "students/FrequentatoriOra.h"
+#include "students/LezioniGuida.h"
+#include "tt2112/Mod_TT2112.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestSupport;
+using Kind = Dialogs::Kind;
+
+namespace {
+
+const QString kEmpty = QStringLiteral("L'archivio non contiene nessuna scheda.");
+const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
+const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
+
+QByteArray studentBytes(const QString &surname, const QString &name, const QString &flag, const QString &note = QString())
+{
+    RecordBuffer record(StudentRecord::layout());
+    record.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-2026"));
+    record.setText(StudentRecord::txtTipologiaCor, QStringLiteral("Patente B"));
+    record.setText(StudentRecord::txtCognome, surname);
+    record.setText(StudentRecord::txtNome, name);
+    record.setText(StudentRecord::txtNote, note);
+    record.setText(StudentRecord::chkRicontatta, flag);
+    return record.bytes();
+}
+
+QByteArray lessonBytes(const QString &date, const QString &module)
+{
+    RecordBuffer record(LessonRecord::layout());
+    record.setText(LessonRecord::txtData, date);
+    record.setText(LessonRecord::txtDurata, QStringLiteral("1 ora"));
+    record.setText(LessonRecord::txtVeicolo, QStringLiteral("Fiat Panda"));
+    record.setText(LessonRecord::txtTarga, QStringLiteral("AB123CD"));
+    record.setText(LessonRecord::txtIstruttore, QStringLiteral("Gianni"));
+    record.setText(LessonRecord::txtModulo, module);
+    return record.bytes();
+}
+
+// Runs `body` once the modal window that the next action opens is up, then closes it.
+void whenModalOpens(const std::function<void(QWidget *)> &body)
+{
+    QTimer::singleShot(0, [body] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal != nullptr);
+        body(modal);
+        if (modal->isVisible())
+            modal->close();
+    });
+}
+
+} // namespace
+
+class TestStudents : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_elsewhere; // files chosen in the file dialog
+    std::unique_ptr<ScreenSet> m_screens;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    QList<QUrl> m_opened;
+    QString m_chosen;
+
+    TfrmAllievi *registry() const { return m_screens->frmAllievi(); }
+    QLineEdit *field(QWidget *screen, const char *name) const { return screen->findChild<QLineEdit *>(QLatin1String(name)); }
+    QLineEdit *field(const char *name) const { return field(registry(), name); }
+    QPushButton *button(QWidget *screen, const char *name) const { return screen->findChild<QPushButton *>(QLatin1String(name)); }
+    QString position() const { return registry()->positionLabel()->text(); }
+    QString archive() const { return ProgramFolder::filePath(QStringLiteral("Allievi.pro")); }
+    void click(const char *name) { QTest::mouseClick(registry()->control(name), Qt::LeftButton); }
+
+    void fillMandatory()
+    {
+        field("txtCodiceCor")->setText(QStringLiteral("B-2026"));
+        field("txtTipologiaCor")->setText(QStringLiteral("Patente B"));
+        field("txtCognome")->setText(QStringLiteral("Rossi"));
+        field("txtNome")->setText(QStringLiteral("Mario"));
+    }
+
+    QString writeElsewhere(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_elsewhere.filePath(name);
+        writeAll(path, bytes);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ProgramFolder::setOverride(m_dir.path());
+        Clock::setSource([] { return QDateTime(QDate(2024, 3, 5), QTime(7, 5)); });
+        TMisc::setShellOpener([this](const QUrl &url) { m_opened << url; });
+        Dialogs::setFileChooser([this](const QString &, const QString &) { return m_chosen; });
+    }
+
+    void init()
+    {
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile::remove(m_dir.filePath(name));
+            QDir(m_dir.filePath(name)).removeRecursively();
+        }
+        m_opened.clear();
+        m_chosen.clear();
+        m_dialogs = std::make_unique<DialogRecorder>();
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->frmAvvio()->imgAnagraficaClick();
+        QVERIFY(QTest::qWaitForWindowExposed(registry()));
+        registry()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(registry()));
+    }
+
+    void cleanup()
+    {
+        m_screens.reset();
+        m_dialogs.reset();
+    }
+
+    // --- the registry ---
+
+    void firstStartLeavesAnEmptyArchive()
+    {
+        QVERIFY(QFileInfo::exists(archive()));
+        QCOMPARE(QFileInfo(archive()).size(), 0);
+        QCOMPARE(registry()->windowTitle(), QStringLiteral(" Volantix - Anagrafica Allievi"));
+        QVERIFY(field("txtCodiceCor")->hasFocus());
+    }
+
+    void browsing()
+    {
+        click("cmdAvanti");
+        QCOMPARE(m_dialogs->take(), kEmpty);
+        QVERIFY(position().isEmpty());
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("Alfa"), QStringLiteral("A"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("Bravo"), QStringLiteral("B"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("Charlie"), QStringLiteral("C"), QStringLiteral("S\u00EC"))));
+        click("cmdIndietro");
+        QCOMPARE(position(), QStringLiteral("1"));
+        click("cmdAvanti");
+        click("cmdAvanti");
+        QCOMPARE(position(), QStringLiteral("3"));
+        QCOMPARE(field("txtCognome")->text(), QStringLiteral("Charlie"));
+        QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+        click("cmdAvanti");
+        QCOMPARE(position(), QStringLiteral("3"));
+        click("cmdPrimo");
+        click("cmdIndietro");
+        QCOMPARE(position(), QStringLiteral("1"));
+        QVERIFY(m_dialogs->shown.isEmpty());
+        click("cmdUltimo");
+        QCOMPARE(field("txtCognome")->text(), QStringLiteral("Charlie"));
+    }
+
+    void mandatoryFields_data()
+    {
+        QTest::addColumn<QString>("blank");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("course") << "txtCodiceCor" << "Attenzione: per salvare la scheda \u00E8 necessario indicare il codice identificativo del corso.";
+        QTest::newRow("type") << "txtTipologiaCor" << "Attenzione: per salvare la scheda \u00E8 necessario indicare la tipologia di corso.";
+        QTest::newRow("surname") << "txtCognome" << "Attenzione: per salvare la scheda \u00E8 necessario indicare il cognome dell'allievo.";
+        QTest::newRow("name of blanks, surname filled") << "txtNome" << "Attenzione: per salvare la scheda \u00E8 necessario indicare il nome dell'allievo.";
+    }
+
+    void mandatoryFields()
+    {
+        QFETCH(QString, blank);
+        QFETCH(QString, warning);
+        fillMandatory();
+        field(blank.toLatin1().constData())->setText(QStringLiteral("  "));
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
+        QCOMPARE(m_dialogs->take(), warning);
+        QCOMPARE(QApplication::focusWidget(), field(blank.toLatin1().constData()));
+        QCOMPARE(QFileInfo(archive()).size(), 0);
+    }
+
+    void saveAppendsRecordFourThenOverwrites()
+    {
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("No")).repeated(3)));
+        fillMandatory();
+        registry()->control<QCheckBox>("chkRicontatta")->setChecked(true);
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->take(), kAppended);
+        QCOMPARE(position(), QStringLiteral("4"));
+        field("txtNote")->setText(QStringLiteral("di nuovo"));
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->take(), kSaved);
+        const QByteArray bytes = readAll(archive());
+        QCOMPARE(bytes.size(), 4 * StudentRecord::Size);
+        RecordBuffer fourth(StudentRecord::layout());
+        fourth.setBytes(QByteArrayView(bytes).sliced(3 * StudentRecord::Size));
+        QCOMPARE(fourth.text(StudentRecord::txtNote), QStringLiteral("di nuovo"));
+        QCOMPARE(fourth.yesNo(StudentRecord::chkRicontatta), std::optional<bool>(true));
+    }
+
+    void flagOfAnotherValueLeavesTheBox()
+    {
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("A"), QStringLiteral("a"), QString())));
+        registry()->control<QCheckBox>("chkRicontatta")->setChecked(true);
+        click("cmdPrimo");
+        QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+        registry()->control<QCheckBox>("chkRicontatta")->setChecked(false);
+        click("cmdPrimo");
+        QVERIFY(!registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+    }
+
+    void showingAgainIsEmpty()
+    {
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("No"))));
+        click("cmdPrimo");
+        click("cmdEsci");
+        QVERIFY(m_screens->frmAvvio()->isVisible());
+        m_screens->frmAvvio()->imgAnagraficaClick();
+        QVERIFY(field("txtCognome")->text().isEmpty());
+        QVERIFY(position().isEmpty());
+    }
+
+    void fieldConventions()
+    {
+        field("txtProvNascPro")->setFocus();
+        QTest::keyClicks(field("txtProvNascPro"), QStringLiteral("rm"));
+        QCOMPARE(field("txtProvNascPro")->text(), QStringLiteral("RM"));
+        field("txtEmail")->setFocus();
+        QTest::keyClicks(field("txtEmail"), QStringLiteral("a@b.it "));
+        QCOMPARE(field("txtEmail")->text(), QStringLiteral("a@b.it"));
+        field("txtNote")->setFocus();
+        QTest::keyClick(field("txtNote"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), field("txtCodiceCor"));
+    }
+
+    void email()
+    {
+        field("txtEmail")->setText(QStringLiteral(" maria.rossi@example.it "));
+        click("btnEmail");
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("mailto:maria.rossi@example.it"))});
+    }
+
+    void lessonButtonChecks_data()
+    {
+        QTest::addColumn<QString>("position");
+        QTest::addColumn<QString>("blank");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("not saved, all filled") << "" << "" << "Attenzione: la registrazione delle lezioni di guida pu\u00F2 avvenire soltanto dopo che la scheda dell'allievo \u00E8 stata salvata in archivio.";
+        QTest::newRow("course") << "1" << "txtCodiceCor" << "Attenzione: per accedere alla gestione delle lezioni di guida \u00E8 necessario indicare il codice identificativo del corso.";
+        QTest::newRow("surname") << "1" << "txtCognome" << "Attenzione: per accedere alla gestione delle lezioni di guida \u00E8 necessario indicare cognome dell'allievo.";
+        QTest::newRow("name") << "1" << "txtNome" << "Attenzione: per accedere alla gestione delle lezioni di guida \u00E8 necessario indicare nome dell'allievo.";
+    }
+
+    void lessonButtonChecks()
+    {
+        QFETCH(QString, position);
+        QFETCH(QString, blank);
+        QFETCH(QString, warning);
+        fillMandatory();
+        registry()->positionLabel()->setText(position);
+        if (!blank.isEmpty())
+            field(blank.toLatin1().constData())->clear();
+        field("txtNote")->setFocus();
+        button(registry(), "btnLezioniGuida")->click();
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
+        QCOMPARE(m_dialogs->take(), warning);
+        QCOMPARE(QApplication::focusWidget(), blank.isEmpty() ? field("txtNote") : field(blank.toLatin1().constData()));
+    }
+
+    void lessonsOfStudentThree()
+    {
+        fillMandatory();
+        registry()->positionLabel()->setText(QStringLiteral("3"));
+        QString title;
+        whenModalOpens([&](QWidget *modal) {
+            title = modal->findChild<QLabel *>(QStringLiteral("lblTitolo"))->text();
+            // An empty list: nothing to modify.
+            QCOMPARE(modal->findChild<QLabel *>(QStringLiteral("lblTotale"))->text(), QStringLiteral("0"));
+            QTest::mouseClick(button(modal, "btnModifica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(button(registry(), "btnLezioniGuida"), Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Allievo: Mario Rossi - Cod. corso: B-2026"));
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Modifica non applicabile: la lista non contiene nessuna voce."));
+        const QString lessons = ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_3.lez"));
+        QVERIFY(QFileInfo::exists(lessons));
+        QCOMPARE(QFileInfo(lessons).size(), 0);
+    }
+
+    // --- the lesson manager ---
+
+    void addingAndChangingALesson()
+    {
+        TfrmLezioniGuida lessons(registry());
+        lessons.setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B-2026"), QStringLiteral("5")});
+        lessons.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lessons));
+        QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Modifica non applicabile: la lista non contiene nessuna voce."));
+
+        QTest::mouseClick(button(&lessons, "btnAggiungi"), Qt::LeftButton);
+        QVERIFY(lessons.findChild<QWidget *>(QStringLiteral("panCosti"))->isVisible());
+        QVERIFY(!lessons.panel()->isVisible());
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la data della lezione di guida."));
+        QTest::mouseClick(lessons.control("impData"), Qt::LeftButton);
+        QTest::mouseClick(lessons.control("impOraInizio"), Qt::LeftButton);
+        QCOMPARE(field(&lessons, "txtData")->text(), QStringLiteral("05/03/2024"));
+        QCOMPARE(field(&lessons, "txtOraInizio")->text(), QStringLiteral("07:05"));
+        field(&lessons, "txtDurata")->setText(QStringLiteral("1 ora"));
+        field(&lessons, "txtVeicolo")->setText(QStringLiteral("Fiat Panda"));
+        field(&lessons, "txtIstruttore")->setText(QStringLiteral("Gianni"));
+        field(&lessons, "txtModulo")->setText(QStringLiteral("Parcheggio"));
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la targa del veicolo utilizzato per la lezione di guida."));
+        QCOMPARE(QApplication::focusWidget(), field(&lessons, "txtTarga"));
+        QTest::keyClicks(field(&lessons, "txtTarga"), QStringLiteral("ab123cd"));
+        QCOMPARE(field(&lessons, "txtTarga")->text(), QStringLiteral("AB123CD"));
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kAppended);
+        field(&lessons, "txtModulo")->setText(QStringLiteral("Rotatorie"));
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kSaved);
+
+        const QByteArray bytes = readAll(ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_5.lez")));
+        QCOMPARE(bytes.size(), LessonRecord::Size);
+        RecordBuffer stored(LessonRecord::layout());
+        stored.setBytes(bytes);
+        QCOMPARE(stored.text(LessonRecord::txtModulo), QStringLiteral("Rotatorie"));
+        QCOMPARE(stored.text(LessonRecord::txtOraFine), QString());
+    }
+
+    void modifyEditsTheLastIdenticalLesson()
+    {
+        const QString path = ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_2.lez"));
+        QVERIFY(writeAll(path, lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QString(), QStringLiteral("senza data"))
+                                   + lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QStringLiteral("02/03/2024"), QStringLiteral("B"))));
+        TfrmLezioniGuida lessons(registry());
+        lessons.setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("2")});
+        lessons.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lessons));
+        QCOMPARE(lessons.list()->lineModel()->rowCount(), 3); // the lesson without a date is not listed
+        QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblTotale"))->text(), QStringLiteral("3"));
+        QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: selezionare una voce dall'elenco prima di premere il pulsante di modifica."));
+        lessons.list()->selectRow(0);
+        QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
+        QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblPosizione"))->text(), QStringLiteral("3"));
+        QCOMPARE(field(&lessons, "txtModulo")->text(), QStringLiteral("A"));
+    }
+
+    void lessonSaveFailureIsAWarning()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Lezioni_Guida_Allievo_4.lez")));
+        TfrmLezioniGuida lessons(registry());
+        lessons.setStudent({QStringLiteral("M"), QStringLiteral("R"), QStringLiteral("B"), QStringLiteral("4")});
+        lessons.show();
+        QTest::mouseClick(button(&lessons, "btnAggiungi"), Qt::LeftButton);
+        for (const char *name : {"txtData", "txtDurata", "txtVeicolo", "txtTarga", "txtIstruttore", "txtModulo"})
+            field(&lessons, name)->setText(QStringLiteral("x"));
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
+        QCOMPARE(m_dialogs->take(), ArchiveAccessError());
+    }
+
+    // --- current attendees ---
+
+    void attendeesSortedAndCalledUp()
+    {
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("Alfa"), QStringLiteral("Anna"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("charlie"), QStringLiteral("Carlo"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("Bravo"), QStringLiteral("Bruno"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("Delta"), QStringLiteral("Dario"), QStringLiteral("S\u00EC"))
+                                        + studentBytes(QStringLiteral("Bravo"), QStringLiteral("Bruno"), QStringLiteral("S\u00EC"))));
+        QStringList lines;
+        whenModalOpens([&](QWidget *modal) {
+            auto *list = modal->findChild<LineListView *>(QStringLiteral("lstRecords"));
+            lines = list->lineModel()->lines();
+            list->selectRow(1); // Bravo Bruno
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->lineModel()->index(1)).center());
+        });
+        QTest::mouseClick(registry()->control("cmdFrequentatoriOra"), Qt::LeftButton);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(QStringLiteral("Alfa Anna")));
+        QVERIFY(lines[1].startsWith(QStringLiteral("Bravo Bruno")));
+        QVERIFY(lines[2].startsWith(QStringLiteral("charlie Carlo")));
+        // The finished Bravo Bruno later in the archive gives the same line: it is the one left.
+        QCOMPARE(position(), QStringLiteral("5"));
+        QCOMPARE(field("txtCognome")->text(), QStringLiteral("Bravo"));
+        QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+    }
+
+    // --- attachments ---
+
+    void attachingAFile()
+    {
+        m_chosen = writeElsewhere(QStringLiteral("patente.pdf"), "PDF-1");
+        whenModalOpens([&](QWidget *modal) {
+            QVERIFY(!button(modal, "btnApri01")->isEnabled());
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile01")->text(), QStringLiteral("patente.pdf"));
+            QVERIFY(button(modal, "btnApri01")->isEnabled());
+            field(modal, "txtDesc01")->setText(QStringLiteral("  Patente fronte  "));
+            QTest::mouseClick(button(modal, "btnApri01"), Qt::LeftButton);
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        const QString stored = m_dir.filePath(QStringLiteral("Documenti_Allegati/patente.pdf"));
+        QCOMPARE(readAll(stored), QByteArray("PDF-1"));
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(stored)});
+        QCOMPARE(registry()->control<QLabel>("lblFile01")->text(), QStringLiteral("patente.pdf"));
+        QCOMPARE(registry()->control<QLabel>("lblDesc01")->text(), QStringLiteral("Patente fronte"));
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void overwriteAnsweredNoKeepsTheStoredFile()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        QVERIFY(writeAll(m_dir.filePath(QStringLiteral("Documenti_Allegati/foto.jpg")), "VECCHIA"));
+        m_chosen = writeElsewhere(QStringLiteral("foto.jpg"), "NUOVA");
+        m_dialogs->answer = Dialogs::Answer::No;
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia02"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile02")->text(), QStringLiteral("foto.jpg"));
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Confirmation);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?"));
+        QCOMPARE(readAll(m_dir.filePath(QStringLiteral("Documenti_Allegati/foto.jpg"))), QByteArray("VECCHIA"));
+    }
+
+    void cancelAndAnnullaChangeNothing()
+    {
+        registry()->control<QLabel>("lblFile03")->setText(QStringLiteral("vecchio.pdf"));
+        whenModalOpens([&](QWidget *modal) {
+            QCOMPARE(field(modal, "txtFile03")->text(), QStringLiteral("vecchio.pdf"));
+            m_chosen.clear(); // the file dialog is cancelled
+            QTest::mouseClick(button(modal, "btnSfoglia03"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile03")->text(), QStringLiteral("vecchio.pdf"));
+            QTest::mouseClick(modal->findChild<QWidget *>(QStringLiteral("imgCancella03")), Qt::LeftButton);
+            QVERIFY(field(modal, "txtFile03")->text().isEmpty());
+            QVERIFY(!button(modal, "btnApri03")->isEnabled());
+            QTest::mouseClick(button(modal, "btnAnnulla"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(registry()->control<QLabel>("lblFile03")->text(), QStringLiteral("vecchio.pdf"));
+    }
+
+    void sameFileForAStudentAndAFormIsStoredOnce()
+    {
+        m_chosen = writeElsewhere(QStringLiteral("comune.pdf"), "X");
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        registry()->close();
+        m_screens->frmAvvio()->imgModelloClick();
+        TfrmMod_TT2112 *manager = m_screens->frmMod_TT2112();
+        QVERIFY(QTest::qWaitForWindowExposed(manager));
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(manager->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(manager->control<QLabel>("lblFile01")->text(), QStringLiteral("comune.pdf"));
+        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("Documenti_Allegati"))).entryList(QDir::Files), QStringList{QStringLiteral("comune.pdf")});
+    }
+
+    void choosingTheStoredFileItselfKeepsIt()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        const QString stored = m_dir.filePath(QStringLiteral("Documenti_Allegati/referto.pdf"));
+        QVERIFY(writeAll(stored, "REFERTO"));
+        m_chosen = stored;
+        whenModalOpens([&](QWidget *modal) { QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton); });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QCOMPARE(readAll(stored), QByteArray("REFERTO"));
+    }
+
+    void failedCopyLeavesTheStoredFileWhole()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        const QString stored = m_dir.filePath(QStringLiteral("Documenti_Allegati/doc.pdf"));
+        QVERIFY(writeAll(stored, "INTERO"));
+        QVERIFY(QDir(m_elsewhere.path()).mkdir(QStringLiteral("doc.pdf"))); // cannot be read as a file
+        m_chosen = m_elsewhere.filePath(QStringLiteral("doc.pdf"));
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile01")->text(), QStringLiteral("doc.pdf"));
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(readAll(stored), QByteArray("INTERO"));
+        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("Documenti_Allegati"))).entryList(QDir::Files), QStringList{QStringLiteral("doc.pdf")});
+        QDir(m_elsewhere.filePath(QStringLiteral("doc.pdf"))).removeRecursively();
+    }
+
+    void openUsesTheBareNameOnly()
+    {
+        registry()->control<QLabel>("lblFile01")->setText(QStringLiteral("../../etc/passwd"));
+        whenModalOpens([&](QWidget *modal) { QTest::mouseClick(button(modal, "btnApri01"), Qt::LeftButton); });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("Documenti_Allegati/passwd")))});
+    }
+};
+
+QTEST_MAIN(TestStudents)
+#include "tst_students.moc"
