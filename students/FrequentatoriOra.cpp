@@ -19,10 +19,10 @@ namespace {
 
 const ControlSpec kControls[] = {
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 817, 53}, .picture = QStringLiteral(":/lists/frequentatori_banner.svg")},
-    {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 621, 17},
+    {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 0, 0},
      .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova."),
      .font = {"Verdana", 11}, .textColour = Qt::white},
-    {.name = "lblRigo02", .kind = ControlKind::Label, .geometry = {8, 82, 563, 17},
+    {.name = "lblRigo02", .kind = ControlKind::Label, .geometry = {8, 82, 0, 0},
      .caption = QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova."),
      .font = {"Verdana", 11}, .textColour = Qt::white},
     {.name = "shpLente", .kind = ControlKind::Box, .geometry = {8, 104, 81, 57}, .fill = Qt::white},
@@ -34,9 +34,9 @@ const ControlSpec kControls[] = {
     {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Stampa")},
     {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 117, 105, 30}, .caption = QStringLiteral("Trova")},
     {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")},
-    {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 456, 376, 17},
+    {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 456, 0, 0},
      .caption = QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."),
-     .textColour = QColor(0xDC, 0x14, 0x3C)},
+     .font = {"Verdana", 11}, .textColour = QColor(0xDC, 0x14, 0x3C)},
 };
 
 } // namespace
