@@ -153,6 +153,11 @@ void trackForHints(QWidget *widget, QObject *conventions, bool clears)
 
 } // namespace
 
+void setEnterTarget(QWidget *field, const char *next)
+{
+    field->setProperty(kNext, QByteArray(next));
+}
+
 FilteredText applyTypingFilter(TypingFilter filter, const QString &text, int caret)
 {
     if (filter == TypingFilter::None)

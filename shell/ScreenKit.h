@@ -213,6 +213,9 @@ int openOnDemand(QWidget *caller, const QString &memory = QString(),
     return result;
 }
 
+// Names the control that Enter moves to from `field` (a text field built by the kit).
+void setEnterTarget(QWidget *field, const char *next);
+
 // Paints a vertical gradient from `top` to `bottom` over `rect`.
 void paintVerticalGradient(QPainter &painter, const QRect &rect, QColor top, QColor bottom);
 

@@ -2,7 +2,10 @@
 
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
+#include "search/TrovaScreen.h"
 #include "shell/Avvio.h"
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
 #include "storage/TextField.h"
 #include "students/AllegaCartella.h"
 #include "students/Allievi.h"
@@ -44,7 +47,9 @@ void ScreenSet::createScreens()
     createOnDemandInstance<TfrmAllegaCartella>();
     createOnDemandInstance<TfrmLezioniGuida>();
     createOnDemandInstance<TfrmFrequentatoriOra>(); // a first start leaves an empty student archive
+    createOnDemandInstance<TfrmTrovaAllievi>();
     createResident(m_frmMod_TT2112);
+    createOnDemandInstance<TfrmTrovaModelli>();
     connectScreens();
 }
 
@@ -93,6 +98,44 @@ void ScreenSet::connectScreens()
         TfrmAllievi *registry = m_frmAllievi;
         ScreenKit::openOnDemand<TfrmFrequentatoriOra>(registry, QString(), [registry](TfrmFrequentatoriOra &screen) {
             screen.setLoader([registry](const RecordBuffer &record, qint64 position) { registry->LoadStudentScreen(record, position); });
+        });
+    });
+    connectSearches();
+}
+
+void ScreenSet::connectSearches()
+{
+    // Student search from the registry: the picked student becomes the registry's record.
+    connect(m_frmAllievi, &TfrmAllievi::trovaRequested, this, [this] {
+        TfrmAllievi *registry = m_frmAllievi;
+        ScreenKit::openOnDemand<TfrmTrovaAllievi>(registry, QStringLiteral("allievi"), [registry](TfrmTrovaAllievi &screen) {
+            screen.setPickHandler([registry](std::span<const char> bytes, qint64 position) {
+                RecordBuffer record(StudentRecord::layout());
+                record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                registry->LoadStudentScreen(record, position);
+            });
+        });
+    });
+    // Student search from the form manager: the import of the applicant's data.
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::importaRequested, this, [this] {
+        TfrmMod_TT2112 *manager = m_frmMod_TT2112;
+        ScreenKit::openOnDemand<TfrmTrovaAllievi>(manager, QStringLiteral("modello"), [manager](TfrmTrovaAllievi &screen) {
+            screen.setPickHandler([manager](std::span<const char> bytes, qint64) {
+                RecordBuffer record(StudentRecord::layout());
+                record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                manager->importStudent(record);
+            });
+        });
+    });
+    // Form search: the picked form becomes the manager's record.
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::trovaRequested, this, [this] {
+        TfrmMod_TT2112 *manager = m_frmMod_TT2112;
+        ScreenKit::openOnDemand<TfrmTrovaModelli>(manager, QStringLiteral("modelli"), [manager](TfrmTrovaModelli &screen) {
+            screen.setPickHandler([manager](std::span<const char> bytes, qint64 position) {
+                RecordBuffer record(TT2112Record::layout());
+                record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                manager->showArchivedForm(record, position);
+            });
         });
     });
 }

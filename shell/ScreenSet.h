@@ -48,6 +48,7 @@ private:
     template <typename T>
     void createOnDemandInstance();
     void connectScreens();
+    void connectSearches();
 
     TfrmPassword *m_frmPassword = nullptr;
     TfrmAvvio *m_frmAvvio = nullptr;

@@ -1,6 +1,7 @@
 #include "students/FrequentatoriOra.h"
 
 #include "shell/FormatSettings.h"
+#include "search/QuickFindBar.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -48,6 +49,7 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     buildControls(kControls);
     makeFixedDialog();
     lstRecords = control<LineListView>("lstRecords");
+    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
     connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
     connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
     FormCreate();
@@ -56,7 +58,7 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
 void TfrmFrequentatoriOra::FormCreate()
 {
     FormatSettings::apply();
-    control<QLineEdit>("txtTrova")->clear();
+    m_quickFind->reset();
     lstRecords->lineModel()->setLines(Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName))));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
 }

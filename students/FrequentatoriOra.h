@@ -5,6 +5,7 @@
 #include <functional>
 
 class LineListView;
+class QuickFindBar;
 class RecordBuffer;
 
 // The students whose course is not finished, one sorted line each; a double click
@@ -30,5 +31,6 @@ private:
     void FormCreate();
 
     LineListView *lstRecords;
+    QuickFindBar *m_quickFind;
     Loader m_loader;
 };

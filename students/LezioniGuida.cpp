@@ -3,6 +3,7 @@
 #include "shell/Dialogs.h"
 #include "shell/EditorNavigation.h"
 #include "shell/FormatSettings.h"
+#include "search/QuickFindBar.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -132,6 +133,7 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
     makeFixedDialog();
 
     lstRecords = control<LineListView>("lstRecords");
+    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
     lblTotale = control<QLabel>("lblTotale");
     lblPosizione = control<QLabel>("lblPosizione");
     lblFile = control<QLabel>("lblFile");
@@ -157,7 +159,7 @@ void TfrmLezioniGuida::showEvent(QShowEvent *event)
 
 void TfrmLezioniGuida::FormShow()
 {
-    control<QLineEdit>("txtTrova")->clear();
+    m_quickFind->reset();
     lblTotale->setText(QStringLiteral("0"));
     control<QLabel>("lblTitolo")->setText(QStringLiteral("Allievo: ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
                                           + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Cod. corso: ")

@@ -3,6 +3,7 @@
 #include "shell/ScreenKit.h"
 
 class LineListView;
+class QuickFindBar;
 class QLabel;
 class QLineEdit;
 
@@ -43,6 +44,7 @@ private:
 
     Student m_student;
     LineListView *lstRecords;
+    QuickFindBar *m_quickFind;
     QLabel *lblTotale;
     QLabel *lblPosizione;
     QLabel *lblFile;

@@ -223,6 +223,24 @@ void TfrmMod_TT2112::StoreTT2112Screen()
     storeScreenIntoRecord(recordBuffer());
 }
 
+void TfrmMod_TT2112::showArchivedForm(const RecordBuffer &record, qint64 position)
+{
+    LoadTT2112Screen(record);
+    lblPosizione->setText(QString::number(position));
+}
+
+void TfrmMod_TT2112::importStudent(const RecordBuffer &student)
+{
+    // The applicant's personal data; nothing else on the form changes, not even its position.
+    static const char *const kImported[] = {
+        "txtCognome", "txtNome", "txtSesso", "txtDataNascPro", "txtLuogoNascPro", "txtProvNascPro", "txtCodFiscPro",
+        "txtStatoNascPro", "txtComuneResPro", "txtProvResPro", "txtCapResPro", "txtViaPro", "txtNumPro",
+        "txtCittadinanzaPro", "txtPrescrizioni",
+    };
+    for (const char *name : kImported)
+        control<QLineEdit>(name)->setText(student.text(student.layout().indexOf(name)));
+}
+
 void TfrmMod_TT2112::showEvent(QShowEvent *event)
 {
     RecordEditor::showEvent(event);

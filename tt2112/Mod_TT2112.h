@@ -16,6 +16,11 @@ public:
     void LoadTT2112Screen(const RecordBuffer &record);
     void StoreTT2112Screen();
 
+    // Shows archived form `position` as the current record (from the form search).
+    void showArchivedForm(const RecordBuffer &record, qint64 position);
+    // Copies a student's fifteen personal fields into the form on screen (the import).
+    void importStudent(const RecordBuffer &student);
+
 signals:
     // Side actions whose screens are opened by their owners.
     void importaRequested();

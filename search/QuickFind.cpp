@@ -1,0 +1,32 @@
+#include "search/QuickFind.h"
+
+#include "search/Search.h"
+
+namespace QuickFind {
+
+Result find(const QStringList &lines, int selected, const QString &fragment, State &state)
+{
+    const int n = static_cast<int>(lines.size());
+    if (n == 0)
+        return {false, selected};
+    if (selected < 0 || selected >= n)
+        selected = 0;
+    const QString folded = Search::lowerAZ(fragment);
+    const auto matches = [&](int i) { return !folded.isEmpty() && Search::lowerAZ(lines.at(i)).contains(folded); };
+
+    const bool sameAgain = folded == state.LastFindText;
+    const int start = sameAgain ? selected : 0;
+    int found = -1;
+    if (!sameAgain && matches(0))
+        found = 0;
+    // From the line after `start` round to `start` itself, tested last.
+    for (int step = 1; found < 0 && step <= n; ++step) {
+        const int i = (start + step) % n;
+        if (matches(i))
+            found = i;
+    }
+    state.LastFindText = folded;
+    return {true, found >= 0 ? found : selected};
+}
+
+} // namespace QuickFind

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+#include <span>
+
+struct RecordLayout;
+class RecordBuffer;
+
+// The filter searches of both archives: which records match, and the lines that
+// list them.
+namespace Search {
+
+// Turns the letters A-Z into a-z; every other character stays as it is.
+QString lowerAZ(QStringView text);
+
+// One filter: the text typed (untrimmed) and the record field it is tested on.
+struct Filter {
+    QString text;
+    int field = 0;
+};
+
+// The filters that take part: those whose trimmed text is not empty, folded.
+std::vector<Filter> activeFilters(std::span<const Filter> filters);
+
+// Whether every active filter occurs in its field (the field's whole stored text,
+// untrimmed, folded the same way). With no active filter every record matches.
+bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const Filter> active);
+
+// surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
+// "  Tel. " phone(14) "  Corso: " course(18) "  Pat. n. " licence(14) "  Cat. " category.
+QString StudentSearchLine(const RecordBuffer &student);
+QString studentSearchLine(std::span<const char> studentRecord);
+
+// surname + " " + name (30) "  CF: " tax code(16) "  Data: " date(10)
+// "  Patente " category(2) "  Note: " notes.
+QString TT2112SearchLine(const RecordBuffer &form);
+QString tt2112SearchLine(std::span<const char> formRecord);
+
+using LineBuilder = QString (*)(std::span<const char> record);
+
+// Scans the archive at `path` (created empty when missing) and returns the lines
+// of the matching records, sorted. Raises RecordFileError on failure.
+QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line);
+
+// Calls `visit` with every record (and its 1-based position) whose line, trimmed,
+// equals `line` trimmed, in archive order. Raises RecordFileError on failure.
+void forEachRecordWithLine(const QString &path, const RecordLayout &layout, LineBuilder line, QStringView wanted,
+                           const std::function<void(std::span<const char> record, qint64 position)> &visit);
+
+} // namespace Search

@@ -1,0 +1,231 @@
+#include "search/TrovaScreen.h"
+
+#include "search/QuickFindBar.h"
+#include "shell/Dialogs.h"
+#include "shell/FormatSettings.h"
+#include "shell/LineList.h"
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/TextField.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <vector>
+
+using namespace ScreenKit;
+
+namespace {
+
+const QColor kDarkCyan(0x00, 0x8B, 0x8B);
+const QColor kCrimson(0xDC, 0x14, 0x3C);
+
+const ControlSpec kResultPanel[] = {
+    {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 817, 53}, .picture = QStringLiteral(":/lists/trova_banner.svg")},
+    {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 0, 0},
+     .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova."),
+     .font = {"Verdana", 11}, .textColour = Qt::white},
+    {.name = "lblRigo02", .kind = ControlKind::Label, .geometry = {8, 82, 0, 0},
+     .caption = QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova."),
+     .font = {"Verdana", 11}, .textColour = Qt::white},
+    {.name = "shpLente", .kind = ControlKind::Box, .geometry = {8, 104, 81, 57}, .fill = Qt::white},
+    {.name = "imgLente", .kind = ControlKind::Picture, .geometry = {8, 104, 81, 57}, .picture = QStringLiteral(":/lists/lente.svg")},
+    {.name = "shpTrova", .kind = ControlKind::Box, .geometry = {96, 104, 729, 57}, .fill = Qt::black, .fillBottom = Qt::white},
+    {.name = "shpLista", .kind = ControlKind::Box, .geometry = {8, 168, 817, 313}, .fill = Qt::black, .fillBottom = Qt::white},
+    {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {112, 122, 593, 22}, .font = {"Verdana", 12, true}},
+    {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 117, 105, 30}, .caption = QStringLiteral("Trova")},
+    {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {16, 176, 801, 273}},
+    {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Stampa")},
+    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")},
+    {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 456, 0, 0},
+     .caption = QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."), .font = {"Verdana", 11},
+     .textColour = kCrimson},
+    {.name = "lblTrovate", .kind = ControlKind::Label, .geometry = {177, 494, 480, 20}, .font = {"Verdana", 12, true},
+     .textColour = kDarkCyan},
+};
+
+// The filter panel: fixed parts, then the ten fields from the screen's table.
+std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> filters, std::span<const QRect> icons)
+{
+    static std::vector<QByteArray> names;
+    names.clear();
+    names.reserve(64);
+    const auto keep = [](QByteArray name) {
+        names.push_back(std::move(name));
+        return names.back().constData();
+    };
+    std::vector<ControlSpec> specs = {
+        {.name = "shpIntestazione", .kind = ControlKind::Box, .geometry = {8, 8, 817, 80}, .fill = Qt::white},
+        {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {20, 18, 58, 55}, .picture = QStringLiteral(":/lists/trova_logo.svg")},
+        {.name = "lblRigo04", .kind = ControlKind::Label, .geometry = {88, 18, 0, 0},
+         .caption = QStringLiteral("Immettere nei campi prescelti una o pi\u00F9 parole consecutive presenti nelle schede da trovare e premere il pulsante Cerca."),
+         .font = {"Verdana", 11}},
+        {.name = "lblRigo05", .kind = ControlKind::Label, .geometry = {88, 38, 0, 0},
+         .caption = QStringLiteral("Lasciare in bianco tutti gli altri campi."), .font = {"Verdana", 11}},
+        {.name = "lblRigo06", .kind = ControlKind::Label, .geometry = {88, 58, 0, 0},
+         .caption = QStringLiteral("Per ogni ricerca \u00E8 possibile utilizzare uno o pi\u00F9 campi contemporaneamente."), .font = {"Verdana", 11}},
+        {.name = "shpCampi", .kind = ControlKind::Box, .geometry = {8, 96, 817, 382}, .fill = QColor(0xC0, 0xC0, 0xC0), .fillBottom = Qt::white},
+        {.name = "shpColonna", .kind = ControlKind::Box, .geometry = {24, 112, 97, 349}, .fill = Qt::white},
+    };
+    for (std::size_t i = 0; i < icons.size(); ++i)
+        specs.push_back({.name = keep("icoRicerca0" + QByteArray::number(static_cast<int>(i) + 1)), .kind = ControlKind::Picture,
+                         .geometry = icons[i], .picture = QStringLiteral(":/lists/icona_ricerca.svg")});
+    for (std::size_t i = 0; i < filters.size(); ++i) {
+        const TrovaScreen::FilterField &f = filters[i];
+        const QByteArray field(f.field);
+        const int x = f.position.x();
+        const int y = f.position.y();
+        const char *next = filters[(i + 1) % filters.size()].field;
+        specs.push_back({.name = f.caption, .kind = ControlKind::Label, .geometry = {x, y - 21, 0, 0}, .caption = f.text,
+                         .font = {"Verdana", 12}});
+        specs.push_back({.name = keep("eff" + field.mid(3)), .kind = ControlKind::HighlightFrame, .geometry = {x - 4, y - 4, 328, 30}});
+        specs.push_back({.name = f.field, .kind = ControlKind::TextField, .geometry = {x, y, 320, 22}, .font = {"Verdana", 12, true},
+                         .focus = FocusStyle::Frame, .next = next});
+    }
+    specs.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")});
+    specs.push_back({.name = "btnCerca", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Cerca")});
+    specs.push_back({.name = "lblAttendere", .kind = ControlKind::Label, .geometry = {177, 494, 0, 0},
+                     .caption = QStringLiteral("Ricerca schede in corso. Attendere..."), .font = {"Verdana", 12, true},
+                     .textColour = kDarkCyan, .visible = false});
+    specs.push_back({.name = "lblConta", .kind = ControlKind::Label, .geometry = {644, 494, 0, 0}, .caption = QStringLiteral("0"),
+                     .visible = false});
+    return specs;
+}
+
+} // namespace
+
+TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
+    : Screen(parent, setup.caption, QSize(862, 560), QSize(833, 529), Qt::black, Qt::white, "panContainer")
+    , m_setup(setup)
+{
+    // The result panel is panContainer; the filter panel panAvvio lies over it until the search.
+    buildControls(kResultPanel);
+    Panel *filterPanelWidget = addPanel("panAvvio", QSize(833, 529));
+    buildControls(filterPanel(setup.filters, setup.columnIcons), filterPanelWidget);
+    memoryLabel()->setParent(filterPanelWidget);
+    memoryLabel()->move(537, 493);
+    panel()->hide();
+    makeFixedDialog();
+
+    lstRecords = control<LineListView>("lstRecords");
+    lblAttendere = control<QLabel>("lblAttendere");
+    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
+    connect(lstRecords, &LineListView::lineDoubleClicked, this, &TrovaScreen::lstRecordsDblClick);
+    auto *cerca = control<QPushButton>("btnCerca");
+    cerca->installEventFilter(this); // btnCercaMouseDown
+    connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
+    connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
+    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    FormatSettings::apply();
+}
+
+bool TrovaScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    // The wait line shows as soon as the mouse goes down on Cerca, before the search runs.
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        lblAttendere->show();
+        lblAttendere->repaint();
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void TrovaScreen::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    if (event->spontaneous())
+        return;
+    m_quickFind->reset();
+    if (lstRecords->lineModel()->rowCount() > 0)
+        lstRecords->selectRow(0);
+    control<QLineEdit>(m_setup.filters.front().field)->setFocus(Qt::OtherFocusReason);
+}
+
+void TrovaScreen::btnCercaClick()
+{
+    std::vector<Search::Filter> filters;
+    for (const FilterField &f : m_setup.filters)
+        filters.push_back({control<QLineEdit>(f.field)->text(), m_setup.layout->indexOf(f.field)});
+    control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
+    lstRecords->lineModel()->clear();
+    QStringList lines;
+    try {
+        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line);
+    } catch (const RecordFileError &) {
+        Dialogs::message(ArchiveAccessError());
+        return;
+    }
+    lstRecords->lineModel()->setLines(lines);
+    control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(lines.size())
+                                           + QStringLiteral(" schede."));
+    panel()->show();
+    control<QWidget>("panAvvio")->hide();
+    control<QLineEdit>("txtTrova")->clear();
+    control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+}
+
+void TrovaScreen::lstRecordsDblClick()
+{
+    const std::optional<QString> selected = lstRecords->selectedLine();
+    const bool handOver = m_setup.modes.contains(TextField::trimmedString(memory())) && m_pick;
+    if (selected && handOver) {
+        try {
+            Search::forEachRecordWithLine(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, m_setup.line, *selected, m_pick);
+        } catch (const RecordFileError &) {
+            // Closes without a message; what was handed over stays.
+        }
+    }
+    accept();
+}
+
+namespace {
+
+const TrovaScreen::FilterField kStudentFilters[] = {
+    {"txtCodiceCor", "lblCampo01", QStringLiteral("Codice corso:"), {144, 141}},
+    {"txtTipologiaCor", "lblCampo02", QStringLiteral("Tipologia corso:"), {488, 141}},
+    {"txtNumIsc", "lblCampo03", QStringLiteral("Numero iscrizione allievo:"), {144, 211}},
+    {"txtResponsabile", "lblCampo04", QStringLiteral("Responsabile didattico:"), {488, 211}},
+    {"txtCognome", "lblCampo05", QStringLiteral("Cognome allievo:"), {144, 281}},
+    {"txtNome", "lblCampo06", QStringLiteral("Nome allievo:"), {488, 281}},
+    {"txtCodFiscPro", "lblCampo07", QStringLiteral("Codice fiscale:"), {144, 351}},
+    {"txtComuneResPro", "lblCampo08", QStringLiteral("Comune di residenza:"), {488, 351}},
+    {"txtCatPat", "lblCampo09", QStringLiteral("Categoria patente:"), {144, 421}},
+    {"txtNote", "lblCampo10", QStringLiteral("Note:"), {488, 421}},
+};
+
+const TrovaScreen::FilterField kFormFilters[] = {
+    {"txtCognome", "lblCampo01", QStringLiteral("Cognome:"), {144, 141}},
+    {"txtNome", "lblCampo02", QStringLiteral("Nome:"), {488, 141}},
+    {"txtDataNascPro", "lblCampo03", QStringLiteral("Data di nascita (gg/mm/aaaa):"), {144, 211}},
+    {"txtCodFiscPro", "lblCampo04", QStringLiteral("Codice fiscale:"), {488, 211}},
+    {"txtComuneResPro", "lblCampo05", QStringLiteral("Comune di residenza:"), {144, 281}},
+    {"txtPrescrizioni", "lblCampo06", QStringLiteral("Prescrizioni tecniche:"), {488, 281}},
+    {"txtEstremiPat", "lblCampo07", QStringLiteral("Estremi patente posseduta:"), {144, 351}},
+    {"txtTarga", "lblCampo08", QStringLiteral("Targa veicolo usato per esame:"), {488, 351}},
+    {"txtData", "lblCampo09", QStringLiteral("Data compilazione (gg/mm/aaaa):"), {144, 421}},
+    {"txtNote", "lblCampo10", QStringLiteral("Note:"), {488, 421}},
+};
+
+const QRect kStudentIcons[] = {{42, 130, 60, 60}, {42, 256, 60, 60}, {42, 382, 60, 60}};
+const QRect kFormIcons[] = {{28, 125, 89, 85}, {28, 244, 89, 116}, {28, 394, 89, 55}};
+
+} // namespace
+
+TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
+    : TrovaScreen(parent, {QStringLiteral(" Trova allievi in archivio"), QString::fromLatin1(StudentRecord::FileName),
+                           &StudentRecord::layout(), kStudentFilters, &Search::studentSearchLine,
+                           {QStringLiteral("allievi"), QStringLiteral("modello")}, kStudentIcons})
+{
+    setObjectName(QStringLiteral("frmTrovaAllievi"));
+}
+
+TfrmTrovaModelli::TfrmTrovaModelli(QWidget *parent)
+    : TrovaScreen(parent, {QStringLiteral(" Trova Modelli TT 2112 in archivio"), QString::fromLatin1(TT2112Record::FileName),
+                           &TT2112Record::layout(), kFormFilters, &Search::tt2112SearchLine, {QStringLiteral("modelli")},
+                           kFormIcons})
+{
+    setObjectName(QStringLiteral("frmTrovaModelli"));
+}

@@ -1,0 +1,400 @@
+#include "DialogRecorder.h"
+#include "TestSupport.h"
+
+#include "search/QuickFind.h"
+#include "search/Search.h"
+#include "search/TrovaScreen.h"
+#include "shell/Avvio.h"
+#include "shell/LineList.h"
+#include "shell/ScreenSet.h"
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
+#include "students/Allievi.h"
+#include "tt2112/Mod_TT2112.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestSupport;
+
+namespace {
+
+struct Student {
+    const char *surname;
+    const char *name;
+    const char *note = "";
+};
+
+QByteArray students(std::initializer_list<Student> list)
+{
+    QByteArray bytes;
+    int n = 0;
+    for (const Student &s : list) {
+        RecordBuffer record(StudentRecord::layout());
+        record.setText(StudentRecord::txtCognome, QString::fromUtf8(s.surname));
+        record.setText(StudentRecord::txtNome, QString::fromUtf8(s.name));
+        record.setText(StudentRecord::txtNote, QString::fromUtf8(s.note));
+        record.setText(StudentRecord::txtNumIsc, QString::number(++n));
+        record.setText(StudentRecord::txtSesso, QStringLiteral("F"));
+        record.setText(StudentRecord::txtPrescrizioni, QStringLiteral("01"));
+        record.setText(StudentRecord::txtCatPat, QStringLiteral("B"));
+        record.setYesNo(StudentRecord::chkRicontatta, false);
+        bytes += record.bytes();
+    }
+    return bytes;
+}
+
+QByteArray form(const char *surname, const char *birth, const char *date)
+{
+    RecordBuffer record(TT2112Record::layout());
+    record.setText(TT2112Record::txtCodice, QStringLiteral("AS1"));
+    record.setText(TT2112Record::txtCognome, QString::fromUtf8(surname));
+    record.setText(TT2112Record::txtNome, QStringLiteral("Anna"));
+    record.setText(TT2112Record::txtDataNascPro, QString::fromUtf8(birth));
+    record.setText(TT2112Record::txtData, QString::fromUtf8(date));
+    record.setYesNo(TT2112Record::chkConseguimento, true);
+    return record.bytes();
+}
+
+QStringList surnamesOf(const QStringList &lines)
+{
+    QStringList names;
+    for (const QString &line : lines)
+        names << line.left(28).trimmed();
+    return names;
+}
+
+void whenModalOpens(const std::function<void(QWidget *)> &body)
+{
+    QTimer::singleShot(0, [body] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal != nullptr);
+        body(modal);
+        if (modal->isVisible())
+            modal->close();
+    });
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScreenSet> m_screens;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+
+    QString studentsPath() const { return ProgramFolder::filePath(QStringLiteral("Allievi.pro")); }
+    QString formsPath() const { return ProgramFolder::filePath(QStringLiteral("Modelli_TT2112.pro")); }
+
+    QStringList findStudents(std::initializer_list<std::pair<const char *, QString>> filters)
+    {
+        std::vector<Search::Filter> list;
+        for (const auto &[field, text] : filters)
+            list.push_back({text, StudentRecord::layout().indexOf(field)});
+        return Search::run(studentsPath(), StudentRecord::layout(), list, &Search::studentSearchLine);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ProgramFolder::setOverride(m_dir.path());
+    }
+
+    void init()
+    {
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile::remove(m_dir.filePath(name));
+            QDir(m_dir.filePath(name)).removeRecursively();
+        }
+        m_dialogs = std::make_unique<DialogRecorder>();
+    }
+
+    void cleanup()
+    {
+        m_screens.reset();
+        m_dialogs.reset();
+    }
+
+    // --- matching and lines ---
+
+    void filters_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("no filter lists everyone") << QString() << QString()
+            << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI", "\u00C8lia", "\u00E8lia"};
+        QTest::newRow("ross") << "ross" << QString() << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI"};
+        QTest::newRow("ross with a blank name filter") << "ross" << "   " << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI"};
+        QTest::newRow("ross and mar") << "ross" << "mar" << QStringList{"De Rossi", "Rossi"};
+        QTest::newRow("trailing blank is searched for") << "ross " << QString() << QStringList{"Ross Bianco"};
+        QTest::newRow("accented letters keep their case") << "\u00E8" << QString() << QStringList{"\u00E8lia"};
+        QTest::newRow("nothing") << "zzz" << QString() << QStringList{};
+    }
+
+    void filters()
+    {
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QFETCH(QStringList, found);
+        QVERIFY(writeAll(studentsPath(), students({{"Rossi", "Maria"}, {"ROSSINI", "Luca"}, {"De Rossi", "Marco"},
+                                                   {"Ross Bianco", "Anna"}, {"\u00C8lia", "Eva"}, {"\u00E8lia", "Ugo"},
+                                                   {"Bianco Ross", "Piero"}})));
+        QStringList surnames;
+        for (const QString &line : findStudents({{"txtCognome", surname}, {"txtNome", name}})) {
+            const QString joined = line.left(28).trimmed();
+            surnames << joined.left(joined.lastIndexOf(u' '));
+        }
+        QCOMPARE(surnames, found);
+    }
+
+    void fieldsAreSearchedWhole()
+    {
+        // A stored field with blanks around (written by another program) is searched as stored.
+        RecordBuffer record(StudentRecord::layout());
+        const QByteArray note = "\x0A  al mattino";
+        std::copy(note.begin(), note.end(), record.fieldBytes(StudentRecord::txtNote).begin());
+        QVERIFY(writeAll(studentsPath(), record.bytes()));
+        QCOMPARE(findStudents({{"txtNote", QStringLiteral("  al")}}).size(), 1);
+    }
+
+    void absentArchiveIsCreatedEmpty()
+    {
+        QCOMPARE(findStudents({}).size(), 0);
+        QVERIFY(QFileInfo::exists(studentsPath()));
+    }
+
+    void dateFiltersOnTheirOwnFields()
+    {
+        QVERIFY(writeAll(formsPath(), form("Nata", "03/05/2014", "10/01/2020") + form("Compilata", "03/05/1990", "11/02/2014")));
+        const auto find = [&](const char *field) {
+            const Search::Filter filter{QStringLiteral("2014"), TT2112Record::layout().indexOf(field)};
+            return surnamesOf(Search::run(formsPath(), TT2112Record::layout(), std::span(&filter, 1), &Search::tt2112SearchLine));
+        };
+        QCOMPARE(find("txtData"), QStringList{QStringLiteral("Compilata Anna")});
+        QCOMPARE(find("txtDataNascPro"), QStringList{QStringLiteral("Nata Anna")});
+    }
+
+    void searchLines()
+    {
+        RecordBuffer student(StudentRecord::layout());
+        student.setText(StudentRecord::txtCognome, QStringLiteral("Abbondanzieri Rossi"));
+        student.setText(StudentRecord::txtNome, QStringLiteral("Mariangela"));
+        student.setText(StudentRecord::txtNumIsc, QStringLiteral("123456789012345"));
+        student.setText(StudentRecord::txtCodiceCor, QStringLiteral("B"));
+        student.setText(StudentRecord::txtNumPat, QStringLiteral("U1A234567B"));
+        student.setText(StudentRecord::txtCatPat, QStringLiteral("B, A2"));
+        QCOMPARE(Search::StudentSearchLine(student),
+                 QStringLiteral("Abbondanzieri Rossi Mariange  Isc. n. 12345678901234  Data:             Tel.                 "
+                                "Corso: B                   Pat. n. U1A234567B      Cat. B, A2"));
+
+        RecordBuffer form(TT2112Record::layout());
+        form.setText(TT2112Record::txtCognome, QStringLiteral("Nome Cognome Molto Lungo"));
+        form.setText(TT2112Record::txtNome, QStringLiteral("Ugo Carlo"));
+        form.setText(TT2112Record::txtCodFiscPro, QStringLiteral("ABC"));
+        form.setText(TT2112Record::txtData, QStringLiteral("01/02/2014"));
+        form.setText(TT2112Record::txtConsegui, QStringLiteral("B"));
+        form.setText(TT2112Record::txtNote, QStringLiteral("nota"));
+        QCOMPARE(Search::TT2112SearchLine(form),
+                 QStringLiteral("Nome Cognome Molto Lungo Ugo C  CF: ABC               Data: 01/02/2014  Patente B   Note: nota"));
+    }
+
+    // --- quick find ---
+
+    void quickFindSequence()
+    {
+        const QStringList lines{QStringLiteral("Bianchi Anna"), QStringLiteral("Rossi Mario"), QStringLiteral("Verdi Maria")};
+        QuickFind::State state;
+        int selected = -1;
+        for (const int expected : {1, 2, 1}) {
+            selected = QuickFind::find(lines, selected, QStringLiteral("mar"), state).selected;
+            QCOMPARE(selected, expected);
+        }
+        QCOMPARE(state.LastFindText, QStringLiteral("mar"));
+        QCOMPARE(QuickFind::find(lines, 0, QStringLiteral("MARIO"), state).selected, 1);
+        // A line selected by hand: the same fragment goes on from there.
+        QCOMPARE(QuickFind::find(lines, 2, QStringLiteral("MARIO"), state).selected, 1);
+        // New fragments search from the top, whatever is selected.
+        QCOMPARE(QuickFind::find(lines, 1, QStringLiteral("ver"), state).selected, 2);
+        QCOMPARE(QuickFind::find(lines, 1, QStringLiteral("bia"), state).selected, 0);
+    }
+
+    void quickFindEdges_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("fragment");
+        QTest::addColumn<int>("after");
+        const QStringList names{QStringLiteral("Rossi Mario"), QStringLiteral("Bianchi Rossi"), QStringLiteral("\u00C8lia")};
+        QTest::newRow("empty fragment, nothing selected") << names << -1 << QString() << 0;
+        QTest::newRow("empty fragment keeps the selection") << names << 2 << QString() << 2;
+        QTest::newRow("trailing blank") << QStringList{QStringLiteral("Bianchi Rossi"), QStringLiteral("Rossi Mario")} << -1 << QStringLiteral("rossi ") << 1;
+        QTest::newRow("accented case differs") << names << -1 << QStringLiteral("\u00E8") << 0;
+        QTest::newRow("no match keeps the selection") << names << 1 << QStringLiteral("zz") << 1;
+    }
+
+    void quickFindEdges()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, selected);
+        QFETCH(QString, fragment);
+        QFETCH(int, after);
+        QuickFind::State state;
+        const QuickFind::Result result = QuickFind::find(lines, selected, fragment, state);
+        QVERIFY(result.applicable);
+        QCOMPARE(result.selected, after);
+        QCOMPARE(state.LastFindText, Search::lowerAZ(fragment));
+    }
+
+    void quickFindOnAnEmptyList()
+    {
+        QuickFind::State state{QStringLiteral("prima")};
+        QVERIFY(!QuickFind::find({}, -1, QStringLiteral("x"), state).applicable);
+        QCOMPARE(state.LastFindText, QStringLiteral("prima"));
+    }
+
+    // --- the screens ---
+
+    void studentSearchFromTheRegistry()
+    {
+        QVERIFY(writeAll(studentsPath(), students({{"Verdi", "Anna", "prima"}, {"rossi", "Maria"}, {"Verdi", "Anna", "seconda"}, {"Bianchi", "Ugo"}})));
+        // Records 1 and 3 give the same line only if their enrolment numbers agree.
+        RecordBuffer third(StudentRecord::layout());
+        QByteArray bytes = readAll(studentsPath());
+        third.setBytes(QByteArrayView(bytes).sliced(2 * StudentRecord::Size, StudentRecord::Size));
+        third.setText(StudentRecord::txtNumIsc, QStringLiteral("1"));
+        bytes.replace(2 * StudentRecord::Size, StudentRecord::Size, third.bytes());
+        QVERIFY(writeAll(studentsPath(), bytes));
+
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->frmAvvio()->imgAnagraficaClick();
+        TfrmAllievi *registry = m_screens->frmAllievi();
+        QStringList lines;
+        QString found;
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TfrmTrovaAllievi *>(modal);
+            QCOMPARE(screen->windowTitle(), QStringLiteral(" Trova allievi in archivio"));
+            QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
+            // Enter walks the filters and never searches.
+            QTest::keyClick(screen->control<QLineEdit>("txtCodiceCor"), Qt::Key_Return);
+            QVERIFY(screen->control<QLineEdit>("txtTipologiaCor")->hasFocus());
+            screen->control<QLineEdit>("txtNote")->setFocus();
+            QTest::keyClick(screen->control<QLineEdit>("txtNote"), Qt::Key_Return);
+            QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
+            QVERIFY(!screen->panel()->isVisible());
+            QTest::keyClicks(screen->control<QLineEdit>("txtCognome"), QStringLiteral("r"));
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            QVERIFY(screen->panel()->isVisible());
+            QCOMPARE(screen->control<QLabel>("lblConta")->text(), QStringLiteral("1"));
+            found = screen->control<QLabel>("lblTrovate")->text();
+            lines = screen->list()->lineModel()->lines();
+            QVERIFY(screen->control<QLineEdit>("txtTrova")->hasFocus());
+            // Quick find: Enter moves to Trova, Trova selects.
+            QTest::keyClicks(screen->control<QLineEdit>("txtTrova"), QStringLiteral("anna"));
+            QTest::keyClick(screen->control<QLineEdit>("txtTrova"), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), screen->control<QWidget>("btnTrova"));
+            QCOMPARE(screen->list()->selectedRow(), -1);
+            QTest::mouseClick(screen->control<QPushButton>("btnTrova"), Qt::LeftButton);
+            QCOMPARE(screen->list()->selectedRow(), 1);
+            emit screen->list()->lineDoubleClicked();
+        });
+        QTest::mouseClick(registry->control("cmdTrova"), Qt::LeftButton);
+        QCOMPARE(found, QStringLiteral("Il presente riepilogo contiene 3 schede."));
+        QCOMPARE(surnamesOf(lines), (QStringList{QStringLiteral("rossi Maria"), QStringLiteral("Verdi Anna"), QStringLiteral("Verdi Anna")}));
+        // Both Verdi Anna records are loaded in turn; the later one stays.
+        QCOMPARE(registry->positionLabel()->text(), QStringLiteral("3"));
+        QCOMPARE(registry->control<QLineEdit>("txtNote")->text(), QStringLiteral("seconda"));
+    }
+
+    void importIntoTheForm()
+    {
+        QVERIFY(writeAll(studentsPath(), students({{"Rossi", "Maria"}})));
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->frmAvvio()->imgModelloClick();
+        TfrmMod_TT2112 *manager = m_screens->frmMod_TT2112();
+        manager->control<QLineEdit>("txtCodice")->setText(QStringLiteral("SCUOLA"));
+        manager->control<QLineEdit>("txtNote")->setText(QStringLiteral("nota"));
+        manager->control<QLineEdit>("txtTarga")->setText(QStringLiteral("AB123CD"));
+        manager->positionLabel()->setText(QStringLiteral("7"));
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TfrmTrovaAllievi *>(modal);
+            QCOMPARE(screen->memory(), QStringLiteral("modello"));
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            screen->list()->selectRow(0);
+            emit screen->list()->lineDoubleClicked();
+        });
+        QTest::mouseClick(manager->control("cmdImporta"), Qt::LeftButton);
+        QCOMPARE(manager->control<QLineEdit>("txtCognome")->text(), QStringLiteral("Rossi"));
+        QCOMPARE(manager->control<QLineEdit>("txtSesso")->text(), QStringLiteral("F"));
+        QCOMPARE(manager->control<QLineEdit>("txtPrescrizioni")->text(), QStringLiteral("01"));
+        QCOMPARE(manager->control<QLineEdit>("txtCodice")->text(), QStringLiteral("SCUOLA"));
+        QCOMPARE(manager->control<QLineEdit>("txtNote")->text(), QStringLiteral("nota"));
+        QCOMPARE(manager->control<QLineEdit>("txtTarga")->text(), QStringLiteral("AB123CD"));
+        QCOMPARE(manager->positionLabel()->text(), QStringLiteral("7"));
+    }
+
+    void formSearchReopensTheForm()
+    {
+        QVERIFY(writeAll(formsPath(), form("Prima", "01/01/1990", "05/05/2013") + form("Seconda", "01/01/1991", "06/06/2014")));
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->frmAvvio()->imgModelloClick();
+        TfrmMod_TT2112 *manager = m_screens->frmMod_TT2112();
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TfrmTrovaModelli *>(modal);
+            QCOMPARE(screen->windowTitle(), QStringLiteral(" Trova Modelli TT 2112 in archivio"));
+            QTRY_VERIFY(screen->control<QLineEdit>("txtCognome")->hasFocus());
+            screen->control<QLineEdit>("txtData")->setText(QStringLiteral("2014"));
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            QCOMPARE(screen->list()->lineModel()->rowCount(), 1);
+            screen->list()->selectRow(0);
+            emit screen->list()->lineDoubleClicked();
+        });
+        QTest::mouseClick(manager->control("cmdTrova"), Qt::LeftButton);
+        QCOMPARE(manager->control<QLineEdit>("txtCognome")->text(), QStringLiteral("Seconda"));
+        QCOMPARE(manager->positionLabel()->text(), QStringLiteral("2"));
+        QVERIFY(manager->control<QCheckBox>("chkConseguimento")->isChecked());
+    }
+
+    void searchFailureKeepsTheFilters()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
+        TfrmTrovaAllievi screen;
+        screen.setMemory(QStringLiteral("allievi"));
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Message);
+        QCOMPARE(m_dialogs->take(), ArchiveAccessError());
+        QVERIFY(screen.control<QWidget>("panAvvio")->isVisible());
+        QVERIFY(!screen.panel()->isVisible());
+        QVERIFY(screen.control<QLabel>("lblAttendere")->isVisible());
+    }
+
+    void quickFindOnAnEmptyResult()
+    {
+        TfrmTrovaAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QCOMPARE(screen.control<QLabel>("lblTrovate")->text(), QStringLiteral("Il presente riepilogo contiene 0 schede."));
+        QTest::mouseClick(screen.control<QPushButton>("btnTrova"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Ricerca non applicabile: la lista non contiene nessuna voce."));
+    }
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"
