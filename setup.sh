@@ -21,6 +21,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
     libsimpleini-dev libicu-dev libgl-dev
     fonts-liberation2 fonts-dejavu-core
+    poppler-utils
 )
 missing=()
 for package in "${packages[@]}"; do

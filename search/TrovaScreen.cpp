@@ -1,6 +1,9 @@
 #include "search/TrovaScreen.h"
 
+#include "printing/PrintSeam.h"
+#include "printing/SummaryList.h"
 #include "search/QuickFindBar.h"
+#include "shell/Clock.h"
 #include "shell/Dialogs.h"
 #include "shell/FormatSettings.h"
 #include "shell/LineList.h"
@@ -120,6 +123,7 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
     connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
     connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
     connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TrovaScreen::btnStampaClick);
     FormatSettings::apply();
 }
 
@@ -181,6 +185,11 @@ void TrovaScreen::lstRecordsDblClick()
     accept();
 }
 
+void TrovaScreen::btnStampaClick()
+{
+    PrintSeam::print(SummaryList::create(m_setup.printTitle, lstRecords->lineModel()->lines(), Clock::now().date()));
+}
+
 namespace {
 
 const TrovaScreen::FilterField kStudentFilters[] = {
@@ -217,7 +226,8 @@ const QRect kFormIcons[] = {{28, 125, 89, 85}, {28, 244, 89, 116}, {28, 394, 89,
 TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova allievi in archivio"), QString::fromLatin1(StudentRecord::FileName),
                            &StudentRecord::layout(), kStudentFilters, &Search::studentSearchLine,
-                           {QStringLiteral("allievi"), QStringLiteral("modello")}, kStudentIcons})
+                           {QStringLiteral("allievi"), QStringLiteral("modello")}, kStudentIcons,
+                           QStringLiteral("Riepilogo allievi in archivio")})
 {
     setObjectName(QStringLiteral("frmTrovaAllievi"));
 }
@@ -225,7 +235,7 @@ TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
 TfrmTrovaModelli::TfrmTrovaModelli(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova Modelli TT 2112 in archivio"), QString::fromLatin1(TT2112Record::FileName),
                            &TT2112Record::layout(), kFormFilters, &Search::tt2112SearchLine, {QStringLiteral("modelli")},
-                           kFormIcons})
+                           kFormIcons, QStringLiteral("Riepilogo Modelli TT 2112 in archivio")})
 {
     setObjectName(QStringLiteral("frmTrovaModelli"));
 }

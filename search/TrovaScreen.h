@@ -34,6 +34,7 @@ public:
         Search::LineBuilder line;
         QStringList modes;                  // the lblMemory values for which a pick is handed over
         std::span<const QRect> columnIcons; // pictures of the white column
+        QString printTitle;                 // title of the printed list
     };
 
     TrovaScreen(QWidget *parent, const Setup &setup);
@@ -48,6 +49,7 @@ public:
 public slots:
     void btnCercaClick();
     void lstRecordsDblClick();
+    void btnStampaClick();
 
 protected:
     void showEvent(QShowEvent *event) override;

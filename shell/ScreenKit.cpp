@@ -360,6 +360,7 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
             }
             if (spec.alignment)
                 label->setAlignment(spec.alignment);
+            label->setWordWrap(spec.wordWrap);
             if (spec.kind == ControlKind::StatusLine)
                 m_statusLine = label;
             widget = label;

@@ -77,6 +77,7 @@ struct ControlSpec {
     const char *fills = nullptr; // date and time buttons: the field they fill
     bool masked = false;      // text fields: show a bullet for each character
     bool readOnly = false;    // text fields: shown, not typed into
+    bool wordWrap = false;    // labels: wrap within the control's width
     bool keepsHint = false;   // boxes and pictures: the mouse over them leaves the status line as it is
     bool visible = true;
     bool enabled = true;

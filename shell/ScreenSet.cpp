@@ -2,6 +2,7 @@
 
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
+#include "printing/PrintScreens.h"
 #include "search/TrovaScreen.h"
 #include "shell/Avvio.h"
 #include "storage/Layouts.h"
@@ -13,6 +14,7 @@
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -48,8 +50,11 @@ void ScreenSet::createScreens()
     createOnDemandInstance<TfrmLezioniGuida>();
     createOnDemandInstance<TfrmFrequentatoriOra>(); // a first start leaves an empty student archive
     createOnDemandInstance<TfrmTrovaAllievi>();
+    createOnDemandInstance<TfrmStampaAllievo>();
     createResident(m_frmMod_TT2112);
     createOnDemandInstance<TfrmTrovaModelli>();
+    createOnDemandInstance<TfrmAnteprima_Modello>();
+    createOnDemandInstance<TfrmStampa_Modello>();
     connectScreens();
 }
 
@@ -101,6 +106,38 @@ void ScreenSet::connectScreens()
         });
     });
     connectSearches();
+    connectPrinting();
+}
+
+void ScreenSet::connectPrinting()
+{
+    // The form and the card print what the editors show, saved or not.
+    const auto fieldsOf = [](QWidget *screen) {
+        return [screen](const char *name) {
+            const auto *field = screen->findChild<QLineEdit *>(QLatin1String(name));
+            return field != nullptr ? field->text() : QString();
+        };
+    };
+    const auto boxesOf = [](QWidget *screen) {
+        return [screen](const char *name) {
+            const auto *box = screen->findChild<QCheckBox *>(QLatin1String(name));
+            return box != nullptr && box->isChecked();
+        };
+    };
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::stampaRequested, this, [=, this] {
+        ScreenKit::openOnDemand<TfrmStampa_Modello>(m_frmMod_TT2112, QString(), [&](TfrmStampa_Modello &screen) {
+            screen.setSource(fieldsOf(m_frmMod_TT2112), boxesOf(m_frmMod_TT2112));
+        });
+    });
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::anteprimaRequested, this, [=, this] {
+        ScreenKit::openOnDemand<TfrmAnteprima_Modello>(m_frmMod_TT2112, QString(), [&](TfrmAnteprima_Modello &screen) {
+            screen.setSource(fieldsOf(m_frmMod_TT2112), boxesOf(m_frmMod_TT2112));
+        });
+    });
+    connect(m_frmAllievi, &TfrmAllievi::stampaRequested, this, [=, this] {
+        ScreenKit::openOnDemand<TfrmStampaAllievo>(m_frmAllievi, QString(),
+                                                   [&](TfrmStampaAllievo &screen) { screen.setSource(fieldsOf(m_frmAllievi)); });
+    });
 }
 
 void ScreenSet::connectSearches()

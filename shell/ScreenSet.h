@@ -49,6 +49,7 @@ private:
     void createOnDemandInstance();
     void connectScreens();
     void connectSearches();
+    void connectPrinting();
 
     TfrmPassword *m_frmPassword = nullptr;
     TfrmAvvio *m_frmAvvio = nullptr;

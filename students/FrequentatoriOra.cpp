@@ -1,7 +1,10 @@
 #include "students/FrequentatoriOra.h"
 
 #include "shell/FormatSettings.h"
+#include "printing/PrintSeam.h"
+#include "printing/SummaryList.h"
 #include "search/QuickFindBar.h"
+#include "shell/Clock.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -52,6 +55,10 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
     connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
     connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, [this] {
+        PrintSeam::print(SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), lstRecords->lineModel()->lines(),
+                                             Clock::now().date()));
+    });
     FormCreate();
 }
 

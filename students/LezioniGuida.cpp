@@ -3,7 +3,10 @@
 #include "shell/Dialogs.h"
 #include "shell/EditorNavigation.h"
 #include "shell/FormatSettings.h"
+#include "printing/PrintSeam.h"
+#include "printing/SummaryList.h"
 #include "search/QuickFindBar.h"
+#include "shell/Clock.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -141,6 +144,7 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
     connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
     connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
     connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnStampaClick);
     connect(control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QDialog::reject);
     FormCreate();
 }
@@ -266,6 +270,16 @@ void TfrmLezioniGuida::btnSalvaClick()
     } catch (const RecordFileError &) {
         Dialogs::warning(ArchiveAccessError());
     }
+}
+
+void TfrmLezioniGuida::btnStampaClick()
+{
+    QStringList lines = lstRecords->lineModel()->lines();
+    lines << QString(26, QLatin1Char('-'))
+          << QStringLiteral("TOTALE LEZIONI:    ") + TextField::trimmed(lblTotale->text());
+    const QString title = QStringLiteral("Lezioni di guida dell'allievo ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
+        + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Codice corso: ") + TextField::trimmed(m_student.codiceCorso);
+    PrintSeam::print(SummaryList::create(title, lines, Clock::now().date()));
 }
 
 void TfrmLezioniGuida::closeEvent(QCloseEvent *event)

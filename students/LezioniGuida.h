@@ -32,6 +32,7 @@ public slots:
     void btnAggiungiClick();
     void btnModificaClick();
     void btnSalvaClick();
+    void btnStampaClick();
 
 protected:
     void showEvent(QShowEvent *event) override;

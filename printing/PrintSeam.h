@@ -1,0 +1,28 @@
+#pragma once
+
+#include "printing/Report.h"
+
+#include <functional>
+
+class QPrinter;
+
+// Where printed documents go: the print dialog and the printer, and the preview
+// window. Tests replace them, to print into a PDF file or to record the preview.
+namespace PrintSeam {
+
+// Prints after the print dialog (default printer and one copy preselected); the
+// user may choose printer, copies and pages, or cancel. True when printed.
+bool print(const Report::Document &document);
+bool print(const Report::ListDocument &list);
+
+// Shows the document in the modal preview window, from which it can be printed.
+void preview(const Report::Document &document);
+
+// Replaces the print dialog: it receives the printer to set up and says whether to print.
+using DialogHandler = std::function<bool(QPrinter &printer)>;
+void setDialogHandler(DialogHandler handler);
+// Replaces the preview window.
+using PreviewHandler = std::function<void(const Report::Document &document)>;
+void setPreviewHandler(PreviewHandler handler);
+
+} // namespace PrintSeam

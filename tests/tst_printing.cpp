@@ -1,0 +1,354 @@
+#include "DialogRecorder.h"
+#include "TestSupport.h"
+
+#include "printing/PrintScreens.h"
+#include "printing/PrintSeam.h"
+#include "printing/StudentCard.h"
+#include "printing/SummaryList.h"
+#include "printing/TT2112Document.h"
+#include "shell/Clock.h"
+#include "shell/ScreenSet.h"
+#include "shell/Avvio.h"
+#include "storage/ProgramFolder.h"
+#include "students/Allievi.h"
+#include "tt2112/Mod_TT2112.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestSupport;
+
+namespace {
+
+// A word that pdftotext found, with its box in millimetres and its page (1-based).
+struct Word {
+    int page;
+    QRectF mm;
+    QString text;
+};
+
+QList<Word> wordsOf(const QString &pdf)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    tool.waitForFinished(60000);
+    const QString html = QString::fromUtf8(tool.readAllStandardOutput());
+    QList<Word> words;
+    int page = 0;
+    static const QRegularExpression wordPattern(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    for (const QString &line : html.split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1String("<page ")))
+            ++page;
+        const QRegularExpressionMatch m = wordPattern.match(line);
+        if (!m.hasMatch())
+            continue;
+        const double k = 25.4 / 72.0; // points to millimetres
+        words.append({page, QRectF(QPointF(m.captured(1).toDouble() * k, m.captured(2).toDouble() * k),
+                                   QPointF(m.captured(3).toDouble() * k, m.captured(4).toDouble() * k)),
+                      m.captured(5)});
+    }
+    return words;
+}
+
+QStringList textLines(const QString &pdf)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    tool.waitForFinished(60000);
+    return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestPrinting : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScreenSet> m_screens;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    int m_dialogsShown = 0;
+    QString m_pdf;
+    std::optional<Report::Document> m_previewed;
+
+    TfrmMod_TT2112 *manager() const { return m_screens->frmMod_TT2112(); }
+    QLineEdit *field(QWidget *screen, const char *name) const { return screen->findChild<QLineEdit *>(QLatin1String(name)); }
+
+    // Opens a print screen from `button` of `caller` and presses its own button.
+    void printFrom(QWidget *caller, const char *button, const char *action)
+    {
+        QTimer::singleShot(0, [action] {
+            QWidget *modal = QApplication::activeModalWidget();
+            QVERIFY(modal != nullptr);
+            QTest::mouseClick(modal->findChild<QPushButton *>(QLatin1String(action)), Qt::LeftButton);
+        });
+        QTest::mouseClick(caller->findChild<QWidget *>(QLatin1String(button)), Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ProgramFolder::setOverride(m_dir.path());
+        Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
+        PrintSeam::setDialogHandler([this](QPrinter &printer) {
+            ++m_dialogsShown;
+            if (m_pdf.isEmpty())
+                return false; // the user cancels
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(m_pdf);
+            return true;
+        });
+        PrintSeam::setPreviewHandler([this](const Report::Document &document) { m_previewed = document; });
+    }
+
+    void init()
+    {
+        m_dialogsShown = 0;
+        m_pdf.clear();
+        m_previewed.reset();
+        m_dialogs = std::make_unique<DialogRecorder>();
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+    }
+
+    void cleanup()
+    {
+        m_screens.reset();
+        m_dialogs.reset();
+    }
+
+    // --- the TT 2112 document ---
+
+    void everyBoxOnce()
+    {
+        const Report::Document document = TT2112Document::create();
+        QCOMPARE(document.pages().size(), std::size_t(8));
+        QSet<QString> names;
+        int count = 0;
+        for (const Report::Page &page : document.pages()) {
+            QVERIFY(!page.picture.isEmpty());
+            for (const Report::TextBox &box : page.boxes) {
+                QVERIFY2(!names.contains(box.name), qPrintable(box.name));
+                names.insert(box.name);
+                ++count;
+                QCOMPARE(box.family, QStringLiteral("Arial"));
+                QVERIFY(box.text.isEmpty());
+            }
+        }
+        QCOMPARE(count, 124);
+        QCOMPARE(document.pages()[0].boxes.size(), std::size_t(0));
+        QCOMPARE(document.pages()[6].boxes.size(), std::size_t(0));
+        QCOMPARE(document.pages()[2].boxes.size(), std::size_t(2));
+        QCOMPARE(document.pages()[7].boxes.size(), std::size_t(4));
+        QVERIFY(document.find(QStringLiteral("txtNote_C")) == nullptr);
+        QVERIFY(document.find(QStringLiteral("txtNote_D")) == nullptr);
+    }
+
+    void boxPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QRectF>("mm");
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("centred");
+        QTest::newRow("code") << "txtCodice_A" << 2 << QRectF(103.20, 24.40, 18.00, 3.50) << 7.0 << true;
+        QTest::newRow("surname B") << "txtCognome_B" << 4 << QRectF(39.00, 47.60, 107.00, 3.60) << 9.0 << false;
+        QTest::newRow("birth date on page 5") << "txtDataNascPro_C" << 5 << QRectF(65.40, 90.20, 28.00, 3.60) << 9.0 << true;
+        QTest::newRow("birth date on page 6") << "txtDataNascPro_D" << 6 << QRectF(65.40, 91.00, 28.00, 3.60) << 9.0 << true;
+        QTest::newRow("request square") << "txtDuplicato_D" << 6 << QRectF(12.00, 161.20, 5.60, 4.60) << 12.0 << true;
+        QTest::newRow("prescriptions page 5") << "txtPreGuida_C" << 5 << QRectF(82.00, 206.00, 125.00, 3.60) << 8.0 << false;
+        QTest::newRow("prescriptions page 2") << "txtPreGuida_A" << 2 << QRectF(81.00, 208.00, 128.00, 3.60) << 8.0 << false;
+        QTest::newRow("note") << "txtNote_B" << 4 << QRectF(16.00, 244.00, 182.00, 26.00) << 9.0 << false;
+        QTest::newRow("tariff") << "txtTariffa02" << 3 << QRectF(180.00, 39.40, 8.60, 9.00) << 24.0 << true;
+        QTest::newRow("gearbox") << "txtCambio" << 8 << QRectF(28.00, 173.30, 46.60, 3.60) << 9.0 << false;
+    }
+
+    void boxPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, page);
+        QFETCH(QRectF, mm);
+        QFETCH(double, points);
+        QFETCH(bool, centred);
+        Report::Document document = TT2112Document::create();
+        const Report::TextBox *box = document.find(name);
+        QVERIFY(box != nullptr);
+        const auto &boxes = document.pages()[static_cast<std::size_t>(page - 1)].boxes;
+        QVERIFY(std::any_of(boxes.begin(), boxes.end(), [&](const Report::TextBox &b) { return b.name == name; }));
+        QCOMPARE(box->mm, mm);
+        QCOMPARE(box->points, points);
+        QCOMPARE(bool(box->alignment & Qt::AlignHCenter), centred);
+        QCOMPARE(box->wordWrap, name.startsWith(QLatin1String("txtNote")));
+    }
+
+    void previewTakesTheManagerScreen()
+    {
+        m_screens->frmAvvio()->imgModelloClick();
+        field(manager(), "txtCognome")->setText(QStringLiteral("  Rossi  "));
+        field(manager(), "txtViaPro")->setText(QStringLiteral("   "));
+        field(manager(), "txtNote")->setText(QStringLiteral("chiamare [dopo] le 18"));
+        manager()->findChild<QCheckBox *>(QStringLiteral("chkDuplicato"))->setChecked(true);
+        manager()->findChild<QCheckBox *>(QStringLiteral("chkTariffa02"))->setChecked(true);
+        printFrom(manager(), "cmdAnteprima", "btnStampa");
+        QVERIFY(m_previewed.has_value());
+        const Report::Document &document = *m_previewed;
+        for (const char *copy : {"_A", "_B", "_C", "_D"}) {
+            QCOMPARE(document.find(QStringLiteral("txtDuplicato") + QLatin1String(copy))->text, QStringLiteral("X"));
+            QCOMPARE(document.find(QStringLiteral("txtConseguimento") + QLatin1String(copy))->text, QString());
+            QCOMPARE(document.find(QStringLiteral("txtCognome") + QLatin1String(copy))->text, QStringLiteral("Rossi"));
+            QCOMPARE(document.find(QStringLiteral("txtViaPro") + QLatin1String(copy))->text, QString());
+            QCOMPARE(document.find(QStringLiteral("txtData") + QLatin1String(copy))->text, QStringLiteral("07/03/2025"));
+        }
+        QCOMPARE(document.find(QStringLiteral("txtNote_A"))->text, QStringLiteral("chiamare [dopo] le 18"));
+        QCOMPARE(document.find(QStringLiteral("txtNote_B"))->text, QStringLiteral("chiamare [dopo] le 18"));
+        QCOMPARE(document.find(QStringLiteral("txtTariffa01"))->text, QString());
+        QCOMPARE(document.find(QStringLiteral("txtTariffa02"))->text, QStringLiteral("X"));
+        QVERIFY(!QApplication::activeModalWidget()); // the screen closed
+
+        // Unticked and printed again: the squares are blank.
+        manager()->findChild<QCheckBox *>(QStringLiteral("chkDuplicato"))->setChecked(false);
+        printFrom(manager(), "cmdAnteprima", "btnStampa");
+        QCOMPARE(m_previewed->find(QStringLiteral("txtDuplicato_C"))->text, QString());
+    }
+
+    void printedValuesLandInTheirBoxes()
+    {
+        m_screens->frmAvvio()->imgModelloClick();
+        field(manager(), "txtCognome")->setText(QStringLiteral("ZZCOGNOME"));
+        field(manager(), "txtDataNascPro")->setText(QStringLiteral("01/02/1990"));
+        field(manager(), "txtCapResPro")->setText(QStringLiteral("40121"));
+        field(manager(), "txtTarga")->setText(QStringLiteral("AB123CD"));
+        m_pdf = m_dir.filePath(QStringLiteral("modello.pdf"));
+        printFrom(manager(), "cmdStampa", "btnStampa");
+        QCOMPARE(m_dialogsShown, 1);
+        const QList<Word> words = wordsOf(m_pdf);
+        const Report::Document layout = TT2112Document::create();
+        const auto check = [&](int page, const QString &text, const QString &box) {
+            const QRectF cell = layout.find(box)->mm.adjusted(-0.3, -1.2, 0.3, 1.2);
+            bool found = false;
+            for (const Word &w : words) {
+                if (w.page == page && w.text == text) {
+                    found = true;
+                    QVERIFY2(cell.contains(w.mm), qPrintable(QStringLiteral("%1 on page %2 at %3,%4 outside %5")
+                                                                 .arg(text).arg(page).arg(w.mm.x()).arg(w.mm.y()).arg(box)));
+                }
+            }
+            QVERIFY2(found, qPrintable(text + QStringLiteral(" not on page ") + QString::number(page)));
+        };
+        check(2, QStringLiteral("ZZCOGNOME"), QStringLiteral("txtCognome_A"));
+        check(2, QStringLiteral("01/02/1990"), QStringLiteral("txtDataNascPro_A"));
+        check(5, QStringLiteral("01/02/1990"), QStringLiteral("txtDataNascPro_C"));
+        check(5, QStringLiteral("40121"), QStringLiteral("txtCapResPro_C"));
+        check(8, QStringLiteral("AB123CD"), QStringLiteral("txtTarga"));
+        check(2, QStringLiteral("07/03/2025"), QStringLiteral("txtData_A"));
+    }
+
+    void annullaPrintsNothing()
+    {
+        m_screens->frmAvvio()->imgModelloClick();
+        m_pdf = m_dir.filePath(QStringLiteral("mai.pdf"));
+        printFrom(manager(), "cmdStampa", "btnAnnulla");
+        QCOMPARE(m_dialogsShown, 0);
+        QVERIFY(!QFileInfo::exists(m_pdf));
+    }
+
+    void cancelledDialogPrintsNothingAndCloses()
+    {
+        m_screens->frmAvvio()->imgModelloClick();
+        printFrom(manager(), "cmdStampa", "btnStampa");
+        QCOMPARE(m_dialogsShown, 1);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // --- the student card ---
+
+    void cardOfAnEmptyScreen()
+    {
+        Report::Document card = StudentCard::create();
+        StudentCard::fill(card, [](const char *) { return QString(); }, QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)));
+        QCOMPARE(card.find(QStringLiteral("txtAllievo"))->text, QStringLiteral("    -   Sesso: "));
+        QCOMPARE(card.find(QStringLiteral("txtLuogoNascPro"))->text, QStringLiteral(" "));
+        QCOMPARE(card.find(QStringLiteral("txtCalce"))->text, QStringLiteral("Stampa eseguita in data 07/03/2025 alle ore 09:08:07"));
+        QCOMPARE(card.find(QStringLiteral("titArcataSup"))->text, QStringLiteral("SCHEDA ANAGRAFICA ALLIEVO"));
+        QCOMPARE(card.find(QStringLiteral("lblRiga36"))->text, QStringLiteral("Note:"));
+        // Row k lies at 7.50 + 5k mm inside the 10 mm margins.
+        QCOMPARE(card.find(QStringLiteral("txtNote"))->mm, QRectF(54.00, 197.50, 144.00, 3.50));
+    }
+
+    void cardFromTheRegistry()
+    {
+        m_screens->frmAvvio()->imgAnagraficaClick();
+        TfrmAllievi *registry = m_screens->frmAllievi();
+        field(registry, "txtCognome")->setText(QStringLiteral(" Rossi "));
+        field(registry, "txtNome")->setText(QStringLiteral("Maria"));
+        field(registry, "txtSesso")->setText(QStringLiteral("F"));
+        field(registry, "txtViaPro")->setText(QStringLiteral("Via Roma"));
+        field(registry, "txtNumPro")->setText(QStringLiteral("12"));
+        m_pdf = m_dir.filePath(QStringLiteral("scheda.pdf"));
+        QCOMPARE(registry->findChild<QLineEdit *>(QStringLiteral("txtCognome"))->text(), QStringLiteral(" Rossi "));
+        printFrom(registry, "cmdStampa", "btnStampa");
+        const QString text = textLines(m_pdf).join(QLatin1Char('\n'));
+        // (pdftotext gives runs of blanks as one)
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Rossi Maria +- +Sesso: F"))), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Via Roma 12")));
+        QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025 alle ore 09:08:07")));
+    }
+
+    // --- summary lists ---
+
+    void longListFlowsOverPages()
+    {
+        QStringList lines;
+        for (int i = 1; i <= 200; ++i)
+            lines << QStringLiteral("Riga %1 [colonna] ").arg(i, 3, 10, QLatin1Char('0')) + QString(20, QLatin1Char('x'));
+        const Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo allievi in archivio"), lines, QDate(2025, 3, 7));
+        const QString pdf = m_dir.filePath(QStringLiteral("lista.pdf"));
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        const int pages = list.print(writer);
+        QVERIFY(pages >= 4);
+        const QStringList text = textLines(pdf);
+        QCOMPARE(text.filter(QStringLiteral("Riepilogo allievi in archivio")).size(), 1);
+        QCOMPARE(text.filter(QStringLiteral("Stampa eseguita in data 07/03/2025")).size(), 1);
+        int expected = 1;
+        for (const QString &line : text) {
+            if (line.contains(QLatin1String("Riga "))) {
+                QVERIFY2(line.contains(QStringLiteral("Riga %1 [colonna]").arg(expected, 3, 10, QLatin1Char('0'))), qPrintable(line));
+                ++expected;
+            }
+        }
+        QCOMPARE(expected, 201); // every line, in order
+        // The footer comes after the last line.
+        const int last = static_cast<int>(text.indexOf(QRegularExpression(QStringLiteral(".*Riga 200.*"))));
+        const int footer = static_cast<int>(text.indexOf(QRegularExpression(QStringLiteral(".*Stampa eseguita.*"))));
+        QVERIFY(footer > last);
+        const std::vector<int> perPage = list.linesPerPage(writer);
+        QCOMPARE(std::accumulate(perPage.begin(), perPage.end(), 0), 200);
+    }
+
+    void emptyListPrintsTitleAndFooter()
+    {
+        const Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), {}, QDate(2025, 3, 7));
+        const QString pdf = m_dir.filePath(QStringLiteral("vuota.pdf"));
+        QPdfWriter writer(pdf);
+        QCOMPARE(list.print(writer), 1);
+        const QString text = textLines(pdf).join(QLatin1Char('\n'));
+        QVERIFY(text.contains(QStringLiteral("Riepilogo frequentatori attuali")));
+        QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025")));
+    }
+};
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
