@@ -5,6 +5,17 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// The artwork is compiled into this static library, whose resources must be
+// registered by hand.
+static void registerArtwork()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(assets);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 namespace Report {
 namespace {
 
@@ -92,6 +103,7 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &)
 {
     const Scale scale = scaleOf(*painter.device());
     if (!page.picture.isEmpty()) {
+        registerArtwork();
         QSvgRenderer picture(page.picture);
         const QSizeF size = picture.viewBoxF().size();
         const double ratio = std::min(page.pictureBox.width() / size.width(), page.pictureBox.height() / size.height());
