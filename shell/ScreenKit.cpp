@@ -296,6 +296,12 @@ Panel *Screen::addPanel(const char *name, QSize size)
     return panel;
 }
 
+void Screen::emptyStatusOver(QWidget *widget)
+{
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    trackForHints(widget, m_conventions, true);
+}
+
 void Screen::makeFixedDialog()
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

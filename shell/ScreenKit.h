@@ -174,6 +174,9 @@ public:
     QString memory() const;
     QLabel *memoryLabel() const { return m_lblMemory; }
 
+    // Moving the mouse over `widget` empties the status line, as over the background.
+    void emptyStatusOver(QWidget *widget);
+
     // The status line (panInfo), if the screen has one.
     QLabel *statusLine() const { return m_statusLine; }
 

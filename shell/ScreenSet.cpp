@@ -2,7 +2,10 @@
 
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
+#include "checks/CheckScreens.h"
+#include "export/ExportScreen.h"
 #include "printing/PrintScreens.h"
+#include "shell/HelpScreens.h"
 #include "search/TrovaScreen.h"
 #include "shell/Avvio.h"
 #include "storage/Layouts.h"
@@ -45,14 +48,22 @@ void ScreenSet::createScreens()
     createResident(m_frmPassword);
     createResident(m_frmAvvio);
     createResident(m_frmCambiaPassword);
+    createOnDemandInstance<TfrmGuida>();
+    createOnDemandInstance<TfrmSplash>();
+    createOnDemandInstance<TfrmInfo>();
     createResident(m_frmAllievi);
+    createOnDemandInstance<TfrmCodFisc>();
+    createOnDemandInstance<TfrmPartitaIva>();
     createOnDemandInstance<TfrmAllegaCartella>();
     createOnDemandInstance<TfrmLezioniGuida>();
     createOnDemandInstance<TfrmFrequentatoriOra>(); // a first start leaves an empty student archive
     createOnDemandInstance<TfrmTrovaAllievi>();
+    createOnDemandInstance<TfrmExpAllievi>();
     createOnDemandInstance<TfrmStampaAllievo>();
+    createOnDemandInstance<TfrmIstruzioni>();
     createResident(m_frmMod_TT2112);
     createOnDemandInstance<TfrmTrovaModelli>();
+    createOnDemandInstance<TfrmExpModelli>();
     createOnDemandInstance<TfrmAnteprima_Modello>();
     createOnDemandInstance<TfrmStampa_Modello>();
     connectScreens();
@@ -107,6 +118,35 @@ void ScreenSet::connectScreens()
     });
     connectSearches();
     connectPrinting();
+    connectInformation();
+}
+
+void ScreenSet::connectInformation()
+{
+    using HelpTopics::Topic;
+    connect(m_frmAvvio, &TfrmAvvio::infoRequested, this, [this] { ScreenKit::openOnDemand<TfrmInfo>(m_frmAvvio); });
+    connect(m_frmAvvio, &TfrmAvvio::copyrightRequested, this, [this] { ScreenKit::openOnDemand<TfrmSplash>(m_frmAvvio); });
+    connect(m_frmAvvio, &TfrmAvvio::guidaRequested, this, [this] { showHelp(m_frmAvvio, Topic::S); });
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::guidaRequested, this, [this] { showHelp(m_frmMod_TT2112, Topic::A); });
+    connect(m_frmAllievi, &TfrmAllievi::guidaRequested, this, [this] { showHelp(m_frmAllievi, Topic::B); });
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::prescrizioniRequested, this,
+            [this] { ScreenKit::openOnDemand<TfrmIstruzioni>(m_frmMod_TT2112); });
+    connect(m_frmAllievi, &TfrmAllievi::prescrizioniRequested, this, [this] { ScreenKit::openOnDemand<TfrmIstruzioni>(m_frmAllievi); });
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::codFiscRequested, this,
+            [this] { openCheckFor(m_frmMod_TT2112, m_frmMod_TT2112->control<QLineEdit>("txtCodFiscPro")->text()); });
+    connect(m_frmAllievi, &TfrmAllievi::codFiscRequested, this,
+            [this] { openCheckFor(m_frmAllievi, m_frmAllievi->control<QLineEdit>("txtCodFiscPro")->text()); });
+    // The exports, each with its own help page.
+    connect(m_frmMod_TT2112, &TfrmMod_TT2112::esportaRequested, this, [this] {
+        ScreenKit::openOnDemand<TfrmExpModelli>(m_frmMod_TT2112, QString(), [](TfrmExpModelli &screen) {
+            connect(&screen, &ExportScreen::guidaRequested, &screen, [&screen] { showHelp(&screen, Topic::C); });
+        });
+    });
+    connect(m_frmAllievi, &TfrmAllievi::esportaRequested, this, [this] {
+        ScreenKit::openOnDemand<TfrmExpAllievi>(m_frmAllievi, QString(), [](TfrmExpAllievi &screen) {
+            connect(&screen, &ExportScreen::guidaRequested, &screen, [&screen] { showHelp(&screen, Topic::D); });
+        });
+    });
 }
 
 void ScreenSet::connectPrinting()

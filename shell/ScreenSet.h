@@ -50,6 +50,7 @@ private:
     void connectScreens();
     void connectSearches();
     void connectPrinting();
+    void connectInformation();
 
     TfrmPassword *m_frmPassword = nullptr;
     TfrmAvvio *m_frmAvvio = nullptr;

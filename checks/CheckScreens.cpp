@@ -1,0 +1,184 @@
+#include "checks/CheckScreens.h"
+
+#include "checks/TaxCode.h"
+#include "checks/VatNumber.h"
+#include "shell/Dialogs.h"
+#include "shell/FormatSettings.h"
+#include "storage/TextField.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+using namespace ScreenKit;
+
+namespace {
+
+ControlSpec fieldSpec(const char *name, int maxLength)
+{
+    return {.name = name, .kind = ControlKind::TextField, .geometry = {26, 128, 233, 28}, .font = {"Courier New", 20, true},
+            .maxLength = maxLength};
+}
+
+std::vector<ControlSpec> controls(const QString &banner, const QString &instruction, QColor boxTop, bool whiteFrame,
+                                  const ControlSpec &field)
+{
+    return {
+        {.name = "shpContainer", .kind = ControlKind::Box, .geometry = {8, 8, 437, 169}, .fill = argb(0xFFF3F1F1)},
+        {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {16, 16, 421, 73}, .picture = banner},
+        {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {16, 98, 0, 0}, .caption = instruction, .font = {"Arial", 12}},
+        {.name = "shpCodFisc", .kind = ControlKind::Box, .geometry = {16, 118, 421, 50}, .fill = boxTop, .fillBottom = Qt::white,
+         .frame = whiteFrame ? QColor(Qt::white) : QColor()},
+        field,
+        {.name = "btnControlla", .kind = ControlKind::Button, .geometry = {268, 128, 160, 28}, .caption = QStringLiteral("Controlla")},
+        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {170, 184, 116, 28}, .caption = QStringLiteral("Chiudi")},
+    };
+}
+
+bool onlyDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
+}
+
+} // namespace
+
+TfrmCodFisc::TfrmCodFisc(QWidget *parent)
+    : Screen(parent, QStringLiteral(" Controllo codice fiscale"), QSize(478, 254), QSize(453, 222), argb(0xFF206320))
+{
+    setObjectName(QStringLiteral("frmCodFisc"));
+    ControlSpec field = fieldSpec("txtCodFisc", 16);
+    field.filter = TypingFilter::UpperCase;
+    field.next = "btnControlla";
+    buildControls(controls(QStringLiteral(":/info/codfisc_banner.svg"),
+                           QStringLiteral("Immettere il codice fiscale e premere il pulsante di controllo."),
+                           QColor(0x19, 0x19, 0x70), false, field));
+    makeFixedDialog();
+    txtCodFisc = control<QLineEdit>("txtCodFisc");
+    connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
+    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    FormatSettings::apply();
+}
+
+void TfrmCodFisc::setCode(const QString &code)
+{
+    txtCodFisc->setText(code);
+}
+
+void TfrmCodFisc::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    txtCodFisc->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmCodFisc::btnControllaClick()
+{
+    const QString code = TextField::upperAZ(txtCodFisc->text());
+    if (code.size() != 16) {
+        Dialogs::warning(QStringLiteral("Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici."));
+        txtCodFisc->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (IsValidTaxCode(code))
+        Dialogs::information(QStringLiteral("Il codice fiscale digitato \u00E8 VALIDO."));
+    else
+        Dialogs::warning(QStringLiteral("Attenzione: il codice fiscale digitato \u00E8 ERRATO."));
+    accept();
+}
+
+TfrmPartitaIva::TfrmPartitaIva(QWidget *parent)
+    : Screen(parent, QStringLiteral(" Controllo partita IVA"), QSize(480, 254), QSize(453, 222), argb(0xFF4682B4))
+{
+    setObjectName(QStringLiteral("frmPartitaIva"));
+    buildControls(controls(QStringLiteral(":/info/piva_banner.svg"),
+                           QStringLiteral("Immettere il numero di partita IVA e premere il pulsante di controllo."),
+                           argb(0xFF4682B4), true, fieldSpec("txtPartitaIva", 11)));
+    makeFixedDialog();
+    txtPartitaIva = control<QLineEdit>("txtPartitaIva");
+    txtPartitaIva->installEventFilter(this);
+    connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmPartitaIva::btnControllaClick);
+    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    FormatSettings::apply();
+}
+
+void TfrmPartitaIva::setNumber(const QString &number)
+{
+    txtPartitaIva->setText(number);
+}
+
+void TfrmPartitaIva::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    txtPartitaIva->setFocus(Qt::OtherFocusReason);
+}
+
+bool TfrmPartitaIva::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtPartitaIva && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            control<QPushButton>("btnControlla")->setFocus(Qt::TabFocusReason);
+            return true;
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            return false;
+        default:
+            // Only digits can be typed; every other key does nothing here.
+            return !(key->text().size() == 1 && key->text()[0].unicode() >= u'0' && key->text()[0].unicode() <= u'9'
+                     && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)));
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void TfrmPartitaIva::btnControllaClick()
+{
+    const QString number = TextField::upperAZ(txtPartitaIva->text());
+    if (number.size() != 11) {
+        Dialogs::warning(QStringLiteral("Attenzione: la partita IVA deve essere composta da 11 caratteri numerici."));
+        txtPartitaIva->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (IsValidVatNumber(number)) {
+        const std::optional<QString> office = VatOfficeName(QStringView(number).sliced(7, 3));
+        // An office code outside the table still gives a valid number; say so plainly.
+        const QString second = office
+            ? QString(QStringLiteral("E' stato rilasciato dall'Ufficio IVA del Comune di ") + *office + QLatin1Char('.'))
+            : QString(QStringLiteral("Il codice dell'Ufficio IVA che lo ha rilasciato (") + number.mid(7, 3)
+                      + QStringLiteral(") non \u00E8 presente nella tabella degli uffici conosciuti dal programma."));
+        Dialogs::information(QStringLiteral("Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n") + second);
+    } else {
+        Dialogs::warning(QStringLiteral("Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\n"
+                                        "Non \u00E8 quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato."));
+    }
+    accept();
+}
+
+CheckFor checkFor(const QString &fieldText)
+{
+    const QStringView text = TextField::trimmed(fieldText);
+    if (text.isEmpty())
+        return CheckFor::EmptyTaxCode;
+    return onlyDigits(text) ? CheckFor::VatNumber : CheckFor::TaxCode;
+}
+
+void openCheckFor(QWidget *editor, const QString &fieldText)
+{
+    const QString text = TextField::trimmedString(fieldText);
+    switch (checkFor(fieldText)) {
+    case CheckFor::EmptyTaxCode:
+        ScreenKit::openOnDemand<TfrmCodFisc>(editor);
+        break;
+    case CheckFor::VatNumber:
+        ScreenKit::openOnDemand<TfrmPartitaIva>(editor, QString(), [&](TfrmPartitaIva &screen) { screen.setNumber(text); });
+        break;
+    case CheckFor::TaxCode:
+        ScreenKit::openOnDemand<TfrmCodFisc>(editor, QString(), [&](TfrmCodFisc &screen) { screen.setCode(text); });
+        break;
+    }
+}

@@ -1,0 +1,260 @@
+#include "export/ExportTable.h"
+
+#include "storage/ArchiveError.h"
+#include "storage/Layouts.h"
+#include "storage/RecordFile.h"
+#include "storage/TextField.h"
+#include "storage/Windows1252.h"
+
+#include <QIODevice>
+
+namespace Export {
+namespace {
+
+using S = Source;
+
+const Column kTT2112Columns[] = {
+    {"colNum", QStringLiteral("N."), 60, true, S::Position, nullptr, nullptr, QString(), 0},
+    {"colCodice", QStringLiteral("Codice Autoscuola"), 180, true, S::Field, "txtCodice", nullptr, QStringLiteral("Codice Autoscuola"), 200},
+    {"colUfficio", QStringLiteral("Ufficio provinciale"), 220, false, S::Field, "txtUfficio", nullptr, QStringLiteral("Ufficio provinciale"), 250},
+    {"colRichiedente", QStringLiteral("Cognome e nome richiedente"), 250, false, S::Field, "txtCognome", "txtNome", QStringLiteral("Cognome e nome richiedente"), 250},
+    {"colSesso", QStringLiteral("Sesso"), 70, false, S::Field, "txtSesso", nullptr, QStringLiteral("Sesso"), 120},
+    {"colDataNascPro", QStringLiteral("Data di nascita"), 150, false, S::Field, "txtDataNascPro", nullptr, QStringLiteral("Data di nascita"), 180},
+    {"colLuogoNascPro", QStringLiteral("Luogo di nascita"), 250, false, S::Field, "txtLuogoNascPro", "txtProvNascPro", QStringLiteral("Luogo di nascita"), 260},
+    {"colCodFiscPro", QStringLiteral("Codice fiscale"), 180, false, S::Field, "txtCodFiscPro", nullptr, QStringLiteral("Codice fiscale"), 180},
+    {"colStatoNascPro", QStringLiteral("Stato di nascita"), 200, false, S::Field, "txtStatoNascPro", nullptr, QStringLiteral("Stato di nascita"), 250},
+    {"colComuneResPro", QStringLiteral("Comune di residenza"), 250, false, S::Field, "txtComuneResPro", "txtProvResPro", QStringLiteral("Comune di residenza"), 260},
+    {"colViaPro", QStringLiteral("Via e numero civico"), 250, false, S::Field, "txtViaPro", "txtNumPro", QStringLiteral("Via e numero civico"), 250},
+    {"colCittadinanzaPro", QStringLiteral("Cittadinanza"), 200, false, S::Field, "txtCittadinanzaPro", nullptr, QStringLiteral("Cittadinanza"), 250},
+    {"colTariffa01", QStringLiteral("Tariffa 1 (N)"), 150, false, S::Field, "chkTariffa01", nullptr, QStringLiteral("Tariffa 1 (N)"), 180},
+    {"colTariffa02", QStringLiteral("Tariffa 2 (altro)"), 150, false, S::Field, "chkTariffa02", nullptr, QStringLiteral("Tariffa 2 (altro)"), 180},
+    {"colPreGuida", QStringLiteral("Eventuali prescrizioni da osservare durante la guida"), 350, false, S::Field, "txtPreGuida", nullptr, QStringLiteral("Eventuali prescrizioni da osservare durante la guida"), 400},
+    {"colPrescrizioni", QStringLiteral("Prescrizioni tecniche"), 200, true, S::Field, "txtPrescrizioni", nullptr, QStringLiteral("Prescrizioni tecniche"), 180},
+    {"colConsegue", QStringLiteral("Patente da conseguire"), 200, false, S::Field, "txtConsegui", nullptr, QStringLiteral("Patente da conseguire"), 250},
+    {"colDuplica", QStringLiteral("Patente da duplicare"), 200, false, S::Field, "txtDuplica", nullptr, QStringLiteral("Patente da duplicare"), 250},
+    {"colRiclassifica", QStringLiteral("Patente da riclassificare in"), 200, false, S::Field, "txtRiclassifica", nullptr, QStringLiteral("Patente da riclassificare in"), 250},
+    {"colEstremiPat", QStringLiteral("Estremi patente posseduta"), 350, false, S::Field, "txtEstremiPat", nullptr, QStringLiteral("Estremi patente posseduta"), 400},
+    {"colTarga", QStringLiteral("Targa veicolo usato per esame"), 200, true, S::Field, "txtTarga", nullptr, QStringLiteral("Targa veicolo usato per esame"), 250},
+    {"colPotenza", QStringLiteral("Potenza del motore in kW"), 200, false, S::Field, "txtPotenza", nullptr, QStringLiteral("Potenza del motore in kW"), 200},
+    {"colCambio", QStringLiteral("Cambio"), 200, true, S::Field, "txtCambio", nullptr, QStringLiteral("Cambio"), 200},
+    {"colCilindrata", QStringLiteral("Cilindrata (per motocicli)"), 200, false, S::Field, "txtCilindrata", nullptr, QStringLiteral("Cilindrata (per motocicli)"), 200},
+    {"colData", QStringLiteral("Data compilazione"), 180, false, S::Field, "txtData", nullptr, QStringLiteral("Data compilazione"), 200},
+    {"colNote", QStringLiteral("Note"), 350, false, S::Field, "txtNote", nullptr, QStringLiteral("Note"), 400},
+};
+
+const Column kStudentColumns[] = {
+    {"colNum", QStringLiteral("N."), 60, true, S::Position, nullptr, nullptr, QString(), 0},
+    {"colCodiceCor", QStringLiteral("Codice corso"), 180, true, S::Field, "txtCodiceCor", nullptr, QStringLiteral("Codice corso"), 200},
+    {"colTipologiaCor", QStringLiteral("Tipologia corso"), 250, false, S::Field, "txtTipologiaCor", nullptr, QStringLiteral("Tipologia corso"), 250},
+    {"colNumIsc", QStringLiteral("N. iscrizione allievo"), 180, false, S::Field, "txtNumIsc", nullptr, QStringLiteral("N. iscrizione allievo"), 250},
+    {"colDataIsc", QStringLiteral("Data iscrizione"), 150, false, S::Field, "txtDataIsc", nullptr, QStringLiteral("Data iscrizione"), 180},
+    {"colResponsabile", QStringLiteral("Responsabile didattico"), 250, false, S::Field, "txtResponsabile", nullptr, QStringLiteral("Responsabile didattico"), 250},
+    {"colDataInizio", QStringLiteral("Data inizio corso"), 150, false, S::Field, "txtDataInizio", nullptr, QStringLiteral("Data inizio corso"), 180},
+    {"colDataTermine", QStringLiteral("Data termine corso"), 150, false, S::Field, "txtDataTermine", nullptr, QStringLiteral("Data termine corso"), 180},
+    {"colAllievo", QStringLiteral("Cognome e nome allievo"), 250, false, S::Field, "txtCognome", "txtNome", QStringLiteral("Cognome e nome allievo"), 250},
+    {"colDataNascPro", QStringLiteral("Data di nascita"), 150, false, S::Field, "txtDataNascPro", nullptr, QStringLiteral("Data di nascita"), 180},
+    {"colLuogoNascPro", QStringLiteral("Luogo di nascita"), 250, false, S::Field, "txtLuogoNascPro", "txtProvNascPro", QStringLiteral("Luogo di nascita"), 260},
+    {"colCodFiscPro", QStringLiteral("Codice fiscale"), 180, false, S::Field, "txtCodFiscPro", nullptr, QStringLiteral("Codice fiscale"), 180},
+    {"colStatoNascPro", QStringLiteral("Stato di nascita"), 200, false, S::Field, "txtStatoNascPro", nullptr, QStringLiteral("Stato di nascita"), 250},
+    {"colComuneResPro", QStringLiteral("Comune di residenza"), 250, false, S::Field, "txtComuneResPro", "txtProvResPro", QStringLiteral("Comune di residenza"), 260},
+    {"colViaPro", QStringLiteral("Via e numero civico"), 250, false, S::Field, "txtViaPro", "txtNumPro", QStringLiteral("Via e numero civico"), 250},
+    {"colCittadinanzaPro", QStringLiteral("Cittadinanza"), 200, false, S::Field, "txtCittadinanzaPro", nullptr, QStringLiteral("Cittadinanza"), 250},
+    {"colTelCel", QStringLiteral("Tel. cellulare"), 180, false, S::Field, "txtTelCel", nullptr, QStringLiteral("Tel. cellulare"), 200},
+    {"colPreferenziale", QStringLiteral("Tel. prefernziale"), 180, false, S::Field, "txtPreferenziale", nullptr, QStringLiteral("Tel. preferenziale"), 200},
+    {"colEmail", QStringLiteral("E-mail"), 200, false, S::Field, "txtEmail", nullptr, QStringLiteral("E-mail"), 250},
+    {"colPatente", QStringLiteral("Patente di guida"), 250, true, S::Licence, "txtCatPat", "txtNumPat", QStringLiteral("Patente di guida"), 300},
+    {"colPrescrizioni", QStringLiteral("Prescrizioni tecniche"), 200, true, S::Field, "txtPrescrizioni", nullptr, QStringLiteral("Prescrizioni tecniche"), 250},
+    {"colDataTeo", QStringLiteral("Data esame di teoria"), 150, false, S::Field, "txtDataTeo", nullptr, QStringLiteral("Data esame di teoria"), 200},
+    {"colEsitoTeo", QStringLiteral("Esito esame di teoria"), 220, true, S::Field, "txtEsitoTeo", nullptr, QStringLiteral("Esito esame di teoria"), 200},
+    {"colDataGuida", QStringLiteral("Data esame di guida"), 150, false, S::Field, "txtDataGuida", nullptr, QStringLiteral("Data esame di guida"), 200},
+    {"colEsitoGuida", QStringLiteral("Esito esame di guida"), 220, false, S::Field, "txtEsitoGuida", nullptr, QStringLiteral("Esito esame di guida"), 200},
+    {"colNote", QStringLiteral("Note"), 350, false, S::Field, "txtNote", nullptr, QStringLiteral("Note"), 400},
+};
+
+static_assert(std::size(kTT2112Columns) == kColumns && std::size(kStudentColumns) == kColumns);
+
+QString fieldText(std::span<const char> record, const RecordLayout &layout, const char *name)
+{
+    const FieldDef &def = layout.field(layout.indexOf(name));
+    return TextField::load(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
+}
+
+// Piece by piece, the file up to the first data row, and after the last.
+const char *const kHead[] = {
+    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+    "xmlns=\"http://www.w3.org/TR/REC-html40\">",
+    "<head>",
+    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">",
+    "<!--[if gte mso 9]><xml>",
+    "<x:ExcelWorkbook>", "<x:ExcelWorksheets>", "<x:ExcelWorksheet>",
+};
+const char *const kOptions[] = {
+    "<x:WorksheetOptions>", "<x:Selected/>", "<x:Panes>", "<x:Pane>", "<x:Number>1</x:Number>",
+    "<x:ActiveRow>3</x:ActiveRow>", "</x:Pane>", "</x:Panes>",
+    "<x:ProtectContents>False</x:ProtectContents>", "<x:ProtectObjects>False</x:ProtectObjects>",
+    "<x:ProtectScenarios>False</x:ProtectScenarios>",
+    "</x:WorksheetOptions>", "</x:ExcelWorksheet>", "</x:ExcelWorksheets>", "</x:ExcelWorkbook>",
+    "</xml><![endif]-->", "</head>", "<body>", "<table x:str>",
+};
+const char *const kTail[] = {"</table>", "</body>", "</html>"};
+
+// A cell's value as written: trimmed, markup characters escaped, Windows-1252.
+void appendValue(QByteArray &out, QStringView value)
+{
+    const QStringView trimmed = TextField::trimmed(value);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const char16_t c = trimmed[i].unicode();
+        const char *entity = c == u'<' ? "&lt;" : c == u'>' ? "&gt;" : c == u'&' ? "&amp;" : nullptr;
+        if (entity == nullptr)
+            continue;
+        out += Windows1252::encode(trimmed.sliced(start, i - start));
+        out += entity;
+        start = i + 1;
+    }
+    out += Windows1252::encode(trimmed.sliced(start));
+}
+
+} // namespace
+
+const Table &tt2112Table()
+{
+    static const Table table{QStringLiteral(" Esporta archivio Modelli TT 2112 in Microsoft Excel"),
+                             QString::fromLatin1(TT2112Record::FileName), &TT2112Record::layout(),
+                             QStringLiteral("Modelli TT 2112"), QStringLiteral("Modelli_TT_2112.xls"), kTT2112Columns};
+    return table;
+}
+
+const Table &studentTable()
+{
+    static const Table table{QStringLiteral(" Esporta archivio allievi in Microsoft Excel"),
+                             QString::fromLatin1(StudentRecord::FileName), &StudentRecord::layout(),
+                             QStringLiteral("Registro Allievi"), QStringLiteral("Registro_Allievi.xls"), kStudentColumns};
+    return table;
+}
+
+QStringView Rows::cell(int row, int column) const
+{
+    const Row &r = m_rows[static_cast<std::size_t>(row)];
+    const quint16 begin = column == 0 ? 0 : r.ends[static_cast<std::size_t>(column - 1)];
+    return QStringView(r.text).sliced(begin, r.ends[static_cast<std::size_t>(column)] - begin);
+}
+
+void Rows::setCell(int row, int column, const QString &text)
+{
+    std::array<QString, kColumns> cells;
+    for (int c = 0; c < kColumns; ++c)
+        cells[static_cast<std::size_t>(c)] = c == column ? text.left(4000) : cell(row, c).toString();
+    Row &r = m_rows[static_cast<std::size_t>(row)];
+    r.text.clear();
+    for (int c = 0; c < kColumns; ++c) {
+        r.text += cells[static_cast<std::size_t>(c)];
+        r.ends[static_cast<std::size_t>(c)] = static_cast<quint16>(r.text.size());
+    }
+}
+
+void Rows::append(const std::array<QString, kColumns> &cells)
+{
+    Row row;
+    qsizetype length = 0;
+    for (const QString &cell : cells)
+        length += cell.size();
+    row.text.reserve(length);
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        row.text += cells[c];
+        row.ends[c] = static_cast<quint16>(row.text.size());
+    }
+    row.text.squeeze();
+    m_rows.push_back(std::move(row));
+}
+
+std::size_t Rows::bytes() const
+{
+    std::size_t total = m_rows.capacity() * sizeof(Row);
+    for (const Row &row : m_rows)
+        total += static_cast<std::size_t>(row.text.capacity()) * sizeof(QChar);
+    return total;
+}
+
+std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position)
+{
+    std::array<QString, kColumns> cells;
+    for (int c = 0; c < kColumns; ++c) {
+        const Column &column = table.columns[static_cast<std::size_t>(c)];
+        QString &cell = cells[static_cast<std::size_t>(c)];
+        switch (column.source) {
+        case Source::Position:
+            cell = QString::number(position);
+            break;
+        case Source::Licence:
+            cell = QStringLiteral("Cat. ") + fieldText(record, *table.layout, column.first) + QStringLiteral(" n. ")
+                + fieldText(record, *table.layout, column.second);
+            break;
+        case Source::Field:
+            cell = fieldText(record, *table.layout, column.first);
+            if (column.second != nullptr)
+                cell += QLatin1Char(' ') + fieldText(record, *table.layout, column.second);
+            break;
+        }
+    }
+    return cells;
+}
+
+void load(const QString &path, const Table &table, Rows &rows, const std::function<bool(qint64, qint64)> &progress)
+{
+    rows.clear();
+    try {
+        RecordFile file;
+        file.OpenOrCreate(path, table.layout->recordSize);
+        const qint64 total = file.RecordCount();
+        rows.reserve(static_cast<std::size_t>(total));
+        file.ScanRecords([&](std::span<const char> record) {
+            const qint64 position = file.CurrentRecord() + 1;
+            rows.append(rowOf(table, record, position));
+            if (progress && position % 2000 == 0)
+                progress(position, total);
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        // The rows read so far stay.
+    }
+}
+
+bool write(QIODevice &device, const Table &table, const Rows &rows, const std::function<bool(int, int)> &progress)
+{
+    QByteArray out;
+    out.reserve(1 << 20);
+    for (const char *piece : kHead)
+        out += piece;
+    out += "<x:Name>" + Windows1252::encode(table.sheetName) + "</x:Name>";
+    for (const char *piece : kOptions)
+        out += piece;
+    out += "<tr>";
+    for (int c = 1; c < kColumns; ++c) {
+        const Column &column = table.columns[static_cast<std::size_t>(c)];
+        out += "<td style=\"text-align: left; font-weight: bold;\" width=" + QByteArray::number(column.exportWidth) + '>'
+            + Windows1252::encode(column.exportLabel) + "</td>";
+    }
+    out += "</tr>";
+    for (int row = 0; row < rows.count(); ++row) {
+        out += "<tr>";
+        for (int c = 1; c < kColumns; ++c) {
+            out += "<td style=\"text-align: left;\">";
+            appendValue(out, rows.cell(row, c));
+            out += "</td>";
+        }
+        out += "</tr>";
+        if (out.size() > (1 << 20)) {
+            if (device.write(out) != out.size())
+                return false;
+            out.clear();
+            if (progress && !progress(row + 1, rows.count()))
+                return false;
+        }
+    }
+    for (const char *piece : kTail)
+        out += piece;
+    return device.write(out) == out.size();
+}
+
+} // namespace Export

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <span>
+#include <vector>
+
+class QIODevice;
+struct RecordLayout;
+
+// The export of an archive to a spreadsheet file: the grid's columns, taken from
+// the records, and the file written from the grid (an HTML table with Excel's
+// worksheet settings, one line, Windows-1252).
+namespace Export {
+
+enum class Source {
+    Field,    // the trimmed field (or two fields joined by one blank)
+    Position, // the record's 1-based position
+    Licence,  // "Cat. " + category + " n. " + number
+};
+
+struct Column {
+    const char *name;     // colXxx
+    QString header;       // the grid's header
+    int gridWidth;
+    bool readOnly;
+    Source source;
+    const char *first;    // record fields
+    const char *second;
+    QString exportLabel;  // the file's header (column 0 is not exported)
+    int exportWidth;
+};
+
+struct Table {
+    QString caption;
+    QString archiveName;
+    const RecordLayout *layout;
+    QString sheetName;
+    QString fileName;
+    std::span<const Column> columns; // 26: column 0 is the position
+};
+
+const Table &tt2112Table();
+const Table &studentTable();
+
+constexpr int kColumns = 26;
+
+// The grid's rows, each kept as one text with the ends of its cells, so that a
+// large archive costs little more than the text it holds.
+class Rows
+{
+public:
+    int count() const { return static_cast<int>(m_rows.size()); }
+    QStringView cell(int row, int column) const;
+    void setCell(int row, int column, const QString &text);
+    void append(const std::array<QString, kColumns> &cells);
+    void clear() { m_rows.clear(); }
+    void reserve(std::size_t rows) { m_rows.reserve(rows); }
+    // Bytes held: the texts and the cell ends.
+    std::size_t bytes() const;
+
+private:
+    struct Row {
+        QString text;
+        std::array<quint16, kColumns> ends;
+    };
+    std::vector<Row> m_rows;
+};
+
+// The grid row of a record.
+std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position);
+
+// Loads the archive into `rows`. A failure stops the loading silently: the rows
+// read so far stay. `progress` (if given) hears the rows done and the total.
+void load(const QString &path, const Table &table, Rows &rows,
+          const std::function<bool(qint64 done, qint64 total)> &progress = {});
+
+// Writes the file. The characters <, > and & of a value are written as &lt;,
+// &gt; and &amp;, so that no value can break its cell. `progress` may stop the
+// writing by returning false. Returns false when the device fails or is stopped.
+bool write(QIODevice &device, const Table &table, const Rows &rows,
+           const std::function<bool(int done, int total)> &progress = {});
+
+} // namespace Export

@@ -1,0 +1,296 @@
+#include "DialogRecorder.h"
+
+#include "access/Password.h"
+#include "checks/CheckScreens.h"
+#include "shell/Avvio.h"
+#include "shell/HelpScreens.h"
+#include "shell/HelpTopics.h"
+#include "shell/OpenURL.h"
+#include "shell/ScreenSet.h"
+#include "storage/ProgramFolder.h"
+#include "students/Allievi.h"
+#include "tt2112/Mod_TT2112.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QDir>
+#include <QLabel>
+
+using Kind = Dialogs::Kind;
+
+namespace {
+
+// Runs `body` on the modal window that the next action opens, then closes it if still open.
+void whenModalOpens(const std::function<void(QWidget *)> &body)
+{
+    QTimer::singleShot(0, [body] {
+        QWidget *modal = QApplication::activeModalWidget();
+        QVERIFY(modal != nullptr);
+        body(modal);
+        if (modal->isVisible())
+            modal->close();
+    });
+}
+
+} // namespace
+
+class TestInfo : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    QList<QUrl> m_opened;
+
+private slots:
+    void initTestCase()
+    {
+        ProgramFolder::setOverride(m_dir.path() + QStringLiteral("/cartella con spazi"));
+        QDir().mkpath(ProgramFolder::path());
+        TMisc::setShellOpener([this](const QUrl &url) { m_opened << url; });
+    }
+
+    void init()
+    {
+        m_opened.clear();
+        m_dialogs = std::make_unique<DialogRecorder>();
+    }
+
+    void cleanup() { m_dialogs.reset(); }
+
+    // --- tax code ---
+
+    void taxCodeVerdicts_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("lower case, valid") << "rssmra85t10a562s" << int(Kind::Information) << "Il codice fiscale digitato \u00E8 VALIDO." << true;
+        QTest::newRow("omocodia, valid") << "RSSMRA85T10A56NH" << int(Kind::Information) << "Il codice fiscale digitato \u00E8 VALIDO." << true;
+        QTest::newRow("wrong letter") << "RSSMRA85T10A562T" << int(Kind::Warning) << "Attenzione: il codice fiscale digitato \u00E8 ERRATO." << true;
+        QTest::newRow("fifteen characters") << "RSSMRA85T10A562" << int(Kind::Warning)
+                                            << "Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici." << false;
+        QTest::newRow("blanks around do not count") << "  RSSMRA85T10A562S " << int(Kind::Information)
+                                                    << "Il codice fiscale digitato \u00E8 VALIDO." << true;
+    }
+
+    void taxCodeVerdicts()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        QFETCH(bool, closed);
+        TfrmCodFisc screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        auto *field = screen.control<QLineEdit>("txtCodFisc");
+        QVERIFY(field->hasFocus());
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), typed.trimmed().toUpper());
+        QTest::keyClick(field, Qt::Key_Return); // moves to Controlla, checks nothing
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QTest::mouseClick(screen.control<QPushButton>("btnControlla"), Qt::LeftButton);
+        QCOMPARE(int(m_dialogs->shown.first().first), kind);
+        QCOMPARE(m_dialogs->take(), message);
+        QCOMPARE(screen.isVisible(), !closed);
+        if (!closed)
+            QVERIFY(field->hasFocus());
+    }
+
+    void taxCodeFieldTakesSixteen()
+    {
+        TfrmCodFisc screen;
+        screen.show();
+        QTest::keyClicks(screen.control<QLineEdit>("txtCodFisc"), QStringLiteral("RSSMRA85T10A562SX"));
+        QCOMPARE(screen.control<QLineEdit>("txtCodFisc")->text(), QStringLiteral("RSSMRA85T10A562S"));
+    }
+
+    // --- VAT number ---
+
+    void vatVerdicts_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        const QString valid = QStringLiteral("Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n");
+        QTest::newRow("office 058") << "12345670587" << int(Kind::Information)
+                                    << valid + "E' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+        QTest::newRow("office 120") << "00000001206" << int(Kind::Information)
+                                    << valid + "E' stato rilasciato dall'Ufficio IVA del Comune di Bologna 2.";
+        QTest::newRow("office outside the table") << "00000000000" << int(Kind::Information)
+            << valid + "Il codice dell'Ufficio IVA che lo ha rilasciato (000) non \u00E8 presente nella tabella degli uffici conosciuti dal programma.";
+        QTest::newRow("wrong check digit") << "12345670588" << int(Kind::Warning)
+            << "Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\nNon \u00E8 quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato.";
+        QTest::newRow("ten digits") << "1234567058" << int(Kind::Warning)
+                                    << "Attenzione: la partita IVA deve essere composta da 11 caratteri numerici.";
+    }
+
+    void vatVerdicts()
+    {
+        QFETCH(QString, number);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        TfrmPartitaIva screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QTest::keyClicks(screen.control<QLineEdit>("txtPartitaIva"), number);
+        QTest::mouseClick(screen.control<QPushButton>("btnControlla"), Qt::LeftButton);
+        QCOMPARE(int(m_dialogs->shown.first().first), kind);
+        QCOMPARE(m_dialogs->take(), message);
+        QCOMPARE(screen.isVisible(), number.size() != 11);
+    }
+
+    void vatFieldTakesDigitsOnly()
+    {
+        TfrmPartitaIva screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        auto *field = screen.control<QLineEdit>("txtPartitaIva");
+        QTest::keyClicks(field, QStringLiteral("12a-3 b4"));
+        QCOMPARE(field->text(), QStringLiteral("1234"));
+        QTest::keyClick(field, Qt::Key_Home); // not one of the keys that pass
+        QTest::keyClick(field, Qt::Key_Left);
+        QTest::keyClicks(field, QStringLiteral("9"));
+        QCOMPARE(field->text(), QStringLiteral("12394"));
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), QStringLiteral("1234"));
+        QTest::keyClicks(field, QStringLiteral("123456789"));
+        QCOMPARE(field->text().size(), 11);
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), screen.control<QWidget>("btnControlla"));
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void editorButtonChoosesTheCheck_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "   " << "frmCodFisc" << "";
+        QTest::newRow("eleven digits") << "12345670587" << "frmPartitaIva" << "12345670587";
+        QTest::newRow("letters and digits") << " rssmra85 " << "frmCodFisc" << "rssmra85"; // as it stands: only typing upper-cases
+    }
+
+    void editorButtonChoosesTheCheck()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, screen);
+        QFETCH(QString, text);
+        ScreenSet screens;
+        screens.createScreens();
+        screens.frmAvvio()->imgAnagraficaClick();
+        screens.frmAllievi()->control<QLineEdit>("txtCodFiscPro")->setText(field);
+        QString opened;
+        QString shown;
+        whenModalOpens([&](QWidget *modal) {
+            opened = modal->objectName();
+            shown = modal->findChild<QLineEdit *>()->text();
+        });
+        QTest::mouseClick(screens.frmAllievi()->control("btnCodFiscPro"), Qt::LeftButton);
+        QCOMPARE(opened, screen);
+        QCOMPARE(shown, text.isEmpty() ? QString() : text);
+        QCOMPARE(screens.frmAllievi()->control<QLineEdit>("txtCodFiscPro")->text(), field); // never changed
+    }
+
+    // --- help ---
+
+    void topics()
+    {
+        const QStringList s = HelpTopics::paragraphs(HelpTopics::Topic::S);
+        const QStringList a = HelpTopics::paragraphs(HelpTopics::Topic::A);
+        const QStringList b = HelpTopics::paragraphs(HelpTopics::Topic::B);
+        QCOMPARE(s.size(), 28);
+        QCOMPARE(a.size(), 11);
+        QCOMPARE(b.size(), 11);
+        QCOMPARE(s.mid(1, 11), a);
+        QCOMPARE(s.mid(12, 11), b);
+        QCOMPARE(HelpTopics::paragraphs(HelpTopics::Topic::C).size(), 3);
+        QCOMPARE(HelpTopics::paragraphs(HelpTopics::Topic::C).mid(1), HelpTopics::paragraphs(HelpTopics::Topic::D).mid(1));
+        QCOMPARE(HelpTopics::body(HelpTopics::Topic::S).split(QStringLiteral("\r\n\r\n")), s);
+        QVERIFY(!HelpTopics::body(HelpTopics::Topic::A).startsWith(QLatin1Char('\r')));
+        QVERIFY(s.at(26).contains(QStringLiteral("passacorridoio")));
+        for (const QString &paragraph : s + HelpTopics::paragraphs(HelpTopics::Topic::C) + HelpTopics::paragraphs(HelpTopics::Topic::D))
+            QVERIFY(!paragraph.trimmed().isEmpty() && !paragraph.contains(QStringLiteral("\r\n")));
+    }
+
+    void eachScreenShowsItsTopic_data()
+    {
+        QTest::addColumn<int>("caller");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("start screen") << 0 << "Uno sguardo ad Volantix.";
+        QTest::newRow("form manager") << 1 << "Applicazione Gestione Modello TT 2112.";
+        QTest::newRow("registry") << 2 << "Applicazione Anagrafica Allievi.";
+    }
+
+    void eachScreenShowsItsTopic()
+    {
+        QFETCH(int, caller);
+        QFETCH(QString, title);
+        ScreenSet screens;
+        screens.createScreens();
+        QWidget *button = nullptr;
+        if (caller == 0) {
+            emit screens.frmPassword()->accessGranted();
+            button = screens.frmAvvio()->control("imgGuida");
+        } else if (caller == 1) {
+            screens.frmAvvio()->imgModelloClick();
+            button = screens.frmMod_TT2112()->control("cmdGuida");
+        } else {
+            screens.frmAvvio()->imgAnagraficaClick();
+            button = screens.frmAllievi()->control("cmdGuida");
+        }
+        QString shownTitle;
+        QString body;
+        whenModalOpens([&](QWidget *modal) {
+            shownTitle = modal->findChild<QLabel *>(QStringLiteral("lblTitolo"))->text();
+            body = modal->findChild<QPlainTextEdit *>(QStringLiteral("txtGuida"))->toPlainText();
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(shownTitle, title);
+        QVERIFY(!body.isEmpty());
+    }
+
+    void guideLinkOpensTheQuotedPdf()
+    {
+        TfrmGuida page;
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        auto *link = page.findChild<QLabel *>(QStringLiteral("lnkWeb"));
+        QTest::mousePress(link, Qt::LeftButton);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor::fromRgba(0xFFFFA500));
+        QTest::mouseRelease(link, Qt::LeftButton);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor::fromRgba(0xFF00008B));
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(ProgramFolder::filePath(QStringLiteral("Guida.pdf")))});
+        // The PDF picture is the same link.
+        QTest::mouseClick(page.control("imgPDF"), Qt::LeftButton);
+        QCOMPARE(m_opened.size(), 2);
+    }
+
+    void aboutAndCreditsLinks()
+    {
+        TfrmInfo info;
+        info.show();
+        QTest::mouseClick(info.findChild<QLabel *>(QStringLiteral("lnkWeb")), Qt::LeftButton);
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(m_opened.first().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(m_opened.first().path(), QStringLiteral("info@volantix.it"));
+        QCOMPARE(QUrlQuery(m_opened.first()).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), QStringLiteral("Software Volantix"));
+        QCOMPARE(QUrlQuery(m_opened.first()).queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+                 QStringLiteral("Salve, desidererei avere le seguenti informazioni sul software in oggetto:"));
+        TfrmSplash credits;
+        credits.show();
+        QTest::mouseClick(credits.control("imgWeb"), Qt::LeftButton);
+        QCOMPARE(m_opened.last(), QUrl(QStringLiteral("https://www.volantix.it")));
+    }
+};
+
+QTEST_MAIN(TestInfo)
+#include "tst_info.moc"
