@@ -9,7 +9,9 @@
 //  (b) one raw read of the same file in large blocks;
 //  (c) the attendee list: every current attendee's line built, then sorted;
 //  (d) a student search with two active filters, to the sorted lines;
-//  (e) quick find over a list of as many lines.
+//  (e) quick find over a list of as many lines;
+//  (f) the export (grid loaded, file written) against reading the archive and
+//      writing a file of the same size.
 // Prints both and their ratio. Goal: ratio at most 2.
 
 #include "storage/Layouts.h"
@@ -19,6 +21,10 @@
 #include "students/Lines.h"
 #include "search/QuickFind.h"
 #include "search/Search.h"
+#include "export/ExportTable.h"
+
+#include <QBuffer>
+#include <QSaveFile>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -112,6 +118,45 @@ qint64 studentSearch(const QString &path, qint64 *lines)
     return timer.nsecsElapsed();
 }
 
+// The export: the grid loaded from the archive, then the file written.
+qint64 exportArchive(const QString &path, const QString &target, qint64 *written, std::size_t *gridBytes)
+{
+    QElapsedTimer timer;
+    timer.start();
+    Export::Rows rows;
+    Export::load(path, Export::studentTable(), rows);
+    QSaveFile file(target);
+    file.open(QIODevice::WriteOnly);
+    Export::write(file, Export::studentTable(), rows);
+    *written = file.size();
+    file.commit();
+    *gridBytes = rows.bytes();
+    return timer.nsecsElapsed();
+}
+
+// The physical reference for the export: read the archive and write a file of the same size.
+qint64 rawReadAndWrite(const QString &path, const QString &target, qint64 size)
+{
+    QElapsedTimer timer;
+    timer.start();
+    qint64 bytes = 0;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    while (::read(fd, block.data(), static_cast<size_t>(block.size())) > 0) {
+    }
+    ::close(fd);
+    QSaveFile file(target);
+    file.open(QIODevice::WriteOnly);
+    block.fill('x');
+    while (bytes < size) {
+        const qint64 n = std::min<qint64>(block.size(), size - bytes);
+        file.write(block.constData(), n);
+        bytes += n;
+    }
+    file.commit();
+    return timer.nsecsElapsed();
+}
+
 qint64 rawRead(const QString &path, qint64 *bytesRead)
 {
     QElapsedTimer timer;
@@ -163,6 +208,13 @@ int main(int argc, char *argv[])
         bestAttendees = std::min(bestAttendees, attendeeList(path, &attendees));
         bestSearch = std::min(bestSearch, studentSearch(path, &found));
     }
+    // The export, against reading the archive and writing a file as large as the export.
+    qint64 exportBytes = 0;
+    std::size_t gridBytes = 0;
+    const QString target = folder + QStringLiteral("/Registro_Allievi.xls");
+    const qint64 exportNs = exportArchive(path, target, &exportBytes, &gridBytes);
+    const qint64 referenceNs = rawReadAndWrite(path, folder + QStringLiteral("/riferimento.bin"), exportBytes);
+    QFile::remove(folder + QStringLiteral("/riferimento.bin"));
     // Quick find over a list of 100,000 lines: a fragment found only near the end.
     QStringList lines;
     for (int i = 0; i < records; ++i)
@@ -178,6 +230,10 @@ int main(int argc, char *argv[])
     std::printf("student search, 2 filters:       %8.1f ms (%lld lines)\n", double(bestSearch) / 1e6, static_cast<long long>(found));
     std::printf("ratio search / raw read:         %8.2f (goal: at most 2)\n", double(bestSearch) / double(bestRaw));
     std::printf("quick find over %d lines:    %8.1f ms (line %d)\n", records, double(quickNs) / 1e6, selected);
+    std::printf("export, grid and file:           %8.1f ms (%lld bytes written)\n", double(exportNs) / 1e6, static_cast<long long>(exportBytes));
+    std::printf("read archive + write same size:  %8.1f ms\n", double(referenceNs) / 1e6);
+    std::printf("ratio export / reference:        %8.2f (goal: at most 3)\n", double(exportNs) / double(referenceNs));
+    std::printf("export grid memory:              %8.1f MB\n", double(gridBytes) / 1e6);
     std::printf("attendee list, built and sorted: %8.1f ms (%lld lines)\n", double(bestAttendees) / 1e6, static_cast<long long>(attendees));
     std::printf("ratio attendees / raw read:      %8.2f (goal: at most 2)\n", double(bestAttendees) / double(bestRaw));
     return 0;
