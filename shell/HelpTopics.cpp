@@ -318,11 +318,10 @@ QString body(Topic topic)
 
 QString prescriptionsIntro()
 {
-    return QStringLiteral("Nel modello TT 2112 devono essere riportati i dati anagrafici del "
-                          "candidato, comprese le eventuali prescrizioni tecniche. Nell'apposita "
-                          "casella va indicato il codice alfabetico previsto dalla direttiva "
-                          "europea che ha armonizzato i codici, la quale associa a ciascuna "
-                          "lettera un numero, secondo la tabella seguente.");
+    return QStringLiteral("Nel modello TT 2112 vanno riportati i dati anagrafici del candidato, "
+                          "comprese le eventuali prescrizioni tecniche. Nell'apposita casella si "
+                          "indica il codice alfabetico della direttiva europea che ha armonizzato "
+                          "i codici, la quale associa a ciascuna lettera un numero:");
 }
 
 QList<PrescriptionCode> prescriptionCodes()

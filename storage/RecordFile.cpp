@@ -22,6 +22,26 @@ constexpr qint64 kScanBlockBytes = 1 << 20;
 
 std::chrono::milliseconds g_lockTimeout{10000};
 
+RecordFile::FaultPlan g_faultPlan;
+int g_operations = 0;
+bool g_rollingBack = false;
+
+enum class Injected { None, Fail, Short };
+
+// Counts an operation and tells whether the test plan makes it fail.
+Injected nextOperation(bool isWrite)
+{
+    if (g_faultPlan.mode == RecordFile::FaultPlan::Mode::Off || g_rollingBack)
+        return Injected::None;
+    const int n = ++g_operations;
+    const bool hit = g_faultPlan.forGood ? n >= g_faultPlan.at : n == g_faultPlan.at;
+    if (!hit)
+        return Injected::None;
+    if (g_faultPlan.mode == RecordFile::FaultPlan::Mode::ShortWrite && isWrite)
+        return Injected::Short;
+    return Injected::Fail;
+}
+
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -96,7 +116,13 @@ qint64 writeFully(int fd, const char *data, qint64 size, qint64 offset, int *err
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, static_cast<size_t>(size - done), offset + done);
+        const Injected fault = nextOperation(true);
+        if (fault == Injected::Fail) {
+            *error = EIO;
+            return done;
+        }
+        const qint64 length = fault == Injected::Short ? std::max<qint64>(1, (size - done) / 2) : size - done;
+        const ssize_t n = ::pwrite(fd, data + done, static_cast<size_t>(length), offset + done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -118,6 +144,10 @@ qint64 readFully(int fd, char *data, qint64 size, qint64 offset, int *error)
 {
     qint64 done = 0;
     while (done < size) {
+        if (nextOperation(false) != Injected::None) {
+            *error = EIO;
+            return -1;
+        }
         const ssize_t n = ::pread(fd, data + done, static_cast<size_t>(size - done), offset + done);
         if (n < 0) {
             if (errno == EINTR)
@@ -151,6 +181,17 @@ std::chrono::milliseconds RecordFile::lockTimeout()
     return g_lockTimeout;
 }
 
+void RecordFile::setFaultPlan(FaultPlan plan)
+{
+    g_faultPlan = plan;
+    g_operations = 0;
+}
+
+int RecordFile::operationsSincePlan()
+{
+    return g_operations;
+}
+
 qint64 RecordFile::lockOffset()
 {
     return kLockSentinel;
@@ -177,9 +218,14 @@ void RecordFile::open(const QString &path, int recordSize, bool writable)
     const QByteArray native = QFile::encodeName(path);
     const int flags = writable ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC);
     int fd;
-    do {
-        fd = ::open(native.constData(), flags, 0666);
-    } while (fd < 0 && errno == EINTR);
+    if (nextOperation(false) != Injected::None) {
+        errno = EIO;
+        fd = -1;
+    } else {
+        do {
+            fd = ::open(native.constData(), flags, 0666);
+        } while (fd < 0 && errno == EINTR);
+    }
     if (fd < 0)
         fail(QStringLiteral("cannot open: ") + systemError(errno));
     struct stat info {};
@@ -206,6 +252,8 @@ qint64 RecordFile::fileSize() const
 {
     requireOpen();
     struct stat info {};
+    if (nextOperation(false) != Injected::None)
+        fail(QStringLiteral("cannot read the size: injected fault"));
     if (::fstat(m_fd, &info) != 0)
         fail(QStringLiteral("cannot read the size: ") + systemError(errno));
     return info.st_size;
@@ -296,9 +344,14 @@ void RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
 
     int error = 0;
     const qint64 written = writeFully(m_fd, record.data(), m_recordSize, offset, &error);
-    if (written == m_recordSize && ::fdatasync(m_fd) != 0)
-        error = errno;
+    if (written == m_recordSize) {
+        if (nextOperation(false) != Injected::None)
+            error = EIO;
+        else if (::fdatasync(m_fd) != 0)
+            error = errno;
+    }
     if (written != m_recordSize || error != 0) {
+        g_rollingBack = true;
         if (extends) {
             // Back to the last whole record: no torn record is left at the end.
             while (::ftruncate(m_fd, offset) != 0 && errno == EINTR) {
@@ -307,6 +360,7 @@ void RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
             int ignored = 0;
             writeFully(m_fd, previous.constData(), m_recordSize, offset, &ignored);
         }
+        g_rollingBack = false;
         fail(QStringLiteral("write failed: ") + systemError(error != 0 ? error : EIO));
     }
     m_position = index + 1;

@@ -72,6 +72,21 @@ public:
     // The byte that writers lock, far past any real file size.
     static qint64 lockOffset();
 
+    // For tests: makes the Nth operation on record files (opening, reading the
+    // size, reading, writing, flushing) fail, or write only part of what it was
+    // given, just once or from then on. The rollback after a failed write is not
+    // faulted: a full disk still lets a file shrink and blocks already in use be
+    // written again.
+    struct FaultPlan {
+        enum class Mode { Off, Fail, ShortWrite };
+        Mode mode = Mode::Off;
+        int at = 0;           // 1-based operation number
+        bool forGood = false; // every operation from `at` on
+    };
+    static void setFaultPlan(FaultPlan plan);
+    // Operations counted since the plan was set.
+    static int operationsSincePlan();
+
 private:
     void open(const QString &path, int recordSize, bool writable);
     qint64 fileSize() const;

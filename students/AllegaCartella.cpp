@@ -123,16 +123,22 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
     if (chosen.isEmpty())
         return;
     fileField(slot)->setText(Attachments::bareName(chosen));
-    // Failures from here on end the action silently; the slot keeps the new name.
-    if (!Attachments::ensureFolder())
+    // The slot keeps the new name whatever happens next; a copy that fails is said.
+    const QString notCopied = QStringLiteral("Attenzione: non \u00E8 stato possibile copiare il file nella cartella dei documenti "
+                                             "allegati.\r\n\r\nAccertarsi di possedere i privilegi di scrittura nella cartella di "
+                                             "installazione del programma.");
+    if (!Attachments::ensureFolder()) {
+        Dialogs::warning(notCopied);
         return;
+    }
     if (Attachments::isStoredFile(chosen))
         return; // the file chosen is the stored one itself: nothing to copy
     if (QFileInfo::exists(Attachments::storedPath(Attachments::bareName(chosen)))
         && !Dialogs::confirm(QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo "
                                             "stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?")))
         return;
-    Attachments::copyIn(chosen);
+    if (!Attachments::copyIn(chosen))
+        Dialogs::warning(notCopied);
 }
 
 void TfrmAllegaCartella::btnApriClick(int slot)

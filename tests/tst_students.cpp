@@ -509,6 +509,8 @@ private slots:
             QCOMPARE(field(modal, "txtFile01")->text(), QStringLiteral("doc.pdf"));
         });
         QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.last().first, Kind::Warning);
+        QVERIFY(m_dialogs->take().startsWith(QStringLiteral("Attenzione: non \u00E8 stato possibile copiare il file")));
         QCOMPARE(readAll(stored), QByteArray("INTERO"));
         QCOMPARE(QDir(m_dir.filePath(QStringLiteral("Documenti_Allegati"))).entryList(QDir::Files), QStringList{QStringLiteral("doc.pdf")});
         QDir(m_elsewhere.filePath(QStringLiteral("doc.pdf"))).removeRecursively();

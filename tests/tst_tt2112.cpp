@@ -389,6 +389,9 @@ private slots:
         click("cmdEsci");
         QVERIFY(!manager()->isVisible());
         QVERIFY(m_screens->frmAvvio()->isVisible());
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
+        QVERIFY(m_dialogs->take().contains(QStringLiteral("Autoscuola.ini")));
     }
 
     void enterWalksAllFields()

@@ -1,6 +1,7 @@
 #include "tt2112/Mod_TT2112.h"
 
 #include "shell/Clock.h"
+#include "shell/Dialogs.h"
 #include "shell/FormatSettings.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
@@ -261,7 +262,11 @@ void TfrmMod_TT2112::readSchoolDefaults()
 
 void TfrmMod_TT2112::aboutToClose()
 {
-    // A failure to write is not reported; the start screen comes back all the same.
-    SchoolDefaults::write(SchoolDefaults::path(),
-                          {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()});
+    // The start screen comes back all the same; the user is told that the defaults
+    // will have to be typed again.
+    if (!SchoolDefaults::write(SchoolDefaults::path(),
+                               {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()}))
+        Dialogs::warning(QStringLiteral("Attenzione: non \u00E8 stato possibile memorizzare il codice dell'autoscuola e l'ufficio "
+                                        "provinciale nel file Autoscuola.ini.\r\n\r\nAccertarsi di possedere i privilegi di "
+                                        "scrittura nella cartella di installazione del programma."));
 }
