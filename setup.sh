@@ -23,6 +23,10 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
 )
+# The test run also needs clang's fuzzing runtime and an X server for the walk-through.
+if [ "$mode" = test ]; then
+    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool imagemagick sqlite3)
+fi
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -50,5 +54,21 @@ dist_dir=dist/Volantix
 if [ "$mode" = run ]; then
     exec "$dist_dir/volantix"
 fi
-cd "$build_dir"
-exec ctest --output-on-failure --timeout 600
+
+# 1. The whole suite.
+(cd "$build_dir" && ctest --output-on-failure --timeout 600)
+
+# 2. The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+if [ ! -f build-asan/build.ninja ]; then
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOLANTIX_SANITIZE=ON -DVOLANTIX_BUILD_BENCH=OFF \
+        -DVOLANTIX_DIST_DIR="$PWD/build-asan/dist"
+fi
+cmake --build build-asan
+(cd build-asan && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" ctest --output-on-failure --timeout 900)
+
+# 3. A short fuzzing run of every target (tools/fuzz.sh SECONDS for longer runs).
+tools/fuzz.sh "${VOLANTIX_FUZZ_SECONDS:-10}"
+
+# 4. The walk-through of the real program under Xvfb.
+tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"

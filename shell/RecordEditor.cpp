@@ -21,11 +21,6 @@ const QString kEmptyArchive = QStringLiteral("L'archivio non contiene nessuna sc
 const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
 const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
 
-QString nameOf(const FieldDef &field)
-{
-    return QString::fromLatin1(field.name.data(), static_cast<qsizetype>(field.name.size()));
-}
-
 } // namespace
 
 RecordEditor::RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup)
@@ -67,8 +62,6 @@ void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)
                 box->setChecked(*yes);
         } else if (auto *label = qobject_cast<QLabel *>(widget)) {
             label->setText(record.text(i));
-        } else {
-            Q_ASSERT_X(false, "loadRecordIntoScreen", qPrintable(nameOf(layout.field(i))));
         }
     }
 }

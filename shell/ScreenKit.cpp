@@ -38,6 +38,7 @@ constexpr const char *kResting = "volantixResting";
 constexpr const char *kNext = "volantixNext";
 constexpr const char *kHint = "volantixHint";
 constexpr const char *kClearsHint = "volantixClearsHint";
+constexpr const char *kPainted = "volantixPaintedFocused";
 
 QString fieldSheet(QColor background)
 {
@@ -80,15 +81,12 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::FocusIn:
-            paintFocus(widget, true);
+        case QEvent::FocusOut:
+            // The field that is the window's focus is painted as focused, every other
+            // field as resting: a message box or another window taking the keyboard
+            // leaves the field painted, and no two fields are ever focused at once.
+            paintFocusOfAll();
             break;
-        case QEvent::FocusOut: {
-            // A message box or another window taking the keyboard is not leaving the field.
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                paintFocus(widget, false);
-            break;
-        }
         case QEvent::KeyPress: {
             const auto *key = static_cast<QKeyEvent *>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
@@ -105,6 +103,20 @@ protected:
     }
 
 private:
+    void paintFocusOfAll()
+    {
+        QWidget *focused = m_screen->focusWidget();
+        for (QLineEdit *field : m_screen->findChildren<QLineEdit *>()) {
+            if (field->window() != m_screen || field->property(kFocusStyle).toInt() == static_cast<int>(FocusStyle::None))
+                continue; // fields of this screen only, not of the screens it opened
+            const bool isFocused = field == focused;
+            if (field->property(kPainted).isValid() && field->property(kPainted).toBool() == isFocused)
+                continue;
+            field->setProperty(kPainted, isFocused);
+            paintFocus(field, isFocused);
+        }
+    }
+
     void paintFocus(QWidget *field, bool focused)
     {
         const auto style = static_cast<FocusStyle>(field->property(kFocusStyle).toInt());

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Walks through the real program under Xvfb, with keyboard and mouse, in a fresh
+# program folder: logs in with the first-access keyword, registers a student,
+# records a lesson, imports the student into a TT 2112 form, saves it, finds it
+# again, exports both archives and prints the form's preview to PDF. Then checks
+# the files on disk. Screenshots of every step go to FOLDER.
+#   tests/e2e/walkthrough.sh FOLDER
+set -uo pipefail
+here="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
+shots="$(mkdir -p "${1:?usage: walkthrough.sh FOLDER}" && cd "$1" && pwd)"
+program="$(mktemp -d /tmp/volantix-walk.XXXXXX)"
+cp "$here/dist/Volantix/volantix" "$program/"
+"$here/build/bin/volantix-init-store" "$program"
+export HOME="$program/home"
+mkdir -p "$HOME"
+
+if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
+    VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
+fi
+
+passed=0
+failed=0
+check() { # description, command...
+    local what="$1"
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "walkthrough: FAILED: $what"; fi
+}
+step=0
+shot() { step=$((step + 1)); import -window root "$shots/$(printf '%02d' "$step")-$1.png"; }
+pause() { sleep "${1:-0.8}"; }
+
+# The panel of the window whose title matches $1, of size $2 x $3: PX, PY its corner.
+panel() {
+    local id
+    id="$(xdotool search --onlyvisible --name "$1" | tail -1)"
+    [ -n "$id" ] || { echo "walkthrough: no window '$1'"; return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    PX=$((X + (WIDTH - $2) / 2))
+    PY=$((Y + (HEIGHT - $3) / 2))
+}
+click() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click 1; pause "${3:-0.8}"; }
+dclick() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click --repeat 2 --delay 80 1; pause; }
+type_() { xdotool type --delay 15 "$1"; }
+key() { xdotool key "$@"; pause 0.3; }
+
+cd "$program"
+"$program/volantix" > "$program/volantix.log" 2>&1 &
+app=$!
+pause 2.5
+shot login
+type_ passacorridoio; key Return; pause 1.5
+shot start
+
+# The registry: a new student, saved.
+panel '^ Volantix$' 995 692 && click 246 560 1.5
+panel 'Anagrafica Allievi' 996 692
+type_ "B-2026"; key Return; type_ "Patente B"; key Return; type_ "154"; key Return; type_ "07/01/2026"
+for _ in 1 2 3 4 5; do key Return; done
+type_ "Rossi"; key Return; type_ "Maria"; key Return; type_ "f"; key Return; type_ "01/02/1990"; key Return
+type_ "Roma"; key Return; type_ "rm"; key Return; type_ "RSSMRA90B41H501X"; key Return; type_ "Italia"; key Return
+type_ "Roma"; key Return; type_ "rm"; key Return; type_ "00100"; key Return; type_ "Via Appia"; key Return; type_ "12"
+shot registry-filled
+click 82 45; shot registry-saved; key Return
+
+# A lesson.
+click 865 562 1.5
+panel 'Gestione lezioni' 833 585
+click 336 559
+type_ "05/03/2024"; key Return; type_ "07:30"; key Return; type_ "08:30"; key Return; type_ "1 ora"; key Return
+type_ "Fiat Panda"; key Return; type_ "ab123cd"; key Return; type_ "Gianni Bianchi"; key Return; type_ "Parcheggio"
+click 738 503; shot lesson-saved; key Return
+click 738 549
+
+# The student archive exported.
+panel 'Anagrafica Allievi' 996 692
+click 854 45 2
+panel 'Esporta archivio allievi' 837 533 && click 590 40
+shot export-students
+key Return; pause 1.5; key Escape
+click 786 40
+panel 'Anagrafica Allievi' 996 692 && click 951 45 1.5
+
+# The form: the student imported, the school data typed, saved.
+panel '^ Volantix$' 995 692 && click 742 560 1.5
+panel 'Gestione Modello TT 2112' 994 692
+click 82 45 1.5
+panel 'Trova allievi' 833 529
+click 750 503 1.5
+shot import-found
+dclick 200 186
+panel 'Gestione Modello TT 2112' 994 692
+click 729 124; type_ "AS0123"; key Return; type_ "Roma"
+click 450 605; type_ "Esame fissato per giugno"
+shot form-filled
+click 122 45; shot form-saved; key Return
+
+# Found again.
+click 162 45 1.5
+panel 'Trova Modelli' 833 529
+type_ "ross"; click 750 503 1.5
+shot form-found
+dclick 200 186
+panel 'Gestione Modello TT 2112' 994 692
+shot form-reopened
+
+# The form archive exported.
+click 853 45 2
+panel 'Esporta archivio Modelli' 837 533 && click 590 40
+shot export-forms
+key Return; pause 1.5; key Escape
+click 786 40
+
+# The preview, printed to PDF.
+panel 'Gestione Modello TT 2112' 994 692
+click 385 45 1.5
+panel 'Anteprima di stampa$' 364 287 && click 276 257 3
+shot preview
+preview="$(xdotool search --onlyvisible --name 'Anteprima di stampa - ' | tail -1)"
+eval "$(xdotool getwindowgeometry --shell "$preview")"
+xdotool mousemove $((X + 30)) $((Y + 14)) click 1; pause 2
+shot print-dialog
+key Return; pause 4
+xdotool key ctrl+w 2>/dev/null; pause 0.5
+kill "$app" 2>/dev/null; wait "$app" 2>/dev/null
+
+# What is on disk.
+records() { echo $(($(stat -c %s "$program/$1") / $2)); }
+check "one student" test "$(records Allievi.pro 3177)" = 1
+check "one lesson" test "$(records Lezioni_Guida_Allievo_1.lez 134)" = 1
+check "one form" test "$(records Modelli_TT2112.pro 2926)" = 1
+check "the form holds the imported student" grep -q "Rossi" "$program/Modelli_TT2112.pro"
+check "the form holds the school code" grep -q "AS0123" "$program/Modelli_TT2112.pro"
+check "the lesson's plate upper-cased" grep -q "AB123CD" "$program/Lezioni_Guida_Allievo_1.lez"
+check "students exported" grep -q "Rossi Maria" "$program/Registro_Allievi.xls"
+check "forms exported" grep -q "AS0123" "$program/Modelli_TT_2112.xls"
+pdf="$(find "$program" "$HOME" -name '*.pdf' -newer "$program/Allievi.pro" | head -1)"
+check "the preview printed to PDF" test -n "$pdf"
+if [ -n "$pdf" ]; then
+    check "eight pages" test "$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')" = 8
+    cp "$pdf" "$shots/modello.pdf"
+fi
+rm -rf "$program"
+echo "walkthrough: $passed passed, $failed failed"
+test "$failed" -eq 0
