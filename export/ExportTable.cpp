@@ -73,11 +73,6 @@ const Column kStudentColumns[] = {
 
 static_assert(std::size(kTT2112Columns) == kColumns && std::size(kStudentColumns) == kColumns);
 
-QString fieldText(std::span<const char> record, const RecordLayout &layout, const char *name)
-{
-    const FieldDef &def = layout.field(layout.indexOf(name));
-    return TextField::load(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
-}
 
 // Piece by piece, the file up to the first data row, and after the last.
 const char *const kHead[] = {
@@ -102,17 +97,40 @@ const char *const kTail[] = {"</table>", "</body>", "</html>"};
 void appendValue(QByteArray &out, QStringView value)
 {
     const QStringView trimmed = TextField::trimmed(value);
-    qsizetype start = 0;
+    // Plain text, the usual case, is copied in one go.
+    bool plain = true;
+    for (const QChar c : trimmed) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u'<' || u == u'>' || u == u'&') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        const qsizetype at = out.size();
+        out.resize(at + trimmed.size());
+        char *target = out.data() + at;
+        for (qsizetype i = 0; i < trimmed.size(); ++i)
+            target[i] = static_cast<char>(trimmed[i].unicode());
+        return;
+    }
     for (qsizetype i = 0; i < trimmed.size(); ++i) {
         const char16_t c = trimmed[i].unicode();
-        const char *entity = c == u'<' ? "&lt;" : c == u'>' ? "&gt;" : c == u'&' ? "&amp;" : nullptr;
-        if (entity == nullptr)
-            continue;
-        out += Windows1252::encode(trimmed.sliced(start, i - start));
-        out += entity;
-        start = i + 1;
+        if (c == u'<') {
+            out += "&lt;";
+        } else if (c == u'>') {
+            out += "&gt;";
+        } else if (c == u'&') {
+            out += "&amp;";
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            char32_t codePoint = c;
+            if (QChar::isHighSurrogate(c) && i + 1 < trimmed.size() && trimmed[i + 1].isLowSurrogate())
+                codePoint = QChar::surrogateToUcs4(c, trimmed[++i].unicode());
+            out += static_cast<char>(Windows1252::encodeCodePoint(codePoint));
+        }
     }
-    out += Windows1252::encode(trimmed.sliced(start));
 }
 
 } // namespace
@@ -164,7 +182,6 @@ void Rows::append(const std::array<QString, kColumns> &cells)
         row.text += cells[c];
         row.ends[c] = static_cast<quint16>(row.text.size());
     }
-    row.text.squeeze();
     m_rows.push_back(std::move(row));
 }
 
@@ -179,25 +196,39 @@ std::size_t Rows::bytes() const
 std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position)
 {
     std::array<QString, kColumns> cells;
+    fillRow(table, record, position, cells);
+    return cells;
+}
+
+void fillRow(const Table &table, std::span<const char> record, qint64 position, std::array<QString, kColumns> &cells)
+{
+    QString second;
+    const auto loadField = [&](const char *name, QString &into) {
+        const FieldDef &def = table.layout->field(table.layout->indexOf(name));
+        TextField::loadInto(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())), into);
+    };
     for (int c = 0; c < kColumns; ++c) {
         const Column &column = table.columns[static_cast<std::size_t>(c)];
         QString &cell = cells[static_cast<std::size_t>(c)];
         switch (column.source) {
         case Source::Position:
-            cell = QString::number(position);
+            cell.setNum(position);
             break;
         case Source::Licence:
-            cell = QStringLiteral("Cat. ") + fieldText(record, *table.layout, column.first) + QStringLiteral(" n. ")
-                + fieldText(record, *table.layout, column.second);
+            loadField(column.first, second);
+            cell = QStringLiteral("Cat. ") + second + QStringLiteral(" n. ");
+            loadField(column.second, second);
+            cell += second;
             break;
         case Source::Field:
-            cell = fieldText(record, *table.layout, column.first);
-            if (column.second != nullptr)
-                cell += QLatin1Char(' ') + fieldText(record, *table.layout, column.second);
+            loadField(column.first, cell);
+            if (column.second != nullptr) {
+                loadField(column.second, second);
+                cell += QLatin1Char(' ') + second;
+            }
             break;
         }
     }
-    return cells;
 }
 
 void load(const QString &path, const Table &table, Rows &rows, const std::function<bool(qint64, qint64)> &progress)
@@ -208,9 +239,11 @@ void load(const QString &path, const Table &table, Rows &rows, const std::functi
         file.OpenOrCreate(path, table.layout->recordSize);
         const qint64 total = file.RecordCount();
         rows.reserve(static_cast<std::size_t>(total));
+        std::array<QString, kColumns> cells; // reused: no allocation per cell
         file.ScanRecords([&](std::span<const char> record) {
             const qint64 position = file.CurrentRecord() + 1;
-            rows.append(rowOf(table, record, position));
+            fillRow(table, record, position, cells);
+            rows.append(cells);
             if (progress && position % 2000 == 0)
                 progress(position, total);
         });
@@ -237,11 +270,13 @@ bool write(QIODevice &device, const Table &table, const Rows &rows, const std::f
     }
     out += "</tr>";
     for (int row = 0; row < rows.count(); ++row) {
+        static constexpr QByteArrayView open("<td style=\"text-align: left;\">");
+        static constexpr QByteArrayView close("</td>");
         out += "<tr>";
         for (int c = 1; c < kColumns; ++c) {
-            out += "<td style=\"text-align: left;\">";
+            out.append(open);
             appendValue(out, rows.cell(row, c));
-            out += "</td>";
+            out.append(close);
         }
         out += "</tr>";
         if (out.size() > (1 << 20)) {

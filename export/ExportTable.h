@@ -72,6 +72,7 @@ private:
 
 // The grid row of a record.
 std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position);
+void fillRow(const Table &table, std::span<const char> record, qint64 position, std::array<QString, kColumns> &cells);
 
 // Loads the archive into `rows`. A failure stops the loading silently: the rows
 // read so far stay. `progress` (if given) hears the rows done and the total.

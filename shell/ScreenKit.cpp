@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <QApplication>
+#include <QHash>
 
 // The artwork is compiled into the screens' static library, whose resources must
 // be registered by hand.
@@ -218,12 +220,24 @@ void Box::paintEvent(QPaintEvent *)
     }
 }
 
+// Each picture is read once and shared by every control that shows it.
+static QSvgRenderer *sharedRenderer(const QString &resource)
+{
+    registerArtwork();
+    static QHash<QString, QSvgRenderer *> renderers;
+    QSvgRenderer *&renderer = renderers[resource];
+    if (renderer == nullptr) {
+        renderer = new QSvgRenderer(resource, qApp);
+        renderer->setAspectRatioMode(Qt::KeepAspectRatio);
+    }
+    return renderer;
+}
+
 Picture::Picture(QWidget *parent, const QString &resource, bool clickable)
     : QWidget(parent)
-    , m_renderer((registerArtwork(), new QSvgRenderer(resource, this)))
+    , m_renderer(sharedRenderer(resource))
     , m_clickable(clickable)
 {
-    m_renderer->setAspectRatioMode(Qt::IgnoreAspectRatio);
     if (clickable)
         setCursor(Qt::PointingHandCursor);
     else

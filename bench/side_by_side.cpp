@@ -1,0 +1,272 @@
+// Every archive action of the program beside its physical reference, on archives
+// of 10,000 and 100,000 records, and the searches beside SQLite on the same data.
+//   bench_side_by_side [FOLDER]
+// Prints a Markdown table (the figures of docs/performance.md).
+
+#include "export/ExportTable.h"
+#include "search/Search.h"
+#include "storage/Layouts.h"
+#include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
+#include "students/Lines.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kSurnames[] = {"Rossi", "Russo", "Ferrari", "Esposito", "Bianchi", "Romano", "Colombo", "Ricci",
+                                 "Marino", "Greco", "Bruno", "Gallo", "Conti", "De Luca", "Mancini", "Costa"};
+const char *const kTowns[] = {"Roma", "Milano", "Napoli", "Torino", "Forl\u00EC", "Bologna", "Cefal\u00F9", "Bari"};
+
+QString surname(int i) { return QString::fromUtf8(kSurnames[i % 16]) + QString::number(i % 997); }
+QString town(int i) { return QString::fromUtf8(kTowns[(i / 16) % 8]); }
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(bytes);
+}
+
+void writeArchives(const QString &folder, int n)
+{
+    QByteArray students;
+    QByteArray forms;
+    RecordBuffer s(StudentRecord::layout());
+    RecordBuffer f(TT2112Record::layout());
+    for (int i = 0; i < n; ++i) {
+        s.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-%1").arg(2020 + i % 7));
+        s.setText(StudentRecord::txtTipologiaCor, QStringLiteral("Patente B"));
+        s.setText(StudentRecord::txtNumIsc, QString::number(i + 1));
+        s.setText(StudentRecord::txtDataIsc, QStringLiteral("%1/01/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
+        s.setText(StudentRecord::txtCognome, surname(i));
+        s.setText(StudentRecord::txtNome, QStringLiteral("Maria Grazia"));
+        s.setText(StudentRecord::txtComuneResPro, town(i));
+        s.setText(StudentRecord::txtPreferenziale, QStringLiteral("333 1234567"));
+        s.setText(StudentRecord::txtCatPat, QStringLiteral("B"));
+        s.setText(StudentRecord::txtNote, QStringLiteral("Allievo n. %1, guide al mattino").arg(i));
+        s.setYesNo(StudentRecord::chkRicontatta, i % 2 == 0);
+        students += s.bytes();
+        f.setText(TT2112Record::txtCodice, QStringLiteral("AS0123"));
+        f.setText(TT2112Record::txtCognome, surname(i));
+        f.setText(TT2112Record::txtNome, QStringLiteral("Luca"));
+        f.setText(TT2112Record::txtCodFiscPro, QStringLiteral("RSSMRA85T10A562S"));
+        f.setText(TT2112Record::txtComuneResPro, town(i));
+        f.setText(TT2112Record::txtData, QStringLiteral("%1/%2/20%3").arg(1 + i % 28, 2, 10, QLatin1Char('0')).arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(14 + i % 10));
+        f.setText(TT2112Record::txtConsegui, QStringLiteral("B"));
+        f.setText(TT2112Record::txtNote, QStringLiteral("Pratica %1").arg(i));
+        forms += f.bytes();
+    }
+    writeFile(folder + QStringLiteral("/Allievi.pro"), students);
+    writeFile(folder + QStringLiteral("/Modelli_TT2112.pro"), forms);
+    QByteArray lessons;
+    RecordBuffer l(LessonRecord::layout());
+    for (int i = 0; i < 1000; ++i) {
+        l.setText(LessonRecord::txtData, QStringLiteral("%1/03/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
+        l.setText(LessonRecord::txtDurata, QStringLiteral("1 ora"));
+        l.setText(LessonRecord::txtVeicolo, QStringLiteral("Fiat Panda"));
+        l.setText(LessonRecord::txtTarga, QStringLiteral("AB123CD"));
+        l.setText(LessonRecord::txtIstruttore, QStringLiteral("Gianni Bell\u00F2"));
+        l.setText(LessonRecord::txtModulo, QStringLiteral("Modulo %1").arg(i % 9));
+        lessons += l.bytes();
+    }
+    writeFile(folder + QStringLiteral("/Lezioni_Guida_Allievo_1.lez"), lessons);
+}
+
+// The best of `rounds` runs of `action`, in milliseconds.
+template <typename F>
+double best(F action, int rounds = 5)
+{
+    double result = 1e300;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        result = std::min(result, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return result;
+}
+
+void rawRead(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    static QByteArray block(1 << 20, Qt::Uninitialized);
+    while (::read(fd, block.data(), static_cast<size_t>(block.size())) > 0) {
+    }
+    ::close(fd);
+}
+
+// SQLite on the same data: a table of the fields the searches use, LIKE on the same filters.
+bool haveSqlite()
+{
+    QProcess probe;
+    probe.start(QStringLiteral("sqlite3"), {QStringLiteral("-version")});
+    return probe.waitForFinished(5000) && probe.exitCode() == 0;
+}
+
+double sqliteQuery(const QString &database, const QString &query)
+{
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {database});
+    sqlite.write(".timer on\n" + query.toUtf8() + "\n");
+    sqlite.closeWriteChannel();
+    sqlite.waitForFinished(120000);
+    const QString out = QString::fromUtf8(sqlite.readAllStandardOutput());
+    static const QRegularExpression timer(QStringLiteral("Run Time: real ([0-9.]+)"));
+    double best = 1e300;
+    auto it = timer.globalMatch(out);
+    while (it.hasNext())
+        best = std::min(best, it.next().captured(1).toDouble() * 1000);
+    return best;
+}
+
+void buildSqlite(const QString &folder, const QString &database)
+{
+    QFile::remove(database);
+    QString script = QStringLiteral("CREATE TABLE allievi(pos INTEGER, cognome TEXT, nome TEXT, comune TEXT, corso TEXT, note TEXT, line TEXT);"
+                                    "CREATE TABLE modelli(pos INTEGER, cognome TEXT, nome TEXT, comune TEXT, data TEXT, line TEXT);BEGIN;");
+    const auto quote = [](QString text) -> QString {
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    };
+    RecordFile file;
+    file.OpenOrCreate(folder + QStringLiteral("/Allievi.pro"), StudentRecord::Size);
+    RecordBuffer s(StudentRecord::layout());
+    file.ScanRecords([&](std::span<const char> bytes) {
+        s.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        script += QStringLiteral("INSERT INTO allievi VALUES(%1,%2,%3,%4,%5,%6,%7);")
+                      .arg(file.CurrentRecord() + 1)
+                      .arg(quote(s.text(StudentRecord::txtCognome)), quote(s.text(StudentRecord::txtNome)),
+                           quote(s.text(StudentRecord::txtComuneResPro)), quote(s.text(StudentRecord::txtCodiceCor)),
+                           quote(s.text(StudentRecord::txtNote)), quote(Search::StudentSearchLine(s)));
+    });
+    file.OpenOrCreate(folder + QStringLiteral("/Modelli_TT2112.pro"), TT2112Record::Size);
+    RecordBuffer f(TT2112Record::layout());
+    file.ScanRecords([&](std::span<const char> bytes) {
+        f.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        script += QStringLiteral("INSERT INTO modelli VALUES(%1,%2,%3,%4,%5,%6);")
+                      .arg(file.CurrentRecord() + 1)
+                      .arg(quote(f.text(TT2112Record::txtCognome)), quote(f.text(TT2112Record::txtNome)),
+                           quote(f.text(TT2112Record::txtComuneResPro)), quote(f.text(TT2112Record::txtData)),
+                           quote(Search::TT2112SearchLine(f)));
+    });
+    script += QStringLiteral("COMMIT;");
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {database});
+    sqlite.write(script.toUtf8());
+    sqlite.closeWriteChannel();
+    sqlite.waitForFinished(600000);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temporary;
+    const QString folder = QCoreApplication::arguments().size() > 1 ? QCoreApplication::arguments().at(1) : temporary.path();
+    QDir().mkpath(folder);
+    const bool sqlite = haveSqlite();
+    std::printf("| Action | Records | Volantix (ms) | Reference (ms) | Ratio | Goal | SQLite (ms) |\n");
+    std::printf("|---|---:|---:|---:|---:|---|---:|\n");
+    for (const int n : {10000, 100000}) {
+        writeArchives(folder, n);
+        const QString students = folder + QStringLiteral("/Allievi.pro");
+        const QString forms = folder + QStringLiteral("/Modelli_TT2112.pro");
+        const QString lessons = folder + QStringLiteral("/Lezioni_Guida_Allievo_1.lez");
+        rawRead(students);
+        rawRead(forms);
+        const double readStudents = best([&] { rawRead(students); }, 9);
+        const double readForms = best([&] { rawRead(forms); }, 9);
+        const double readLessons = best([&] { rawRead(lessons); }, 9);
+
+        const Search::Filter studentFilters[] = {{QStringLiteral("ross"), StudentRecord::txtCognome},
+                                                 {QStringLiteral("roma"), StudentRecord::txtComuneResPro}};
+        const Search::Filter formFilters[] = {{QStringLiteral("ross"), TT2112Record::txtCognome},
+                                              {QStringLiteral("2014"), TT2112Record::txtData}};
+        const double studentSearch = best([&] { Search::run(students, StudentRecord::layout(), studentFilters, &Search::studentSearchLine); }, 9);
+        const double formSearch = best([&] { Search::run(forms, TT2112Record::layout(), formFilters, &Search::tt2112SearchLine); }, 9);
+        const double attendees = best([&] { Lines::readAttendeeLines(students); }, 9);
+        const double lessonList = best([&] {
+            RecordFile file;
+            file.OpenOrCreate(lessons, LessonRecord::Size);
+            RecordBuffer lesson(LessonRecord::layout());
+            QStringList lines;
+            file.ScanRecords([&](std::span<const char> bytes) {
+                lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                if (!lesson.text(LessonRecord::txtData).isEmpty())
+                    lines << Lines::LessonLine(lesson);
+            });
+        }, 9);
+        qint64 exportSize = 0;
+        std::size_t gridBytes = 0;
+        std::size_t textBytes = 0;
+        const double exportMs = best([&] {
+            Export::Rows rows;
+            Export::load(students, Export::studentTable(), rows);
+            QSaveFile file(folder + QStringLiteral("/Registro_Allievi.xls"));
+            file.open(QIODevice::WriteOnly);
+            Export::write(file, Export::studentTable(), rows);
+            exportSize = file.size();
+            file.commit();
+            gridBytes = rows.bytes();
+            textBytes = 0;
+            for (int r = 0; r < rows.count(); ++r)
+                for (int c = 0; c < Export::kColumns; ++c)
+                    textBytes += static_cast<std::size_t>(rows.cell(r, c).size()) * sizeof(QChar);
+        }, 3);
+        const double exportReference = best([&] {
+            rawRead(students);
+            QSaveFile file(folder + QStringLiteral("/riferimento.bin"));
+            file.open(QIODevice::WriteOnly);
+            QByteArray block(1 << 20, 'x');
+            for (qint64 done = 0; done < exportSize; done += block.size())
+                file.write(block.constData(), std::min<qint64>(block.size(), exportSize - done));
+            file.commit();
+        }, 3);
+        QFile::remove(folder + QStringLiteral("/riferimento.bin"));
+
+        double sqliteStudents = -1;
+        double sqliteForms = -1;
+        if (sqlite) {
+            const QString database = folder + QStringLiteral("/riferimento.sqlite");
+            buildSqlite(folder, database);
+            const QString repeat = QStringLiteral(";\n");
+            QString studentQuery;
+            QString formQuery;
+            for (int r = 0; r < 5; ++r) {
+                studentQuery += QStringLiteral("SELECT line FROM allievi WHERE cognome LIKE '%ross%' AND comune LIKE '%roma%' ORDER BY upper(line)") + repeat;
+                formQuery += QStringLiteral("SELECT line FROM modelli WHERE cognome LIKE '%ross%' AND data LIKE '%2014%' ORDER BY upper(line)") + repeat;
+            }
+            sqliteStudents = sqliteQuery(database, QStringLiteral(".output /dev/null\n") + studentQuery);
+            sqliteForms = sqliteQuery(database, QStringLiteral(".output /dev/null\n") + formQuery);
+            QFile::remove(database);
+        }
+        const auto row = [&](const char *action, double ms, double reference, const char *goal, double sqliteMs) {
+            std::printf("| %s | %d | %.1f | %.1f | %.2f | %s | %s |\n", action, n, ms, reference, ms / reference, goal,
+                        sqliteMs < 0 ? "" : qPrintable(QString::number(sqliteMs, 'f', 1)));
+        };
+        row("Student search, 2 filters", studentSearch, readStudents, "<= 2", sqliteStudents);
+        row("TT 2112 search, 2 filters", formSearch, readForms, "<= 2", sqliteForms);
+        row("Current attendees list", attendees, readStudents, "<= 2", -1);
+        row("Lesson list, 1,000 lessons", lessonList, readLessons, "<= 2", -1);
+        row("Export (grid + file)", exportMs, exportReference, "<= 3 (read + write)", -1);
+        std::printf("| Export grid memory (MB vs text held) | %d | %.1f | %.1f | %.2f | <= 2 | |\n", n, double(gridBytes) / 1e6,
+                    double(textBytes) / 1e6, double(gridBytes) / double(textBytes));
+        std::fflush(stdout);
+    }
+    return 0;
+}
