@@ -17,7 +17,13 @@ for target in "${targets[@]}"; do
     corpus="build-fuzz/corpus/${target#fuzz_}"
     mkdir -p "$corpus"
     echo "== $target, $seconds s"
-    QT_QPA_PLATFORM=offscreen "build-fuzz/bin/$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
-        "$corpus" "fuzz/corpus/${target#fuzz_}" 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss|==[0-9]+==ERROR|SUMMARY)' || true
-    test "${PIPESTATUS[0]}" -eq 0
+    status=0
+    output="$(QT_QPA_PLATFORM=offscreen "build-fuzz/bin/$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
+        "$corpus" "fuzz/corpus/${target#fuzz_}" 2>&1)" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "$output" | tail -60
+        echo "fuzz: $target failed"
+        exit 1
+    fi
+    echo "$output" | grep -E '^stat::(number_of_executed_units|peak_rss_mb)' || true
 done
