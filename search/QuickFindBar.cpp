@@ -34,3 +34,29 @@ void QuickFindBar::btnTrovaClick()
     if (result.selected >= 0)
         m_list->selectRow(result.selected);
 }
+
+std::vector<ScreenKit::ControlSpec> pickListControls(const QString &banner)
+{
+    using namespace ScreenKit;
+    return {
+        {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 817, 53}, .picture = banner},
+        {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 0, 0},
+         .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova."),
+         .font = {"Verdana", 11}, .textColour = Qt::white},
+        {.name = "lblRigo02", .kind = ControlKind::Label, .geometry = {8, 82, 0, 0},
+         .caption = QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova."),
+         .font = {"Verdana", 11}, .textColour = Qt::white},
+        {.name = "shpLente", .kind = ControlKind::Box, .geometry = {8, 104, 81, 57}, .fill = Qt::white},
+        {.name = "imgLente", .kind = ControlKind::Picture, .geometry = {8, 104, 81, 57}, .picture = QStringLiteral(":/lists/lente.svg")},
+        {.name = "shpTrova", .kind = ControlKind::Box, .geometry = {96, 104, 729, 57}, .fill = Qt::black, .fillBottom = Qt::white},
+        {.name = "shpLista", .kind = ControlKind::Box, .geometry = {8, 168, 817, 313}, .fill = Qt::black, .fillBottom = Qt::white},
+        {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {112, 122, 593, 22}, .font = {"Verdana", 12, true}},
+        {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 117, 105, 30}, .caption = QStringLiteral("Trova")},
+        {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {16, 176, 801, 273}},
+        {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Stampa")},
+        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")},
+        {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 456, 0, 0},
+         .caption = QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."),
+         .font = {"Verdana", 11}, .textColour = QColor(0xDC, 0x14, 0x3C)},
+    };
+}

@@ -2,7 +2,11 @@
 
 #include "search/QuickFind.h"
 
+#include "shell/ScreenKit.h"
+
 #include <QObject>
+
+#include <vector>
 
 class LineListView;
 class QLineEdit;
@@ -28,3 +32,8 @@ private:
     LineListView *m_list;
     QuickFind::State m_state;
 };
+
+// The controls of a sorted list that calls a record up with a double click, with
+// quick find above it (the search results and the current attendees): the banner
+// picture is the screen's own.
+std::vector<ScreenKit::ControlSpec> pickListControls(const QString &banner);

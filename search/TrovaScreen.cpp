@@ -27,29 +27,14 @@ namespace {
 const QColor kDarkCyan(0x00, 0x8B, 0x8B);
 const QColor kCrimson(0xDC, 0x14, 0x3C);
 
-const ControlSpec kResultPanel[] = {
-    {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 817, 53}, .picture = QStringLiteral(":/lists/trova_banner.svg")},
-    {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 0, 0},
-     .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova."),
-     .font = {"Verdana", 11}, .textColour = Qt::white},
-    {.name = "lblRigo02", .kind = ControlKind::Label, .geometry = {8, 82, 0, 0},
-     .caption = QStringLiteral("Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova."),
-     .font = {"Verdana", 11}, .textColour = Qt::white},
-    {.name = "shpLente", .kind = ControlKind::Box, .geometry = {8, 104, 81, 57}, .fill = Qt::white},
-    {.name = "imgLente", .kind = ControlKind::Picture, .geometry = {8, 104, 81, 57}, .picture = QStringLiteral(":/lists/lente.svg")},
-    {.name = "shpTrova", .kind = ControlKind::Box, .geometry = {96, 104, 729, 57}, .fill = Qt::black, .fillBottom = Qt::white},
-    {.name = "shpLista", .kind = ControlKind::Box, .geometry = {8, 168, 817, 313}, .fill = Qt::black, .fillBottom = Qt::white},
-    {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {112, 122, 593, 22}, .font = {"Verdana", 12, true}},
-    {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 117, 105, 30}, .caption = QStringLiteral("Trova")},
-    {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {16, 176, 801, 273}},
-    {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Stampa")},
-    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")},
-    {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 456, 0, 0},
-     .caption = QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."), .font = {"Verdana", 11},
-     .textColour = kCrimson},
-    {.name = "lblTrovate", .kind = ControlKind::Label, .geometry = {177, 494, 480, 20}, .font = {"Verdana", 12, true},
-     .textColour = kDarkCyan},
-};
+// The result panel: the list with quick find, and the count of the records found.
+std::vector<ControlSpec> resultPanel()
+{
+    std::vector<ControlSpec> specs = pickListControls(QStringLiteral(":/lists/trova_banner.svg"));
+    specs.push_back({.name = "lblTrovate", .kind = ControlKind::Label, .geometry = {177, 494, 480, 20}, .font = {"Verdana", 12, true},
+                     .textColour = kDarkCyan});
+    return specs;
+}
 
 // The filter panel: fixed parts, then the ten fields from the screen's table.
 std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> filters, std::span<const QRect> icons)
@@ -106,7 +91,7 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
     , m_setup(setup)
 {
     // The result panel is panContainer; the filter panel panAvvio lies over it until the search.
-    buildControls(kResultPanel);
+    buildControls(resultPanel());
     Panel *filterPanelWidget = addPanel("panAvvio", QSize(833, 529));
     buildControls(filterPanel(setup.filters, setup.columnIcons), filterPanelWidget);
     memoryLabel()->setParent(filterPanelWidget);

@@ -21,7 +21,61 @@ const QString kEmptyArchive = QStringLiteral("L'archivio non contiene nessuna sc
 const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
 const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
 
+// The buttons the editors share: their pictures and hints.
+const struct {
+    const char *name;
+    const char *picture;
+    const char *hint;
+} kTools[] = {
+    {"cmdNuovo", ":/editor/nuovo.svg", "Prepara la schermata per la registrazione di una nuova scheda."},
+    {"cmdImporta", ":/editor/importa.svg", "Importa i dati dall'archivio anagrafico degli allievi."},
+    {"cmdSalva", ":/editor/salva.svg", "Salva la scheda corrente in archivio."},
+    {"cmdTrova", ":/editor/trova.svg", "Trova una scheda in archivio."},
+    {"cmdFrequentatoriOra", ":/editor/frequentatori.svg", "Visualizza il riepilogo degli allievi che frequentano corsi non ancora terminati."},
+    {"cmdFile", ":/editor/allega.svg", "Allega file alla scheda corrente."},
+    {"cmdAnteprima", ":/editor/anteprima.svg", "Visualizza l'anteprima di stampa della scheda corrente."},
+    {"cmdStampa", ":/editor/stampa.svg", "Stampa la scheda corrente."},
+    {"cmdPrimo", ":/editor/primo.svg", "Visualizza la prima scheda in archivio."},
+    {"cmdIndietro", ":/editor/indietro.svg", "Visualizza la scheda precedente in archivio."},
+    {"cmdAvanti", ":/editor/avanti.svg", "Visualizza la scheda successiva in archivio."},
+    {"cmdUltimo", ":/editor/ultimo.svg", "Visualizza l'ultima scheda in archivio."},
+    {"cmdEsporta", ":/editor/esporta.svg", "Esporta le schede in archivio in un file di Microsoft Excel."},
+    {"cmdGuida", ":/editor/guida.svg", "Visualizza la guida in linea."},
+    {"cmdEsci", ":/editor/esci.svg", "Esci dalla schermata di lavoro corrente."},
+    {"btnCodFiscPro", ":/editor/codfisc.svg", "Controlla il codice fiscale."},
+    {"btnPrescrizioni", ":/editor/prescrizioni.svg", "Visualizza informazioni sulle prescrizioni tecniche."},
+    {"btnEmail", ":/editor/email.svg", "Invia una e-mail all'indirizzo indicato."},
+};
+
 } // namespace
+
+ScreenKit::ControlSpec RecordEditor::tool(const char *name, QRect geometry)
+{
+    for (const auto &tool : kTools) {
+        if (qstrcmp(tool.name, name) == 0)
+            return {.name = tool.name, .kind = ScreenKit::ControlKind::PictureButton, .geometry = geometry,
+                    .picture = QString::fromLatin1(tool.picture), .hint = QString::fromUtf8(tool.hint)};
+    }
+    Q_ASSERT_X(false, "RecordEditor::tool", name);
+    return {};
+}
+
+const ScreenKit::FontSpec &RecordEditor::fieldFont()
+{
+    static const ScreenKit::FontSpec font{"Verdana", 12, true};
+    return font;
+}
+
+const ScreenKit::FontSpec &RecordEditor::captionFont()
+{
+    static const ScreenKit::FontSpec font{"Verdana", 11};
+    return font;
+}
+
+QColor RecordEditor::captionColour()
+{
+    return ScreenKit::argb(0xFF195E97);
+}
 
 RecordEditor::RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup)
     : Screen(parent, caption, QSize(1016, 713), panelSize, top)

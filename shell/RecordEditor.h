@@ -12,6 +12,14 @@ struct RecordLayout;
 // What the two editors (the TT 2112 manager and the student registry) share:
 // browsing their archive record by record, new, save, and moving a record between
 // the archive and the controls named after its fields.
+// A text field of an editor with its caption 19 units above it.
+#define VOLANTIX_EDITOR_FIELD(NAME, CAPTION, MAX, X, Y, W, ALIGN, FILTER, NEXT)                                         \
+    {.name = "tit" NAME, .kind = ScreenKit::ControlKind::Label, .geometry = {X, (Y) - 19, 0, 0},                          \
+     .caption = QStringLiteral(CAPTION), .font = RecordEditor::captionFont(), .textColour = RecordEditor::captionColour()}, \
+    {.name = "txt" NAME, .kind = ScreenKit::ControlKind::TextField, .geometry = {X, Y, W, 22},                            \
+     .font = RecordEditor::fieldFont(), .maxLength = MAX, .alignment = ALIGN, .filter = FILTER,                          \
+     .focus = ScreenKit::FocusStyle::Background, .next = NEXT}
+
 class RecordEditor : public ScreenKit::Screen
 {
     Q_OBJECT
@@ -31,6 +39,15 @@ public:
     };
 
     RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup);
+
+    // A button of the editors' toolbars at `geometry`, with the picture and the
+    // hint that it has on every editor.
+    static ScreenKit::ControlSpec tool(const char *name, QRect geometry);
+
+    // The look the editors' text fields and their captions share.
+    static const ScreenKit::FontSpec &fieldFont();
+    static const ScreenKit::FontSpec &captionFont();
+    static QColor captionColour();
 
     QString archivePath() const;
     QLabel *positionLabel() const { return lblPosizione; }

@@ -20,27 +20,17 @@ const QColor kTop = argb(0xFF427AA8);
 const QColor kBody = argb(0xFFC8D6E3);
 const QColor kStatusBar = argb(0xFF3030DD);
 const QColor kLightBlue = argb(0xFF8CB6D8);
-const QColor kCaption = argb(0xFF195E97);
-const FontSpec kFieldFont{"Verdana", 12, true};
-const FontSpec kCaptionFont{"Verdana", 11};
 
 constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr TypingFilter kUpper = TypingFilter::UpperCase;
 constexpr TypingFilter kNone = TypingFilter::None;
 
-// A text field with its caption 19 units above it.
-#define FIELD(NAME, CAPTION, MAX, X, Y, W, ALIGN, FILTER, NEXT)                                                       \
-    {.name = "tit" NAME, .kind = ControlKind::Label, .geometry = {X, (Y) - 19, 0, 0}, .caption = QStringLiteral(CAPTION), \
-     .font = kCaptionFont, .textColour = kCaption},                                                                    \
-    {.name = "txt" NAME, .kind = ControlKind::TextField, .geometry = {X, Y, W, 22}, .font = kFieldFont,                \
-     .maxLength = MAX, .alignment = ALIGN, .filter = FILTER, .focus = FocusStyle::Background, .next = NEXT}
+#define FIELD VOLANTIX_EDITOR_FIELD
 
 #define BOX(NAME, X, Y, W, H, COLOUR) \
     {.name = NAME, .kind = ControlKind::Box, .geometry = {X, Y, W, H}, .fill = COLOUR}
 
-#define TOOL(NAME, X, Y, W, H, PICTURE, HINT)                                                                           \
-    {.name = NAME, .kind = ControlKind::PictureButton, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE),     \
-     .hint = QStringLiteral(HINT)}
+#define TOOL(NAME, X, Y, W, H) RecordEditor::tool(NAME, {X, Y, W, H})
 
 #define PICTURE(NAME, X, Y, W, H, PICTURE, KEEPS)                                                                       \
     {.name = NAME, .kind = ControlKind::Picture, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE),          \
@@ -112,8 +102,8 @@ const ControlSpec kControls[] = {
     FIELD("DataGuida", "Data esame di guida:", 10, 394, 561, 150, kCentred, kNone, "txtEsitoGuida"),
     FIELD("EsitoGuida", "Esito esame di guida:", 120, 552, 561, 204, {}, kNone, "txtNote"),
     {.name = "titNote", .kind = ControlKind::Label, .geometry = {34, 597, 0, 0}, .caption = QStringLiteral("Note:"),
-     .font = kCaptionFont, .textColour = kCaption},
-    {.name = "txtNote", .kind = ControlKind::TextField, .geometry = {74, 593, 682, 22}, .font = kFieldFont,
+     .font = RecordEditor::captionFont(), .textColour = RecordEditor::captionColour()},
+    {.name = "txtNote", .kind = ControlKind::TextField, .geometry = {74, 593, 682, 22}, .font = RecordEditor::fieldFont(),
      .maxLength = 250, .focus = FocusStyle::Background, .next = "txtCodiceCor"},
     {.name = "chkRicontatta", .kind = ControlKind::CheckBox, .geometry = {818, 590, 139, 25},
      .caption = QStringLiteral("Corso terminato"),
@@ -123,23 +113,22 @@ const ControlSpec kControls[] = {
      .caption = QStringLiteral("LEZIONI DI GUIDA"),
      .hint = QStringLiteral("Registra le esercitazioni di guida effettuate dall'allievo."), .font = {"Verdana", 11, true}},
 
-    TOOL("cmdNuovo", 24, 26, 37, 39, ":/editor/nuovo.svg", "Prepara la schermata per la registrazione di una nuova scheda."),
-    TOOL("cmdSalva", 64, 26, 37, 39, ":/editor/salva.svg", "Salva la scheda corrente in archivio."),
-    TOOL("cmdTrova", 104, 26, 37, 39, ":/editor/trova.svg", "Trova una scheda in archivio."),
-    TOOL("cmdFrequentatoriOra", 159, 26, 37, 39, ":/editor/frequentatori.svg",
-         "Visualizza il riepilogo degli allievi che frequentano corsi non ancora terminati."),
-    TOOL("cmdFile", 214, 28, 148, 32, ":/editor/allega.svg", "Allega file alla scheda corrente."),
-    TOOL("cmdStampa", 381, 28, 148, 32, ":/editor/stampa.svg", "Stampa la scheda corrente."),
-    TOOL("cmdPrimo", 550, 26, 37, 39, ":/editor/primo.svg", "Visualizza la prima scheda in archivio."),
-    TOOL("cmdIndietro", 592, 26, 37, 39, ":/editor/indietro.svg", "Visualizza la scheda precedente in archivio."),
-    TOOL("cmdAvanti", 738, 26, 37, 39, ":/editor/avanti.svg", "Visualizza la scheda successiva in archivio."),
-    TOOL("cmdUltimo", 780, 26, 37, 39, ":/editor/ultimo.svg", "Visualizza l'ultima scheda in archivio."),
-    TOOL("cmdEsporta", 836, 26, 37, 39, ":/editor/esporta.svg", "Esporta le schede in archivio in un file di Microsoft Excel."),
-    TOOL("cmdGuida", 892, 26, 37, 39, ":/editor/guida.svg", "Visualizza la guida in linea."),
-    TOOL("cmdEsci", 933, 26, 37, 39, ":/editor/esci.svg", "Esci dalla schermata di lavoro corrente."),
-    TOOL("btnCodFiscPro", 938, 300, 22, 22, ":/editor/codfisc.svg", "Controlla il codice fiscale."),
-    TOOL("btnEmail", 938, 465, 22, 22, ":/editor/email.svg", "Invia una e-mail all'indirizzo indicato."),
-    TOOL("btnPrescrizioni", 928, 504, 30, 31, ":/editor/prescrizioni.svg", "Visualizza informazioni sulle prescrizioni tecniche."),
+    TOOL("cmdNuovo", 24, 26, 37, 39),
+    TOOL("cmdSalva", 64, 26, 37, 39),
+    TOOL("cmdTrova", 104, 26, 37, 39),
+    TOOL("cmdFrequentatoriOra", 159, 26, 37, 39),
+    TOOL("cmdFile", 214, 28, 148, 32),
+    TOOL("cmdStampa", 381, 28, 148, 32),
+    TOOL("cmdPrimo", 550, 26, 37, 39),
+    TOOL("cmdIndietro", 592, 26, 37, 39),
+    TOOL("cmdAvanti", 738, 26, 37, 39),
+    TOOL("cmdUltimo", 780, 26, 37, 39),
+    TOOL("cmdEsporta", 836, 26, 37, 39),
+    TOOL("cmdGuida", 892, 26, 37, 39),
+    TOOL("cmdEsci", 933, 26, 37, 39),
+    TOOL("btnCodFiscPro", 938, 300, 22, 22),
+    TOOL("btnEmail", 938, 465, 22, 22),
+    TOOL("btnPrescrizioni", 928, 504, 30, 31),
 
     {.name = "lblPosizione", .kind = ControlKind::Label, .geometry = {628, 34, 108, 24}, .font = {"Verdana", 14, true},
      .alignment = kCentred},

@@ -1,4 +1,5 @@
 #include "DialogRecorder.h"
+#include "Modal.h"
 
 #include "access/Password.h"
 #include "checks/CheckScreens.h"
@@ -26,17 +27,6 @@ using Kind = Dialogs::Kind;
 
 namespace {
 
-// Runs `body` on the modal window that the next action opens, then closes it if still open.
-void whenModalOpens(const std::function<void(QWidget *)> &body)
-{
-    QTimer::singleShot(0, [body] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal != nullptr);
-        body(modal);
-        if (modal->isVisible())
-            modal->close();
-    });
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "DialogRecorder.h"
+#include "Modal.h"
 #include "TestSupport.h"
 
 #include "search/QuickFind.h"
@@ -72,16 +73,6 @@ QStringList surnamesOf(const QStringList &lines)
     return names;
 }
 
-void whenModalOpens(const std::function<void(QWidget *)> &body)
-{
-    QTimer::singleShot(0, [body] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal != nullptr);
-        body(modal);
-        if (modal->isVisible())
-            modal->close();
-    });
-}
 
 } // namespace
 

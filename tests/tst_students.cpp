@@ -1,4 +1,5 @@
 #include "DialogRecorder.h"
+#include "Modal.h"
 #include "TestSupport.h"
 
 #include "shell/Avvio.h"
@@ -58,17 +59,6 @@ QByteArray lessonBytes(const QString &date, const QString &module)
     return record.bytes();
 }
 
-// Runs `body` once the modal window that the next action opens is up, then closes it.
-void whenModalOpens(const std::function<void(QWidget *)> &body)
-{
-    QTimer::singleShot(0, [body] {
-        QWidget *modal = QApplication::activeModalWidget();
-        QVERIFY(modal != nullptr);
-        body(modal);
-        if (modal->isVisible())
-            modal->close();
-    });
-}
 
 } // namespace
 

@@ -20,32 +20,22 @@ const QColor kTop = argb(0xFF427AA8);
 const QColor kWorkArea = argb(0xFFC8D6E3);
 const QColor kBand = argb(0xFFC9DCEC);
 const QColor kStatusBar = argb(0xFF3030DD);
-const QColor kCaption = argb(0xFF195E97);
-const FontSpec kFieldFont{"Verdana", 12, true};
-const FontSpec kCaptionFont{"Verdana", 11};
 const FontSpec kCheckFont{"Verdana", 11, true};
 
 constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr TypingFilter kUpper = TypingFilter::UpperCase;
 
-// A text field of the form with its caption 19 units above it.
-#define FIELD(NAME, CAPTION, MAX, X, Y, W, ALIGN, FILTER, NEXT)                                                       \
-    {.name = "tit" NAME, .kind = ControlKind::Label, .geometry = {X, (Y) - 19, 0, 0}, .caption = QStringLiteral(CAPTION), \
-     .font = kCaptionFont, .textColour = kCaption},                                                                    \
-    {.name = "txt" NAME, .kind = ControlKind::TextField, .geometry = {X, Y, W, 22}, .font = kFieldFont,                \
-     .maxLength = MAX, .alignment = ALIGN, .filter = FILTER, .focus = FocusStyle::Background, .next = NEXT}
+#define FIELD VOLANTIX_EDITOR_FIELD
 
 // A category field on a request band: white at rest, caption drawn as a picture.
 #define CATEGORY(NAME, X, Y, NEXT)                                                                                       \
-    {.name = NAME, .kind = ControlKind::TextField, .geometry = {X, Y, 40, 22}, .font = kFieldFont, .maxLength = 2,       \
+    {.name = NAME, .kind = ControlKind::TextField, .geometry = {X, Y, 40, 22}, .font = RecordEditor::fieldFont(), .maxLength = 2,       \
      .alignment = kCentred, .filter = kUpper, .focus = FocusStyle::Background, .resting = Qt::white, .next = NEXT}
 
 #define BOX(NAME, X, Y, W, H, COLOUR) \
     {.name = NAME, .kind = ControlKind::Box, .geometry = {X, Y, W, H}, .fill = COLOUR}
 
-#define TOOL(NAME, X, Y, W, H, PICTURE, HINT)                                                                           \
-    {.name = NAME, .kind = ControlKind::PictureButton, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE),     \
-     .hint = QStringLiteral(HINT)}
+#define TOOL(NAME, X, Y, W, H) RecordEditor::tool(NAME, {X, Y, W, H})
 
 #define PICTURE(NAME, X, Y, W, H, PICTURE) \
     {.name = NAME, .kind = ControlKind::Picture, .geometry = {X, Y, W, H}, .picture = QStringLiteral(PICTURE)}
@@ -128,22 +118,22 @@ const ControlSpec kControls[] = {
     FIELD("Data", "Data:", 10, 34, 594, 127, kCentred, TypingFilter::None, "txtNote"),
     FIELD("Note", "Note:", 250, 200, 594, 761, {}, TypingFilter::None, "txtCodice"),
 
-    TOOL("cmdNuovo", 24, 26, 37, 39, ":/editor/nuovo.svg", "Prepara la schermata per la registrazione di una nuova scheda."),
-    TOOL("cmdImporta", 64, 26, 37, 39, ":/editor/importa.svg", "Importa i dati dall'archivio anagrafico degli allievi."),
-    TOOL("cmdSalva", 104, 26, 37, 39, ":/editor/salva.svg", "Salva la scheda corrente in archivio."),
-    TOOL("cmdTrova", 144, 26, 37, 39, ":/editor/trova.svg", "Trova una scheda in archivio."),
-    TOOL("cmdFile", 200, 28, 148, 32, ":/editor/allega.svg", "Allega file alla scheda corrente."),
-    TOOL("cmdAnteprima", 367, 26, 37, 39, ":/editor/anteprima.svg", "Visualizza l'anteprima di stampa della scheda corrente."),
-    TOOL("cmdStampa", 410, 28, 148, 32, ":/editor/stampa.svg", "Stampa la scheda corrente."),
-    TOOL("cmdPrimo", 580, 26, 37, 39, ":/editor/primo.svg", "Visualizza la prima scheda in archivio."),
-    TOOL("cmdIndietro", 622, 26, 37, 39, ":/editor/indietro.svg", "Visualizza la scheda precedente in archivio."),
-    TOOL("cmdAvanti", 736, 26, 37, 39, ":/editor/avanti.svg", "Visualizza la scheda successiva in archivio."),
-    TOOL("cmdUltimo", 778, 26, 37, 39, ":/editor/ultimo.svg", "Visualizza l'ultima scheda in archivio."),
-    TOOL("cmdEsporta", 835, 26, 37, 39, ":/editor/esporta.svg", "Esporta le schede in archivio in un file di Microsoft Excel."),
-    TOOL("cmdGuida", 892, 26, 37, 39, ":/editor/guida.svg", "Visualizza la guida in linea."),
-    TOOL("cmdEsci", 934, 26, 37, 39, ":/editor/esci.svg", "Esci dalla schermata di lavoro corrente."),
-    TOOL("btnCodFiscPro", 938, 172, 22, 22, ":/editor/codfisc.svg", "Controlla il codice fiscale."),
-    TOOL("btnPrescrizioni", 929, 259, 30, 31, ":/editor/prescrizioni.svg", "Visualizza informazioni sulle prescrizioni tecniche."),
+    TOOL("cmdNuovo", 24, 26, 37, 39),
+    TOOL("cmdImporta", 64, 26, 37, 39),
+    TOOL("cmdSalva", 104, 26, 37, 39),
+    TOOL("cmdTrova", 144, 26, 37, 39),
+    TOOL("cmdFile", 200, 28, 148, 32),
+    TOOL("cmdAnteprima", 367, 26, 37, 39),
+    TOOL("cmdStampa", 410, 28, 148, 32),
+    TOOL("cmdPrimo", 580, 26, 37, 39),
+    TOOL("cmdIndietro", 622, 26, 37, 39),
+    TOOL("cmdAvanti", 736, 26, 37, 39),
+    TOOL("cmdUltimo", 778, 26, 37, 39),
+    TOOL("cmdEsporta", 835, 26, 37, 39),
+    TOOL("cmdGuida", 892, 26, 37, 39),
+    TOOL("cmdEsci", 934, 26, 37, 39),
+    TOOL("btnCodFiscPro", 938, 172, 22, 22),
+    TOOL("btnPrescrizioni", 929, 259, 30, 31),
     {.name = "impData", .kind = ControlKind::DateButton, .geometry = {166, 594, 22, 22}, .picture = QStringLiteral(":/editor/data.svg"),
      .hint = QStringLiteral("Inserisci la data di oggi."), .fills = "txtData"},
 
