@@ -166,6 +166,10 @@ private slots:
             << QByteArray("[Accesso]\r\nValore=D24D657B83D29A904012C28D20447\r\n") << QStringLiteral("passacorridoio") << QString();
         QTest::newRow("lower-case digits")
             << QByteArray("[Accesso]\r\nValore=d24d657b83d29a904012c28d2044\r\n") << QStringLiteral("passacorridoio") << QString();
+        QTest::newRow("blanks around the stored value")
+            << QByteArray("[Accesso]\r\nValore =  D24D657B83D29A904012C28D2044  \r\n") << QStringLiteral("passacorridoio") << QString();
+        QTest::newRow("a blank inside the stored value")
+            << QByteArray("[Accesso]\r\nValore=D24D 657B83D29A904012C28D2044\r\n") << QStringLiteral("passacorridoio") << kReadError;
         QTest::newRow("blanks stored around")
             << QByteArray("[Accesso]\r\nValore=") + ScramblePassword(QStringLiteral("  MELA ")).toLatin1() + "\r\n" << QStringLiteral("mela") << QString();
     }

@@ -153,6 +153,8 @@ private slots:
         QTest::newRow("length over the maximum reads the maximum")
             << QByteArray("\xC8" "abcde") << QStringLiteral("abcde");
         QTest::newRow("unassigned bytes") << QByteArray("\x02\x81\x8D") << QStringLiteral("\u0081\u008D");
+        QTest::newRow("all five unassigned bytes") << QByteArray("\x05\x81\x8D\x8F\x90\x9D") << QStringLiteral("\u0081\u008D\u008F\u0090\u009D");
+        QTest::newRow("CR LF inside stays") << QByteArray("\x06" "a\r\nbc\n") << QStringLiteral("a\r\nbc");
     }
 
     void load()
