@@ -76,8 +76,8 @@ static_assert(std::size(kTT2112Columns) == kColumns && std::size(kStudentColumns
 
 // Piece by piece, the file up to the first data row, and after the last.
 const char *const kHead[] = {
-    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
-    "xmlns=\"http://www.w3.org/TR/REC-html40\">",
+    ("<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+     "xmlns=\"http://www.w3.org/TR/REC-html40\">"),
     "<head>",
     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">",
     "<!--[if gte mso 9]><xml>",

@@ -97,6 +97,10 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
     if (ini.Save(content, utf8) < 0)
         return false;
     QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
+    // A Windows-1252 file whose first line happens to begin with the bytes of a
+    // UTF-8 byte-order mark would be read back as UTF-8: keep it off the start.
+    if (!utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.prepend('\n');
     if (crlf)
         bytes.replace("\n", "\r\n");
 

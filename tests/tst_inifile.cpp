@@ -87,6 +87,20 @@ private slots:
         QCOMPARE(readAll(m_path), QByteArray("\xEF\xBB\xBF[Modello TT2112]\r\nUfficio Provinciale=Forl\xC3\xAC\r\n"));
     }
 
+    void windows1252FileStaysWindows1252()
+    {
+        // The mark's bytes are not at the very start, so this is a Windows-1252
+        // file whose first line reads "ï»¿[Modello ..."; it must not turn into UTF-8.
+        QVERIFY(writeAll(m_path, "\r\xEF\xBB\xBF[Modello TT2112 = x\n"));
+        const QString value = QStringLiteral("AS 01 \u00E0\u20AC");
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, value));
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_code), value);
+        const QByteArray after = readAll(m_path);
+        QVERIFY(!after.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(after.contains("Codice Autoscuola=AS 01 \xE0\x80"));
+        QVERIFY(after.contains("\xEF\xBB\xBF[Modello TT2112=x"));
+    }
+
     void missingAndUnreadable()
     {
         QCOMPARE(IniFile::read(m_path, m_section, m_code).status, IniFile::ReadStatus::Missing);
