@@ -14,10 +14,10 @@ using namespace ScreenKit;
 namespace {
 
 const QColor kSteelBlue = argb(0xFF4682B4);
-const FontSpec kLabelFont{"Verdana", 12};
-const FontSpec kFieldFont{"Verdana", 14, true};
+const FontStyle kLabelFont{"Verdana", 12};
+const FontStyle kFieldFont{"Verdana", 14, true};
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 369, 334}, .fill = kSteelBlue, .fillBottom = Qt::white, .frame = Qt::white},
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {16, 16, 353, 148}, .picture = QStringLiteral(":/access/cambia.svg")},
     {.name = "lblRigo05", .kind = ControlKind::Label, .geometry = {16, 172, 0, 0}, .caption = QStringLiteral("Vecchia password:"), .font = kLabelFont},

@@ -16,7 +16,7 @@ namespace {
 
 const QColor kSteelBlue = argb(0xFF4682B4);
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 344, 265}, .fill = kSteelBlue, .fillBottom = Qt::white, .frame = Qt::white},
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {16, 16, 328, 160}, .picture = QStringLiteral(":/access/login.svg")},
     {.name = "shpTitolo", .kind = ControlKind::Box, .geometry = {16, 184, 328, 81}, .fill = argb(0xFF7DA9CD), .fillBottom = Qt::white, .frame = Qt::white},

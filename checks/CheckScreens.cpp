@@ -16,14 +16,14 @@ using namespace ScreenKit;
 
 namespace {
 
-ControlSpec fieldSpec(const char *name, int maxLength)
+ControlDef fieldControl(const char *name, int maxLength)
 {
     return {.name = name, .kind = ControlKind::TextField, .geometry = {26, 128, 233, 28}, .font = {"Courier New", 20, true},
             .maxLength = maxLength};
 }
 
-std::vector<ControlSpec> controls(const QString &banner, const QString &instruction, QColor boxTop, bool whiteFrame,
-                                  const ControlSpec &field)
+std::vector<ControlDef> controls(const QString &banner, const QString &instruction, QColor boxTop, bool whiteFrame,
+                                  const ControlDef &field)
 {
     return {
         {.name = "shpContainer", .kind = ControlKind::Box, .geometry = {8, 8, 437, 169}, .fill = argb(0xFFF3F1F1)},
@@ -48,7 +48,7 @@ TfrmCodFisc::TfrmCodFisc(QWidget *parent)
     : Screen(parent, QStringLiteral(" Controllo codice fiscale"), QSize(478, 254), QSize(453, 222), argb(0xFF206320))
 {
     setObjectName(QStringLiteral("frmCodFisc"));
-    ControlSpec field = fieldSpec("txtCodFisc", 16);
+    ControlDef field = fieldControl("txtCodFisc", 16);
     field.filter = TypingFilter::UpperCase;
     field.next = "btnControlla";
     buildControls(controls(QStringLiteral(":/info/codfisc_banner.svg"),
@@ -93,7 +93,7 @@ TfrmPartitaIva::TfrmPartitaIva(QWidget *parent)
     setObjectName(QStringLiteral("frmPartitaIva"));
     buildControls(controls(QStringLiteral(":/info/piva_banner.svg"),
                            QStringLiteral("Immettere il numero di partita IVA e premere il pulsante di controllo."),
-                           argb(0xFF4682B4), true, fieldSpec("txtPartitaIva", 11)));
+                           argb(0xFF4682B4), true, fieldControl("txtPartitaIva", 11)));
     makeFixedDialog();
     txtPartitaIva = control<QLineEdit>("txtPartitaIva");
     txtPartitaIva->installEventFilter(this);

@@ -19,7 +19,7 @@ namespace {
 // Archives this large show a progress window while they load or are written.
 constexpr qint64 kProgressFrom = 5000;
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 821, 65}, .fill = Qt::white},
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {13, 13, 505, 55}, .picture = QStringLiteral(":/info/esporta_banner.svg")},
     {.name = "icoHand", .kind = ControlKind::Picture, .geometry = {528, 32, 31, 25}, .picture = QStringLiteral(":/info/mano.svg")},
@@ -111,8 +111,10 @@ ExportScreen::ExportScreen(QWidget *parent, const Export::Table &table)
     // The grid and the info bar empty the info line, like the screen's background.
     for (QWidget *widget : {static_cast<QWidget *>(m_grid->viewport()), control("shpInfo")})
         emptyStatusOver(widget);
-    connect(control<Picture>("cmdEsporta"), &Picture::clicked, this, &ExportScreen::cmdEsportaClick);
-    connect(control<Picture>("cmdGuida"), &Picture::clicked, this, &ExportScreen::guidaRequested);
+    connectPictureButtons<ExportScreen>({
+        {"cmdEsporta", &ExportScreen::cmdEsportaClick},
+        {"cmdGuida", &ExportScreen::guidaRequested},
+    });
     connect(control<Picture>("cmdEsci"), &Picture::clicked, this, &QDialog::reject);
 }
 

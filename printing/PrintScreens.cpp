@@ -24,7 +24,7 @@ QString headingHtml(const QString &heading, const QString &description)
 PrintScreen::PrintScreen(QWidget *parent, const Setup &setup)
     : Screen(parent, setup.caption, QSize(364, 287), QSize(364, 287), argb(0xFF7494B3))
 {
-    const ControlSpec controls[] = {
+    const ControlDef controls[] = {
         {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {18, 18, 326, 215}, .fill = Qt::white, .frame = Qt::white},
         {.name = "icoInf01", .kind = ControlKind::Label, .geometry = setup.headingGeometry,
          .caption = headingHtml(setup.heading, setup.description), .wordWrap = true},

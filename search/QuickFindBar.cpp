@@ -35,7 +35,7 @@ void QuickFindBar::btnTrovaClick()
         m_list->selectRow(result.selected);
 }
 
-std::vector<ScreenKit::ControlSpec> pickListControls(const QString &banner)
+std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner)
 {
     using namespace ScreenKit;
     return {

@@ -36,4 +36,4 @@ private:
 // The controls of a sorted list that calls a record up with a double click, with
 // quick find above it (the search results and the current attendees): the banner
 // picture is the screen's own.
-std::vector<ScreenKit::ControlSpec> pickListControls(const QString &banner);
+std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner);

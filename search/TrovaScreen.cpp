@@ -28,16 +28,16 @@ const QColor kDarkCyan(0x00, 0x8B, 0x8B);
 const QColor kCrimson(0xDC, 0x14, 0x3C);
 
 // The result panel: the list with quick find, and the count of the records found.
-std::vector<ControlSpec> resultPanel()
+std::vector<ControlDef> resultPanel()
 {
-    std::vector<ControlSpec> specs = pickListControls(QStringLiteral(":/lists/trova_banner.svg"));
-    specs.push_back({.name = "lblTrovate", .kind = ControlKind::Label, .geometry = {177, 494, 480, 20}, .font = {"Verdana", 12, true},
+    std::vector<ControlDef> table = pickListControls(QStringLiteral(":/lists/trova_banner.svg"));
+    table.push_back({.name = "lblTrovate", .kind = ControlKind::Label, .geometry = {177, 494, 480, 20}, .font = {"Verdana", 12, true},
                      .textColour = kDarkCyan});
-    return specs;
+    return table;
 }
 
 // The filter panel: fixed parts, then the ten fields from the screen's table.
-std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> filters, std::span<const QRect> icons)
+std::vector<ControlDef> filterPanel(std::span<const TrovaScreen::FilterField> filters, std::span<const QRect> icons)
 {
     static std::vector<QByteArray> names;
     names.clear();
@@ -46,7 +46,7 @@ std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> f
         names.push_back(std::move(name));
         return names.back().constData();
     };
-    std::vector<ControlSpec> specs = {
+    std::vector<ControlDef> table = {
         {.name = "shpIntestazione", .kind = ControlKind::Box, .geometry = {8, 8, 817, 80}, .fill = Qt::white},
         {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {20, 18, 58, 55}, .picture = QStringLiteral(":/lists/trova_logo.svg")},
         {.name = "lblRigo04", .kind = ControlKind::Label, .geometry = {88, 18, 0, 0},
@@ -60,7 +60,7 @@ std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> f
         {.name = "shpColonna", .kind = ControlKind::Box, .geometry = {24, 112, 97, 349}, .fill = Qt::white},
     };
     for (std::size_t i = 0; i < icons.size(); ++i)
-        specs.push_back({.name = keep("icoRicerca0" + QByteArray::number(static_cast<int>(i) + 1)), .kind = ControlKind::Picture,
+        table.push_back({.name = keep("icoRicerca0" + QByteArray::number(static_cast<int>(i) + 1)), .kind = ControlKind::Picture,
                          .geometry = icons[i], .picture = QStringLiteral(":/lists/icona_ricerca.svg")});
     for (std::size_t i = 0; i < filters.size(); ++i) {
         const TrovaScreen::FilterField &f = filters[i];
@@ -68,20 +68,20 @@ std::vector<ControlSpec> filterPanel(std::span<const TrovaScreen::FilterField> f
         const int x = f.position.x();
         const int y = f.position.y();
         const char *next = filters[(i + 1) % filters.size()].field;
-        specs.push_back({.name = f.caption, .kind = ControlKind::Label, .geometry = {x, y - 21, 0, 0}, .caption = f.text,
+        table.push_back({.name = f.caption, .kind = ControlKind::Label, .geometry = {x, y - 21, 0, 0}, .caption = f.text,
                          .font = {"Verdana", 12}});
-        specs.push_back({.name = keep("eff" + field.mid(3)), .kind = ControlKind::HighlightFrame, .geometry = {x - 4, y - 4, 328, 30}});
-        specs.push_back({.name = f.field, .kind = ControlKind::TextField, .geometry = {x, y, 320, 22}, .font = {"Verdana", 12, true},
+        table.push_back({.name = keep("eff" + field.mid(3)), .kind = ControlKind::HighlightFrame, .geometry = {x - 4, y - 4, 328, 30}});
+        table.push_back({.name = f.field, .kind = ControlKind::TextField, .geometry = {x, y, 320, 22}, .font = {"Verdana", 12, true},
                          .focus = FocusStyle::Frame, .next = next});
     }
-    specs.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")});
-    specs.push_back({.name = "btnCerca", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Cerca")});
-    specs.push_back({.name = "lblAttendere", .kind = ControlKind::Label, .geometry = {177, 494, 0, 0},
+    table.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {8, 488, 150, 30}, .caption = QStringLiteral("Chiudi")});
+    table.push_back({.name = "btnCerca", .kind = ControlKind::Button, .geometry = {675, 488, 150, 30}, .caption = QStringLiteral("Cerca")});
+    table.push_back({.name = "lblAttendere", .kind = ControlKind::Label, .geometry = {177, 494, 0, 0},
                      .caption = QStringLiteral("Ricerca schede in corso. Attendere..."), .font = {"Verdana", 12, true},
                      .textColour = kDarkCyan, .visible = false});
-    specs.push_back({.name = "lblConta", .kind = ControlKind::Label, .geometry = {644, 494, 0, 0}, .caption = QStringLiteral("0"),
+    table.push_back({.name = "lblConta", .kind = ControlKind::Label, .geometry = {644, 494, 0, 0}, .caption = QStringLiteral("0"),
                      .visible = false});
-    return specs;
+    return table;
 }
 
 } // namespace

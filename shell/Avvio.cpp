@@ -10,7 +10,7 @@ using namespace ScreenKit;
 
 namespace {
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {4, 4, 986, 684}, .fill = Qt::white},
     {.name = "imgInfo", .kind = ControlKind::PictureButton, .geometry = {14, 14, 30, 30}, .picture = QStringLiteral(":/avvio/info.svg")},
     {.name = "icoLogo", .kind = ControlKind::Picture, .geometry = {74, 14, 95, 92}, .picture = QStringLiteral(":/avvio/logo.svg")},
@@ -34,10 +34,7 @@ TfrmAvvio::TfrmAvvio(QWidget *parent)
     setObjectName(QStringLiteral("frmAvvio"));
     buildControls(kControls);
 
-    const struct {
-        const char *control;
-        void (TfrmAvvio::*handler)();
-    } clicks[] = {
+    connectPictureButtons<TfrmAvvio>({
         {"imgInfo", &TfrmAvvio::imgInfoClick},
         {"imgGuida", &TfrmAvvio::imgGuidaClick},
         {"imgAnagrafica", &TfrmAvvio::imgAnagraficaClick},
@@ -47,9 +44,7 @@ TfrmAvvio::TfrmAvvio(QWidget *parent)
         {"imgSito", &TfrmAvvio::imgSitoClick},
         {"imgCopyright", &TfrmAvvio::imgCopyrightClick},
         {"imgEsci", &TfrmAvvio::imgEsciClick},
-    };
-    for (const auto &click : clicks)
-        connect(control<Picture>(click.control), &Picture::clicked, this, click.handler);
+    });
 
     FormCreate();
 }

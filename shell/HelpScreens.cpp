@@ -92,7 +92,7 @@ TfrmGuida::TfrmGuida(QWidget *parent)
     : Screen(parent, QStringLiteral(" Guida all'utilizzo del software"), QSize(670, 572), QSize(642, 540), Qt::white, argb(0xFFBFD8EF))
 {
     setObjectName(QStringLiteral("frmGuida"));
-    const ControlSpec controls[] = {
+    const ControlDef controls[] = {
         {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 625, 89}, .fill = Qt::white, .frame = QColor(0xF5, 0xDE, 0xB3)},
         {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {24, 16, 587, 69}, .picture = QStringLiteral(":/info/guida_banner.svg")},
         {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {8, 104, 625, 22}, .caption = QStringLiteral("Argomento della guida."),
@@ -131,7 +131,7 @@ TfrmIstruzioni::TfrmIstruzioni(QWidget *parent)
     : Screen(parent, QStringLiteral(" Informazioni su prescrizioni tecniche"), QSize(589, 528), QSize(589, 528), Qt::black)
 {
     setObjectName(QStringLiteral("frmIstruzioni"));
-    const ControlSpec controls[] = {
+    const ControlDef controls[] = {
         {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {20, 20, 546, 450}, .fill = Qt::white},
         {.name = "imgTesto", .kind = ControlKind::Label, .geometry = {28, 28, 530, 434}, .caption = prescriptionsHtml(),
          .alignment = Qt::AlignLeft | Qt::AlignTop, .wordWrap = true},
@@ -159,7 +159,7 @@ TfrmInfo::TfrmInfo(QWidget *parent)
         "copiare la cartella su un altro disco o su una chiavetta USB.</p>"
         "<p style='font-size:12px'>Per informazioni e assistenza scrivere all'indirizzo indicato qui sotto.</p>"
         "<p style='font-size:11px; color:#555555'>&copy; 2026 Volantix. Tutti i diritti riservati.</p></div>");
-    const ControlSpec controls[] = {
+    const ControlDef controls[] = {
         {.name = "shpPannello", .kind = ControlKind::Box, .geometry = {15, 15, 442, 490}, .fill = QColor(0xF4, 0xF6, 0xF9)},
         {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {23, 23, 425, 72}, .fill = Qt::white},
         {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {39, 31, 392, 54}, .picture = QStringLiteral(":/info/info_banner.svg")},
@@ -187,7 +187,7 @@ TfrmSplash::TfrmSplash(QWidget *parent)
     : Screen(parent, QStringLiteral(" Crediti"), QSize(661, 467), QSize(642, 448), Qt::white, argb(0xFF352525))
 {
     setObjectName(QStringLiteral("frmSplash"));
-    const ControlSpec controls[] = {
+    const ControlDef controls[] = {
         {.name = "imgCrediti", .kind = ControlKind::Picture, .geometry = {8, 8, 625, 380}, .picture = QStringLiteral(":/info/crediti.svg")},
         {.name = "imgWeb", .kind = ControlKind::Picture, .geometry = {8, 400, 39, 36}, .picture = QStringLiteral(":/info/web.svg")},
         {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {473, 402, 160, 34}, .caption = QStringLiteral("Chiudi")},

@@ -49,7 +49,7 @@ const struct {
 
 } // namespace
 
-ScreenKit::ControlSpec RecordEditor::tool(const char *name, QRect geometry)
+ScreenKit::ControlDef RecordEditor::tool(const char *name, QRect geometry)
 {
     for (const auto &tool : kTools) {
         if (qstrcmp(tool.name, name) == 0)
@@ -60,15 +60,15 @@ ScreenKit::ControlSpec RecordEditor::tool(const char *name, QRect geometry)
     return {};
 }
 
-const ScreenKit::FontSpec &RecordEditor::fieldFont()
+const ScreenKit::FontStyle &RecordEditor::fieldFont()
 {
-    static const ScreenKit::FontSpec font{"Verdana", 12, true};
+    static const ScreenKit::FontStyle font{"Verdana", 12, true};
     return font;
 }
 
-const ScreenKit::FontSpec &RecordEditor::captionFont()
+const ScreenKit::FontStyle &RecordEditor::captionFont()
 {
-    static const ScreenKit::FontSpec font{"Verdana", 11};
+    static const ScreenKit::FontStyle font{"Verdana", 11};
     return font;
 }
 
@@ -91,17 +91,12 @@ QString RecordEditor::archivePath() const
 void RecordEditor::connectToolbar()
 {
     lblPosizione = control<QLabel>("lblPosizione");
-    const struct {
-        const char *button;
-        void (RecordEditor::*action)();
-    } actions[] = {
+    connectPictureButtons<RecordEditor>({
         {"cmdPrimo", &RecordEditor::cmdPrimoClick},   {"cmdIndietro", &RecordEditor::cmdIndietroClick},
         {"cmdAvanti", &RecordEditor::cmdAvantiClick}, {"cmdUltimo", &RecordEditor::cmdUltimoClick},
         {"cmdNuovo", &RecordEditor::cmdNuovoClick},   {"cmdSalva", &RecordEditor::cmdSalvaClick},
         {"cmdEsci", &RecordEditor::cmdEsciClick},
-    };
-    for (const auto &entry : actions)
-        connect(control<ScreenKit::Picture>(entry.button), &ScreenKit::Picture::clicked, this, entry.action);
+    });
 }
 
 void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)

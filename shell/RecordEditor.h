@@ -42,11 +42,11 @@ public:
 
     // A button of the editors' toolbars at `geometry`, with the picture and the
     // hint that it has on every editor.
-    static ScreenKit::ControlSpec tool(const char *name, QRect geometry);
+    static ScreenKit::ControlDef tool(const char *name, QRect geometry);
 
     // The look the editors' text fields and their captions share.
-    static const ScreenKit::FontSpec &fieldFont();
-    static const ScreenKit::FontSpec &captionFont();
+    static const ScreenKit::FontStyle &fieldFont();
+    static const ScreenKit::FontStyle &captionFont();
     static QColor captionColour();
 
     QString archivePath() const;

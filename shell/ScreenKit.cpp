@@ -54,14 +54,14 @@ QString companionFrameName(const QString &fieldName)
     return QStringLiteral("eff") + (fieldName.startsWith(QLatin1String("txt")) ? fieldName.mid(3) : fieldName);
 }
 
-QFont fontOf(const FontSpec &spec, const QFont &base)
+QFont fontOf(const FontStyle &style, const QFont &base)
 {
     QFont font = base;
-    if (spec.family != nullptr)
-        font.setFamily(QString::fromLatin1(spec.family));
-    if (spec.pointSize > 0)
-        font.setPixelSize(spec.pointSize); // screen font sizes are in window units
-    font.setBold(spec.bold);
+    if (style.family != nullptr)
+        font.setFamily(QString::fromLatin1(style.family));
+    if (style.pixelSize > 0)
+        font.setPixelSize(style.pixelSize); // screen font sizes are in window units
+    font.setBold(style.bold);
     return font;
 }
 
@@ -361,68 +361,68 @@ void Screen::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
+void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
 {
     Panel *target = panel != nullptr ? panel : m_panel;
     QObject *conventions = m_conventions;
-    for (const ControlSpec &spec : controls) {
+    for (const ControlDef &item : controls) {
         QWidget *widget = nullptr;
-        switch (spec.kind) {
+        switch (item.kind) {
         case ControlKind::Box:
-            widget = new Box(target, spec.fill, spec.fillBottom, spec.frame);
+            widget = new Box(target, item.fill, item.fillBottom, item.frame);
             break;
         case ControlKind::HighlightFrame:
             widget = new Box(target, focusColour(), QColor(), focusColour(), Qt::white);
             break;
         case ControlKind::Picture:
-            widget = new Picture(target, spec.picture, false);
+            widget = new Picture(target, item.picture, false);
             break;
         case ControlKind::PictureButton:
         case ControlKind::DateButton:
         case ControlKind::TimeButton:
-            widget = new Picture(target, spec.picture, true);
+            widget = new Picture(target, item.picture, true);
             break;
         case ControlKind::Label:
         case ControlKind::StatusLine: {
-            auto *label = new QLabel(spec.caption, target);
-            if (spec.textColour.isValid()) {
+            auto *label = new QLabel(item.caption, target);
+            if (item.textColour.isValid()) {
                 QPalette palette = label->palette();
-                palette.setColor(QPalette::WindowText, spec.textColour);
+                palette.setColor(QPalette::WindowText, item.textColour);
                 label->setPalette(palette);
             }
-            if (spec.alignment)
-                label->setAlignment(spec.alignment);
-            label->setWordWrap(spec.wordWrap);
-            if (spec.kind == ControlKind::StatusLine)
+            if (item.alignment)
+                label->setAlignment(item.alignment);
+            label->setWordWrap(item.wordWrap);
+            if (item.kind == ControlKind::StatusLine)
                 m_statusLine = label;
             widget = label;
             break;
         }
         case ControlKind::TextField: {
             auto *field = new QLineEdit(target);
-            if (spec.maxLength > 0)
-                field->setMaxLength(spec.maxLength);
-            if (spec.alignment)
-                field->setAlignment(spec.alignment);
-            if (spec.masked)
+            if (item.maxLength > 0)
+                field->setMaxLength(item.maxLength);
+            if (item.alignment)
+                field->setAlignment(item.alignment);
+            if (item.masked)
                 field->setEchoMode(QLineEdit::Password);
-            if (spec.readOnly) {
+            if (item.readOnly) {
                 field->setReadOnly(true);
                 QPalette palette = field->palette();
                 palette.setColor(QPalette::Text, Qt::darkGray);
                 field->setPalette(palette);
             }
-            field->setProperty(kFocusStyle, static_cast<int>(spec.focus));
-            if (spec.focus == FocusStyle::Background) {
-                const QColor resting = spec.resting.isValid() ? spec.resting : restingColour();
+            field->setProperty(kFocusStyle, static_cast<int>(item.focus));
+            if (item.focus == FocusStyle::Background) {
+                const QColor resting = item.resting.isValid() ? item.resting : restingColour();
                 field->setProperty(kResting, resting);
                 field->setStyleSheet(fieldSheet(resting));
             }
-            if (spec.next != nullptr)
-                field->setProperty(kNext, QByteArray(spec.next));
+            if (item.next != nullptr)
+                field->setProperty(kNext, QByteArray(item.next));
             field->installEventFilter(conventions);
-            if (spec.filter != TypingFilter::None) {
-                const TypingFilter filter = spec.filter;
+            if (item.filter != TypingFilter::None) {
+                const TypingFilter filter = item.filter;
                 QObject::connect(field, &QLineEdit::textEdited, field, [field, filter](const QString &text) {
                     const FilteredText filtered = applyTypingFilter(filter, text, field->cursorPosition());
                     if (filtered.text != text) {
@@ -438,11 +438,11 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
             widget = new LineListView(target);
             break;
         case ControlKind::CheckBox:
-            widget = new QCheckBox(spec.caption, target);
+            widget = new QCheckBox(item.caption, target);
             widget->setCursor(Qt::PointingHandCursor);
             break;
         case ControlKind::Button: {
-            auto *button = new QPushButton(spec.caption, target);
+            auto *button = new QPushButton(item.caption, target);
             button->setAutoDefault(false);
             button->setDefault(false);
             button->setCursor(Qt::PointingHandCursor);
@@ -450,43 +450,43 @@ void Screen::buildControls(std::span<const ControlSpec> controls, Panel *panel)
             break;
         }
         }
-        widget->setObjectName(QLatin1String(spec.name));
-        if (spec.kind != ControlKind::LineList && (spec.font.family != nullptr || spec.font.pointSize > 0 || spec.font.bold))
-            widget->setFont(fontOf(spec.font, widget->font()));
-        widget->setGeometry(spec.geometry);
-        if (spec.geometry.size().isEmpty())
+        widget->setObjectName(QLatin1String(item.name));
+        if (item.kind != ControlKind::LineList && (item.font.family != nullptr || item.font.pixelSize > 0 || item.font.bold))
+            widget->setFont(fontOf(item.font, widget->font()));
+        widget->setGeometry(item.geometry);
+        if (item.geometry.size().isEmpty())
             widget->adjustSize(); // "auto" size: as large as its content
-        if (!spec.hint.isEmpty()) {
-            widget->setProperty(kHint, spec.hint);
+        if (!item.hint.isEmpty()) {
+            widget->setProperty(kHint, item.hint);
             trackForHints(widget, conventions, false);
         }
-        if (spec.keepsHint)
+        if (item.keepsHint)
             widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
-        widget->setEnabled(spec.enabled);
-        if (!spec.visible || spec.kind == ControlKind::HighlightFrame)
+        widget->setEnabled(item.enabled);
+        if (!item.visible || item.kind == ControlKind::HighlightFrame)
             widget->hide();
     }
     // Frames lie right behind their fields.
-    for (const ControlSpec &spec : controls) {
-        if (spec.kind != ControlKind::HighlightFrame)
+    for (const ControlDef &item : controls) {
+        if (item.kind != ControlKind::HighlightFrame)
             continue;
-        const QString name = QString::fromLatin1(spec.name);
+        const QString name = QString::fromLatin1(item.name);
         const QString field = QStringLiteral("txt") + (name.startsWith(QLatin1String("eff")) ? name.mid(3) : name);
         if (QWidget *companion = control(field.toLatin1().constData()))
-            control(spec.name)->stackUnder(companion);
+            control(item.name)->stackUnder(companion);
     }
     wireConventions(controls);
 }
 
-void Screen::wireConventions(std::span<const ControlSpec> controls)
+void Screen::wireConventions(std::span<const ControlDef> controls)
 {
-    for (const ControlSpec &spec : controls) {
-        if (spec.kind != ControlKind::DateButton && spec.kind != ControlKind::TimeButton)
+    for (const ControlDef &item : controls) {
+        if (item.kind != ControlKind::DateButton && item.kind != ControlKind::TimeButton)
             continue;
-        auto *button = control<Picture>(spec.name);
-        auto *field = control<QLineEdit>(spec.fills);
+        auto *button = control<Picture>(item.name);
+        auto *field = control<QLineEdit>(item.fills);
         Q_ASSERT(button != nullptr && field != nullptr);
-        const bool date = spec.kind == ControlKind::DateButton;
+        const bool date = item.kind == ControlKind::DateButton;
         connect(button, &Picture::clicked, field, [field, date] {
             field->setText(date ? Clock::todayText() : Clock::timeText());
         });

@@ -8,7 +8,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <span>
+#include <utility>
 
 class QLabel;
 class QLineEdit;
@@ -50,13 +52,13 @@ enum class FocusStyle {
     Frame,      // the companion effXxx frame is shown while focused
 };
 
-struct FontSpec {
+struct FontStyle {
     const char *family = nullptr; // nullptr: the toolkit's default
-    int pointSize = 0;
+    int pixelSize = 0;
     bool bold = false;
 };
 
-struct ControlSpec {
+struct ControlDef {
     const char *name = nullptr;
     ControlKind kind = ControlKind::Box;
     QRect geometry;           // in the panel's units; an empty size means "as large as the content"
@@ -66,7 +68,7 @@ struct ControlSpec {
     QColor fillBottom;        // boxes: the bottom of the gradient (invalid: plain fill)
     QColor frame;             // boxes: the frame colour (invalid: no frame)
     QString hint;             // shown on the status line while the mouse is over the control
-    FontSpec font;
+    FontStyle font;
     QColor textColour;        // labels (invalid: default)
     int maxLength = 0;        // text fields (0: no limit)
     Qt::Alignment alignment = {};
@@ -157,7 +159,7 @@ public:
     Panel *panel() const { return m_panel; }
     // Adds another centred panel of the same window (screens with two faces).
     Panel *addPanel(const char *name, QSize size);
-    void buildControls(std::span<const ControlSpec> controls, Panel *panel = nullptr);
+    void buildControls(std::span<const ControlDef> controls, Panel *panel = nullptr);
 
     template <typename T>
     T *control(const char *name) const
@@ -165,6 +167,14 @@ public:
         return findChild<T *>(QLatin1String(name));
     }
     QWidget *control(const char *name) const { return control<QWidget>(name); }
+
+    // Connects each named picture button to the screen's signal beside it.
+    template <typename S>
+    void connectPictureButtons(std::initializer_list<std::pair<const char *, void (S::*)()>> buttons)
+    {
+        for (const auto &[name, signal] : buttons)
+            connect(control<Picture>(name), &Picture::clicked, static_cast<S *>(this), signal);
+    }
 
     // A fixed-size window without window buttons, centred on the screen when shown.
     void makeFixedDialog();
@@ -187,7 +197,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void wireConventions(std::span<const ControlSpec> controls);
+    void wireConventions(std::span<const ControlDef> controls);
 
     QObject *m_conventions;
     Panel *m_panel;

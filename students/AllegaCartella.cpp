@@ -24,7 +24,7 @@ QByteArray nameOf(const char *prefix, int slot)
 }
 
 // The window's controls: the banner, then three alike slots, then the two buttons.
-std::vector<ControlSpec> controls()
+std::vector<ControlDef> controls()
 {
     static std::vector<QByteArray> names; // keeps the generated names alive
     names.clear();
@@ -33,36 +33,36 @@ std::vector<ControlSpec> controls()
         names.push_back(name);
         return names.back().constData();
     };
-    const FontSpec label{"Verdana", 12};
-    std::vector<ControlSpec> specs = {
+    const FontStyle label{"Verdana", 12};
+    std::vector<ControlDef> table = {
         {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 593, 433}, .fill = Qt::white},
         {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {20, 20, 543, 49}, .picture = QStringLiteral(":/lists/allega_banner.svg")},
     };
     for (int slot = 1; slot <= 3; ++slot) {
         const int y0 = 80 + 120 * (slot - 1);
         const QString ordinal = QString::number(slot) + QStringLiteral("\u00B0");
-        specs.push_back({.name = keep(nameOf("shpSlot", slot)), .kind = ControlKind::Box, .geometry = {16, y0, 577, 113},
+        table.push_back({.name = keep(nameOf("shpSlot", slot)), .kind = ControlKind::Box, .geometry = {16, y0, 577, 113},
                          .fill = argb(0xFFA8CAE5), .fillBottom = Qt::white});
-        specs.push_back({.name = keep(nameOf("titFile", slot)), .kind = ControlKind::Label, .geometry = {28, y0 + 10, 0, 0},
+        table.push_back({.name = keep(nameOf("titFile", slot)), .kind = ControlKind::Label, .geometry = {28, y0 + 10, 0, 0},
                          .caption = QStringLiteral("Nome ") + ordinal + QStringLiteral(" file allegato:"), .font = label});
-        specs.push_back({.name = keep(nameOf("txtFile", slot)), .kind = ControlKind::TextField, .geometry = {28, y0 + 28, 338, 22},
+        table.push_back({.name = keep(nameOf("txtFile", slot)), .kind = ControlKind::TextField, .geometry = {28, y0 + 28, 338, 22},
                          .font = {"Verdana", 12, true}, .readOnly = true});
-        specs.push_back({.name = keep(nameOf("imgCancella", slot)), .kind = ControlKind::PictureButton,
+        table.push_back({.name = keep(nameOf("imgCancella", slot)), .kind = ControlKind::PictureButton,
                          .geometry = {370, y0 + 28, 22, 22}, .picture = QStringLiteral(":/lists/gomma.svg")});
-        specs.push_back({.name = keep(nameOf("btnSfoglia", slot)), .kind = ControlKind::Button, .geometry = {400, y0 + 24, 86, 28},
+        table.push_back({.name = keep(nameOf("btnSfoglia", slot)), .kind = ControlKind::Button, .geometry = {400, y0 + 24, 86, 28},
                          .caption = QStringLiteral("Sfoglia...")});
-        specs.push_back({.name = keep(nameOf("btnApri", slot)), .kind = ControlKind::Button, .geometry = {494, y0 + 24, 86, 28},
+        table.push_back({.name = keep(nameOf("btnApri", slot)), .kind = ControlKind::Button, .geometry = {494, y0 + 24, 86, 28},
                          .caption = QStringLiteral("Apri"), .enabled = false});
-        specs.push_back({.name = keep(nameOf("titDesc", slot)), .kind = ControlKind::Label, .geometry = {28, y0 + 60, 0, 0},
+        table.push_back({.name = keep(nameOf("titDesc", slot)), .kind = ControlKind::Label, .geometry = {28, y0 + 60, 0, 0},
                          .caption = QStringLiteral("Descrizione ") + ordinal + QStringLiteral(" file allegato:"), .font = label});
-        specs.push_back({.name = keep(nameOf("txtDesc", slot)), .kind = ControlKind::TextField, .geometry = {28, y0 + 78, 552, 22},
+        table.push_back({.name = keep(nameOf("txtDesc", slot)), .kind = ControlKind::TextField, .geometry = {28, y0 + 78, 552, 22},
                          .font = {"Verdana", 12, true}});
     }
-    specs.push_back({.name = "btnApplica", .kind = ControlKind::Button, .geometry = {447, 456, 154, 32},
+    table.push_back({.name = "btnApplica", .kind = ControlKind::Button, .geometry = {447, 456, 154, 32},
                      .caption = QStringLiteral("Applica e chiudi")});
-    specs.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {312, 456, 126, 32},
+    table.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {312, 456, 126, 32},
                      .caption = QStringLiteral("Annulla")});
-    return specs;
+    return table;
 }
 
 const char *const kLabels[] = {"lblFile01", "lblDesc01", "lblFile02", "lblDesc02", "lblFile03", "lblDesc03"};
@@ -73,8 +73,8 @@ TfrmAllegaCartella::TfrmAllegaCartella(QWidget *parent)
     : Screen(parent, QStringLiteral(" Allega file"), QSize(634, 534), QSize(609, 503), argb(0xFFEBE9E9))
 {
     setObjectName(QStringLiteral("frmAllegaCartella"));
-    const std::vector<ControlSpec> specs = controls();
-    buildControls(specs);
+    const std::vector<ControlDef> table = controls();
+    buildControls(table);
     memoryLabel()->move(9, 453);
     makeFixedDialog();
     for (int slot = 1; slot <= 3; ++slot) {

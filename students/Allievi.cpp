@@ -38,7 +38,7 @@ constexpr TypingFilter kNone = TypingFilter::None;
 
 #define HIDDEN(NAME) {.name = NAME, .kind = ControlKind::Label, .geometry = {0, 0, 10, 10}, .visible = false}
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {8, 8, 978, 675}, .fill = kTop, .fillBottom = Qt::white},
     BOX("shpGruppo01", 16, 16, 188, 57, Qt::white),
     BOX("shpGruppo02", 209, 16, 327, 57, Qt::white),
@@ -167,10 +167,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     setObjectName(QStringLiteral("frmAllievi"));
     buildControls(kControls);
     connectToolbar();
-    const struct {
-        const char *button;
-        void (TfrmAllievi::*signal)();
-    } sideActions[] = {
+    connectPictureButtons<TfrmAllievi>({
         {"cmdTrova", &TfrmAllievi::trovaRequested},
         {"cmdFrequentatoriOra", &TfrmAllievi::frequentatoriRequested},
         {"cmdFile", &TfrmAllievi::fileRequested},
@@ -179,10 +176,8 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
         {"cmdGuida", &TfrmAllievi::guidaRequested},
         {"btnPrescrizioni", &TfrmAllievi::prescrizioniRequested},
         {"btnCodFiscPro", &TfrmAllievi::codFiscRequested},
-    };
-    for (const auto &action : sideActions)
-        connect(control<Picture>(action.button), &Picture::clicked, this, action.signal);
-    connect(control<Picture>("btnEmail"), &Picture::clicked, this, &TfrmAllievi::btnEmailClick);
+        {"btnEmail", &TfrmAllievi::btnEmailClick},
+    });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);
     FormCreate();
 }

@@ -27,9 +27,9 @@ using namespace ScreenKit;
 namespace {
 
 const QColor kTop = argb(0xFF427AA8);
-const FontSpec kFieldFont{"Verdana", 12, true};
+const FontStyle kFieldFont{"Verdana", 12, true};
 
-const ControlSpec kListPanel[] = {
+const ControlDef kListPanel[] = {
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 818, 54}, .picture = QStringLiteral(":/lists/lezioni_banner.svg")},
     {.name = "shpTitolo", .kind = ControlKind::Box, .geometry = {8, 70, 817, 34}, .fill = Qt::black},
     {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {10, 72, 813, 30}, .caption = QStringLiteral("ALLIEVO E CODICE CORSO"),
@@ -66,7 +66,7 @@ const ControlSpec kListPanel[] = {
     {.name = "txt" NAME, .kind = ControlKind::TextField, .geometry = {X, Y, W, 22}, .font = kFieldFont, .maxLength = MAX, \
      .filter = FILTER, .focus = FocusStyle::Background, .next = NEXT}
 
-const ControlSpec kEntryPanel[] = {
+const ControlDef kEntryPanel[] = {
     {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {10, 10, 813, 565}, .fill = kTop, .fillBottom = Qt::white},
     {.name = "shpIntestazione", .kind = ControlKind::Box, .geometry = {20, 20, 793, 60}, .fill = Qt::white},
     {.name = "imgTitolo", .kind = ControlKind::Picture, .geometry = {174, 28, 490, 48}, .picture = QStringLiteral(":/lists/lezioni_titolo.svg")},

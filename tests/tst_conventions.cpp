@@ -17,7 +17,7 @@ using namespace ScreenKit;
 
 namespace {
 
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpBox", .kind = ControlKind::Box, .geometry = {0, 0, 400, 40}, .fill = Qt::lightGray},
     {.name = "txtCognome", .kind = ControlKind::TextField, .geometry = {10, 50, 150, 22}, .maxLength = 10, .filter = TypingFilter::UpperCase, .focus = FocusStyle::Background, .next = "txtEmail"},
     {.name = "txtEmail", .kind = ControlKind::TextField, .geometry = {10, 80, 150, 22}, .filter = TypingFilter::Trim, .focus = FocusStyle::Background, .next = "txtCat"},

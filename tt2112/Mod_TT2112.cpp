@@ -20,7 +20,7 @@ const QColor kTop = argb(0xFF427AA8);
 const QColor kWorkArea = argb(0xFFC8D6E3);
 const QColor kBand = argb(0xFFC9DCEC);
 const QColor kStatusBar = argb(0xFF3030DD);
-const FontSpec kCheckFont{"Verdana", 11, true};
+const FontStyle kCheckFont{"Verdana", 11, true};
 
 constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr TypingFilter kUpper = TypingFilter::UpperCase;
@@ -47,7 +47,7 @@ constexpr TypingFilter kUpper = TypingFilter::UpperCase;
 #define HIDDEN(NAME) {.name = NAME, .kind = ControlKind::Label, .geometry = {0, 0, 10, 10}, .visible = false}
 
 // Back to front; the focusable controls in their tab order.
-const ControlSpec kControls[] = {
+const ControlDef kControls[] = {
     {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {8, 8, 978, 675}, .fill = kTop, .fillBottom = Qt::white},
     BOX("shpGruppo01", 16, 16, 172, 57, Qt::white),
     BOX("shpGruppo02", 193, 16, 162, 57, Qt::white),
@@ -172,10 +172,7 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
     setObjectName(QStringLiteral("frmMod_TT2112"));
     buildControls(kControls);
     connectToolbar();
-    const struct {
-        const char *button;
-        void (TfrmMod_TT2112::*signal)();
-    } sideActions[] = {
+    connectPictureButtons<TfrmMod_TT2112>({
         {"cmdImporta", &TfrmMod_TT2112::importaRequested},
         {"cmdTrova", &TfrmMod_TT2112::trovaRequested},
         {"cmdFile", &TfrmMod_TT2112::fileRequested},
@@ -185,9 +182,7 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
         {"cmdGuida", &TfrmMod_TT2112::guidaRequested},
         {"btnPrescrizioni", &TfrmMod_TT2112::prescrizioniRequested},
         {"btnCodFiscPro", &TfrmMod_TT2112::codFiscRequested},
-    };
-    for (const auto &action : sideActions)
-        connect(control<Picture>(action.button), &Picture::clicked, this, action.signal);
+    });
     FormCreate();
 }
 
