@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     std::vector<double> bare;
     std::vector<double> login;
-    for (int round = 0; round < 7; ++round) {
+    for (int round = 0; round < 15; ++round) {
         for (const bool isLogin : {false, true}) {
             QElapsedTimer timer;
             timer.start();

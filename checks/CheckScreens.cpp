@@ -48,16 +48,18 @@ TfrmCodFisc::TfrmCodFisc(QWidget *parent)
     : Screen(parent, QStringLiteral(" Controllo codice fiscale"), QSize(478, 254), QSize(453, 222), argb(0xFF206320))
 {
     setObjectName(QStringLiteral("frmCodFisc"));
-    ControlDef field = fieldControl("txtCodFisc", 16);
-    field.filter = TypingFilter::UpperCase;
-    field.next = "btnControlla";
-    buildControls(controls(QStringLiteral(":/info/codfisc_banner.svg"),
-                           QStringLiteral("Immettere il codice fiscale e premere il pulsante di controllo."),
-                           QColor(0x19, 0x19, 0x70), false, field));
     makeFixedDialog();
-    txtCodFisc = control<QLineEdit>("txtCodFisc");
-    connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    buildWhenNeeded([this] {
+        ControlDef field = fieldControl("txtCodFisc", 16);
+        field.filter = TypingFilter::UpperCase;
+        field.next = "btnControlla";
+        buildControls(controls(QStringLiteral(":/info/codfisc_banner.svg"),
+                               QStringLiteral("Immettere il codice fiscale e premere il pulsante di controllo."),
+                               QColor(0x19, 0x19, 0x70), false, field));
+        txtCodFisc = control<QLineEdit>("txtCodFisc");
+        connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    });
     FormatSettings::apply();
 }
 
@@ -91,14 +93,16 @@ TfrmPartitaIva::TfrmPartitaIva(QWidget *parent)
     : Screen(parent, QStringLiteral(" Controllo partita IVA"), QSize(480, 254), QSize(453, 222), argb(0xFF4682B4))
 {
     setObjectName(QStringLiteral("frmPartitaIva"));
-    buildControls(controls(QStringLiteral(":/info/piva_banner.svg"),
-                           QStringLiteral("Immettere il numero di partita IVA e premere il pulsante di controllo."),
-                           argb(0xFF4682B4), true, fieldControl("txtPartitaIva", 11)));
     makeFixedDialog();
-    txtPartitaIva = control<QLineEdit>("txtPartitaIva");
-    txtPartitaIva->installEventFilter(this);
-    connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmPartitaIva::btnControllaClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    buildWhenNeeded([this] {
+        buildControls(controls(QStringLiteral(":/info/piva_banner.svg"),
+                               QStringLiteral("Immettere il numero di partita IVA e premere il pulsante di controllo."),
+                               argb(0xFF4682B4), true, fieldControl("txtPartitaIva", 11)));
+        txtPartitaIva = control<QLineEdit>("txtPartitaIva");
+        txtPartitaIva->installEventFilter(this);
+        connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmPartitaIva::btnControllaClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+    });
     FormatSettings::apply();
 }
 

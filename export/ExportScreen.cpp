@@ -96,26 +96,28 @@ ExportScreen::ExportScreen(QWidget *parent, const Export::Table &table)
     , m_model(new ExportModel(table, this))
     , m_grid(new QTableView(panel()))
 {
-    buildControls(kControls);
     makeFixedDialog();
-    m_grid->setObjectName(QStringLiteral("grdRecords"));
-    m_grid->setGeometry(8, 80, 821, 409);
-    m_grid->setModel(m_model);
-    m_grid->setAlternatingRowColors(true);
-    m_grid->verticalHeader()->setDefaultSectionSize(21);
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->hide();
-    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-    for (int c = 0; c < Export::kColumns; ++c)
-        m_grid->setColumnWidth(c, table.columns[static_cast<std::size_t>(c)].gridWidth);
-    // The grid and the info bar empty the info line, like the screen's background.
-    for (QWidget *widget : {static_cast<QWidget *>(m_grid->viewport()), control("shpInfo")})
-        emptyStatusOver(widget);
-    connectPictureButtons<ExportScreen>({
-        {"cmdEsporta", &ExportScreen::cmdEsportaClick},
-        {"cmdGuida", &ExportScreen::guidaRequested},
+    buildWhenNeeded([this] {
+        buildControls(kControls);
+        m_grid->setObjectName(QStringLiteral("grdRecords"));
+        m_grid->setGeometry(8, 80, 821, 409);
+        m_grid->setModel(m_model);
+        m_grid->setAlternatingRowColors(true);
+        m_grid->verticalHeader()->setDefaultSectionSize(21);
+        m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_grid->verticalHeader()->hide();
+        m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+        for (int c = 0; c < Export::kColumns; ++c)
+            m_grid->setColumnWidth(c, m_table.columns[static_cast<std::size_t>(c)].gridWidth);
+        // The grid and the info bar empty the info line, like the screen's background.
+        for (QWidget *widget : {static_cast<QWidget *>(m_grid->viewport()), control("shpInfo")})
+            emptyStatusOver(widget);
+        connectPictureButtons<ExportScreen>({
+            {"cmdEsporta", &ExportScreen::cmdEsportaClick},
+            {"cmdGuida", &ExportScreen::guidaRequested},
+        });
+        connect(control<Picture>("cmdEsci"), &Picture::clicked, this, &QDialog::reject);
     });
-    connect(control<Picture>("cmdEsci"), &Picture::clicked, this, &QDialog::reject);
 }
 
 QString ExportScreen::exportPath() const

@@ -24,29 +24,31 @@ QString headingHtml(const QString &heading, const QString &description)
 PrintScreen::PrintScreen(QWidget *parent, const Setup &setup)
     : Screen(parent, setup.caption, QSize(364, 287), QSize(364, 287), argb(0xFF7494B3))
 {
-    const ControlDef controls[] = {
-        {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {18, 18, 326, 215}, .fill = Qt::white, .frame = Qt::white},
-        {.name = "icoInf01", .kind = ControlKind::Label, .geometry = setup.headingGeometry,
-         .caption = headingHtml(setup.heading, setup.description), .wordWrap = true},
-        {.name = "imgLogo01", .kind = ControlKind::Picture, .geometry = {282, 31, 51, 81}, .picture = QStringLiteral(":/print/figura.svg")},
-        {.name = "shpSepara", .kind = ControlKind::Box, .geometry = {26, 120, 311, setup.gradientSeparator ? 6 : 4},
-         .fill = setup.gradientSeparator ? argb(0xFF4682B4) : argb(0xFF427AA8),
-         .fillBottom = setup.gradientSeparator ? QColor(Qt::white) : QColor(), .frame = Qt::white},
-        {.name = "icoInf02", .kind = ControlKind::Label, .geometry = setup.instructionGeometry, .caption = setup.instruction,
-         .font = {"Verdana", 11}, .textColour = argb(0xFF1F3A5F), .wordWrap = true},
-        {.name = "imgSezione04", .kind = ControlKind::Picture, .geometry = setup.iconGeometry, .picture = setup.icon},
-        {.name = "lblAttendere", .kind = ControlKind::Label, .geometry = setup.waitGeometry,
-         .caption = QStringLiteral("<i>Elaborazione in corso. Attendere..</i>"), .font = {"Verdana", 11}, .textColour = Qt::red,
-         .visible = false},
-        {.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {18, 243, 137, 28}, .caption = QStringLiteral("Annulla"),
-         .font = {"Verdana", 12}},
-        {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {208, 243, 137, 28}, .caption = setup.button,
-         .font = {"Verdana", 12}},
-    };
-    buildControls(controls);
     makeFixedDialog();
-    connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &PrintScreen::btnAnnullaClick);
-    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &PrintScreen::btnStampaClick);
+    buildWhenNeeded([this, setup] {
+        const ControlDef controls[] = {
+            {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {18, 18, 326, 215}, .fill = Qt::white, .frame = Qt::white},
+            {.name = "icoInf01", .kind = ControlKind::Label, .geometry = setup.headingGeometry,
+             .caption = headingHtml(setup.heading, setup.description), .wordWrap = true},
+            {.name = "imgLogo01", .kind = ControlKind::Picture, .geometry = {282, 31, 51, 81}, .picture = QStringLiteral(":/print/figura.svg")},
+            {.name = "shpSepara", .kind = ControlKind::Box, .geometry = {26, 120, 311, setup.gradientSeparator ? 6 : 4},
+             .fill = setup.gradientSeparator ? argb(0xFF4682B4) : argb(0xFF427AA8),
+             .fillBottom = setup.gradientSeparator ? QColor(Qt::white) : QColor(), .frame = Qt::white},
+            {.name = "icoInf02", .kind = ControlKind::Label, .geometry = setup.instructionGeometry, .caption = setup.instruction,
+             .font = {"Verdana", 11}, .textColour = argb(0xFF1F3A5F), .wordWrap = true},
+            {.name = "imgSezione04", .kind = ControlKind::Picture, .geometry = setup.iconGeometry, .picture = setup.icon},
+            {.name = "lblAttendere", .kind = ControlKind::Label, .geometry = setup.waitGeometry,
+             .caption = QStringLiteral("<i>Elaborazione in corso. Attendere..</i>"), .font = {"Verdana", 11}, .textColour = Qt::red,
+             .visible = false},
+            {.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {18, 243, 137, 28}, .caption = QStringLiteral("Annulla"),
+             .font = {"Verdana", 12}},
+            {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {208, 243, 137, 28}, .caption = setup.button,
+             .font = {"Verdana", 12}},
+        };
+        buildControls(controls);
+        connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &PrintScreen::btnAnnullaClick);
+        connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &PrintScreen::btnStampaClick);
+    });
     FormatSettings::apply();
 }
 

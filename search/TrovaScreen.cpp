@@ -90,25 +90,27 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
     : Screen(parent, setup.caption, QSize(862, 560), QSize(833, 529), Qt::black, Qt::white, "panContainer")
     , m_setup(setup)
 {
-    // The result panel is panContainer; the filter panel panAvvio lies over it until the search.
-    buildControls(resultPanel());
-    Panel *filterPanelWidget = addPanel("panAvvio", QSize(833, 529));
-    buildControls(filterPanel(setup.filters, setup.columnIcons), filterPanelWidget);
-    memoryLabel()->setParent(filterPanelWidget);
-    memoryLabel()->move(537, 493);
-    panel()->hide();
     makeFixedDialog();
+    buildWhenNeeded([this] {
+        // The result panel is panContainer; the filter panel panAvvio lies over it until the search.
+        buildControls(resultPanel());
+        Panel *filterPanelWidget = addPanel("panAvvio", QSize(833, 529));
+        buildControls(filterPanel(m_setup.filters, m_setup.columnIcons), filterPanelWidget);
+        memoryLabel()->setParent(filterPanelWidget);
+        memoryLabel()->move(537, 493);
+        panel()->hide();
 
-    lstRecords = control<LineListView>("lstRecords");
-    lblAttendere = control<QLabel>("lblAttendere");
-    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
-    connect(lstRecords, &LineListView::lineDoubleClicked, this, &TrovaScreen::lstRecordsDblClick);
-    auto *cerca = control<QPushButton>("btnCerca");
-    cerca->installEventFilter(this); // btnCercaMouseDown
-    connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
-    connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
-    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TrovaScreen::btnStampaClick);
+        lstRecords = control<LineListView>("lstRecords");
+        lblAttendere = control<QLabel>("lblAttendere");
+        m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
+        connect(lstRecords, &LineListView::lineDoubleClicked, this, &TrovaScreen::lstRecordsDblClick);
+        auto *cerca = control<QPushButton>("btnCerca");
+        cerca->installEventFilter(this); // btnCercaMouseDown
+        connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
+        connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+        connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TrovaScreen::btnStampaClick);
+    });
     FormatSettings::apply();
 }
 

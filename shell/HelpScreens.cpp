@@ -92,28 +92,30 @@ TfrmGuida::TfrmGuida(QWidget *parent)
     : Screen(parent, QStringLiteral(" Guida all'utilizzo del software"), QSize(670, 572), QSize(642, 540), Qt::white, argb(0xFFBFD8EF))
 {
     setObjectName(QStringLiteral("frmGuida"));
-    const ControlDef controls[] = {
-        {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 625, 89}, .fill = Qt::white, .frame = QColor(0xF5, 0xDE, 0xB3)},
-        {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {24, 16, 587, 69}, .picture = QStringLiteral(":/info/guida_banner.svg")},
-        {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {8, 104, 625, 22}, .caption = QStringLiteral("Argomento della guida."),
-         .font = {"Arial", 16, true}, .textColour = QColor(0xDC, 0x14, 0x3C)},
-        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {472, 490, 161, 38}, .caption = QStringLiteral("Chiudi")},
-        {.name = "imgPDF", .kind = ControlKind::Picture, .geometry = {8, 496, 27, 27}, .picture = QStringLiteral(":/info/pdf.svg")},
-    };
-    buildControls(controls);
-    auto *text = new QPlainTextEdit(panel());
-    text->setObjectName(QStringLiteral("txtGuida"));
-    text->setGeometry(8, 128, 625, 350);
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QFont font(QStringLiteral("Verdana"));
-    font.setPixelSize(12);
-    font.setBold(true);
-    text->setFont(font);
-    LinkLabel *link = addLink(*this, QStringLiteral("Visualizza guida in formato PDF"), {44, 500}, control("imgPDF"));
     makeFixedDialog();
-    connect(link, &LinkLabel::clicked, this, &TfrmGuida::lnkWebClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    buildWhenNeeded([this] {
+        const ControlDef controls[] = {
+            {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 625, 89}, .fill = Qt::white, .frame = QColor(0xF5, 0xDE, 0xB3)},
+            {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {24, 16, 587, 69}, .picture = QStringLiteral(":/info/guida_banner.svg")},
+            {.name = "lblTitolo", .kind = ControlKind::Label, .geometry = {8, 104, 625, 22}, .caption = QStringLiteral("Argomento della guida."),
+             .font = {"Arial", 16, true}, .textColour = QColor(0xDC, 0x14, 0x3C)},
+            {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {472, 490, 161, 38}, .caption = QStringLiteral("Chiudi")},
+            {.name = "imgPDF", .kind = ControlKind::Picture, .geometry = {8, 496, 27, 27}, .picture = QStringLiteral(":/info/pdf.svg")},
+        };
+        buildControls(controls);
+        auto *text = new QPlainTextEdit(panel());
+        text->setObjectName(QStringLiteral("txtGuida"));
+        text->setGeometry(8, 128, 625, 350);
+        text->setReadOnly(true);
+        text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        QFont font(QStringLiteral("Verdana"));
+        font.setPixelSize(12);
+        font.setBold(true);
+        text->setFont(font);
+        LinkLabel *link = addLink(*this, QStringLiteral("Visualizza guida in formato PDF"), {44, 500}, control("imgPDF"));
+        connect(link, &LinkLabel::clicked, this, &TfrmGuida::lnkWebClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    });
 }
 
 void TfrmGuida::showTopic(HelpTopics::Topic topic)
@@ -131,15 +133,17 @@ TfrmIstruzioni::TfrmIstruzioni(QWidget *parent)
     : Screen(parent, QStringLiteral(" Informazioni su prescrizioni tecniche"), QSize(589, 528), QSize(589, 528), Qt::black)
 {
     setObjectName(QStringLiteral("frmIstruzioni"));
-    const ControlDef controls[] = {
-        {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {20, 20, 546, 450}, .fill = Qt::white},
-        {.name = "imgTesto", .kind = ControlKind::Label, .geometry = {28, 28, 530, 434}, .caption = prescriptionsHtml(),
-         .alignment = Qt::AlignLeft | Qt::AlignTop, .wordWrap = true},
-        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {213, 486, 161, 30}, .caption = QStringLiteral("Chiudi")},
-    };
-    buildControls(controls);
     makeFixedDialog();
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    buildWhenNeeded([this] {
+        const ControlDef controls[] = {
+            {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {20, 20, 546, 450}, .fill = Qt::white},
+            {.name = "imgTesto", .kind = ControlKind::Label, .geometry = {28, 28, 530, 434}, .caption = prescriptionsHtml(),
+             .alignment = Qt::AlignLeft | Qt::AlignTop, .wordWrap = true},
+            {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {213, 486, 161, 30}, .caption = QStringLiteral("Chiudi")},
+        };
+        buildControls(controls);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    });
 }
 
 QString TfrmInfo::makerEmail()
@@ -151,29 +155,31 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     : Screen(parent, QStringLiteral(" Informazioni su Volantix"), QSize(473, 579), QSize(473, 579), Qt::black)
 {
     setObjectName(QStringLiteral("frmInfo"));
-    const QString about = QStringLiteral(
-        "<div style='font-family:Verdana; color:#1F3A5F'><p style='font-size:16px'><b>Volantix</b> &mdash; versione 1.0</p>"
-        "<p style='font-size:12px'>Gestionale per autoscuole: anagrafica degli allievi con le lezioni di guida e i documenti "
-        "allegati, compilazione, stampa e archiviazione del modello TT 2112, ricerche, riepiloghi ed esportazione in Microsoft Excel.</p>"
-        "<p style='font-size:12px'>Tutti i dati sono conservati nella cartella del programma: per una copia di sicurezza basta "
-        "copiare la cartella su un altro disco o su una chiavetta USB.</p>"
-        "<p style='font-size:12px'>Per informazioni e assistenza scrivere all'indirizzo indicato qui sotto.</p>"
-        "<p style='font-size:11px; color:#555555'>&copy; 2026 Volantix. Tutti i diritti riservati.</p></div>");
-    const ControlDef controls[] = {
-        {.name = "shpPannello", .kind = ControlKind::Box, .geometry = {15, 15, 442, 490}, .fill = QColor(0xF4, 0xF6, 0xF9)},
-        {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {23, 23, 425, 72}, .fill = Qt::white},
-        {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {39, 31, 392, 54}, .picture = QStringLiteral(":/info/info_banner.svg")},
-        {.name = "lblInfo", .kind = ControlKind::Label, .geometry = {31, 107, 409, 390}, .caption = about,
-         .alignment = Qt::AlignLeft | Qt::AlignTop, .wordWrap = true},
-        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {295, 519, 161, 41}, .caption = QStringLiteral("Chiudi"),
-         .font = {"Verdana", 12}},
-        {.name = "imgEmail", .kind = ControlKind::Picture, .geometry = {15, 531, 23, 16}, .picture = QStringLiteral(":/info/email.svg")},
-    };
-    buildControls(controls);
-    LinkLabel *link = addLink(*this, makerEmail(), {46, 528}, control("imgEmail"));
     makeFixedDialog();
-    connect(link, &LinkLabel::clicked, this, &TfrmInfo::lnkWebClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    buildWhenNeeded([this] {
+        const QString about = QStringLiteral(
+            "<div style='font-family:Verdana; color:#1F3A5F'><p style='font-size:16px'><b>Volantix</b> &mdash; versione 1.0</p>"
+            "<p style='font-size:12px'>Gestionale per autoscuole: anagrafica degli allievi con le lezioni di guida e i documenti "
+            "allegati, compilazione, stampa e archiviazione del modello TT 2112, ricerche, riepiloghi ed esportazione in Microsoft Excel.</p>"
+            "<p style='font-size:12px'>Tutti i dati sono conservati nella cartella del programma: per una copia di sicurezza basta "
+            "copiare la cartella su un altro disco o su una chiavetta USB.</p>"
+            "<p style='font-size:12px'>Per informazioni e assistenza scrivere all'indirizzo indicato qui sotto.</p>"
+            "<p style='font-size:11px; color:#555555'>&copy; 2026 Volantix. Tutti i diritti riservati.</p></div>");
+        const ControlDef controls[] = {
+            {.name = "shpPannello", .kind = ControlKind::Box, .geometry = {15, 15, 442, 490}, .fill = QColor(0xF4, 0xF6, 0xF9)},
+            {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {23, 23, 425, 72}, .fill = Qt::white},
+            {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {39, 31, 392, 54}, .picture = QStringLiteral(":/info/info_banner.svg")},
+            {.name = "lblInfo", .kind = ControlKind::Label, .geometry = {31, 107, 409, 390}, .caption = about,
+             .alignment = Qt::AlignLeft | Qt::AlignTop, .wordWrap = true},
+            {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {295, 519, 161, 41}, .caption = QStringLiteral("Chiudi"),
+             .font = {"Verdana", 12}},
+            {.name = "imgEmail", .kind = ControlKind::Picture, .geometry = {15, 531, 23, 16}, .picture = QStringLiteral(":/info/email.svg")},
+        };
+        buildControls(controls);
+        LinkLabel *link = addLink(*this, makerEmail(), {46, 528}, control("imgEmail"));
+        connect(link, &LinkLabel::clicked, this, &TfrmInfo::lnkWebClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    });
 }
 
 void TfrmInfo::lnkWebClick()
@@ -187,16 +193,18 @@ TfrmSplash::TfrmSplash(QWidget *parent)
     : Screen(parent, QStringLiteral(" Crediti"), QSize(661, 467), QSize(642, 448), Qt::white, argb(0xFF352525))
 {
     setObjectName(QStringLiteral("frmSplash"));
-    const ControlDef controls[] = {
-        {.name = "imgCrediti", .kind = ControlKind::Picture, .geometry = {8, 8, 625, 380}, .picture = QStringLiteral(":/info/crediti.svg")},
-        {.name = "imgWeb", .kind = ControlKind::Picture, .geometry = {8, 400, 39, 36}, .picture = QStringLiteral(":/info/web.svg")},
-        {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {473, 402, 160, 34}, .caption = QStringLiteral("Chiudi")},
-    };
-    buildControls(controls);
-    LinkLabel *link = addLink(*this, QStringLiteral("www.volantix.it"), {54, 409}, control("imgWeb"));
     makeFixedDialog();
-    connect(link, &LinkLabel::clicked, this, &TfrmSplash::lnkWebClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    buildWhenNeeded([this] {
+        const ControlDef controls[] = {
+            {.name = "imgCrediti", .kind = ControlKind::Picture, .geometry = {8, 8, 625, 380}, .picture = QStringLiteral(":/info/crediti.svg")},
+            {.name = "imgWeb", .kind = ControlKind::Picture, .geometry = {8, 400, 39, 36}, .picture = QStringLiteral(":/info/web.svg")},
+            {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {473, 402, 160, 34}, .caption = QStringLiteral("Chiudi")},
+        };
+        buildControls(controls);
+        LinkLabel *link = addLink(*this, QStringLiteral("www.volantix.it"), {54, 409}, control("imgWeb"));
+        connect(link, &LinkLabel::clicked, this, &TfrmSplash::lnkWebClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::accept);
+    });
 }
 
 void TfrmSplash::lnkWebClick()

@@ -42,12 +42,6 @@ constexpr const char *kHint = "volantixHint";
 constexpr const char *kClearsHint = "volantixClearsHint";
 constexpr const char *kPainted = "volantixPaintedFocused";
 
-QString fieldSheet(QColor background)
-{
-    return QStringLiteral("QLineEdit { background-color: %1; border: 1px solid %2; }")
-        .arg(background.name(), outlineColour().name());
-}
-
 // The frame that belongs to a field: "txtCognome" has "effCognome".
 QString companionFrameName(const QString &fieldName)
 {
@@ -123,7 +117,8 @@ private:
     {
         const auto style = static_cast<FocusStyle>(field->property(kFocusStyle).toInt());
         if (style == FocusStyle::Background) {
-            field->setStyleSheet(fieldSheet(focused ? focusColour() : field->property(kResting).value<QColor>()));
+            if (auto *flat = qobject_cast<FlatField *>(field))
+                flat->setBackground(focused ? focusColour() : field->property(kResting).value<QColor>());
         } else if (style == FocusStyle::Frame) {
             if (QWidget *frame = m_screen->control(companionFrameName(field->objectName()).toLatin1().constData()))
                 frame->setVisible(focused);
@@ -233,9 +228,40 @@ static QSvgRenderer *sharedRenderer(const QString &resource)
     return renderer;
 }
 
+FlatField::FlatField(QWidget *parent, QColor background)
+    : QLineEdit(parent)
+{
+    // No frame of the style's own: the outline is drawn over a one-pixel margin.
+    setFrame(false);
+    setTextMargins(1, 1, 1, 1);
+    setBackground(background);
+}
+
+void FlatField::setBackground(QColor colour)
+{
+    QPalette palette = this->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, colour);
+    setPalette(palette);
+}
+
+QColor FlatField::background() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void FlatField::paintEvent(QPaintEvent *event)
+{
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(outlineColour());
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 Picture::Picture(QWidget *parent, const QString &resource, bool clickable)
     : QWidget(parent)
-    , m_renderer(sharedRenderer(resource))
+    , m_resource(resource)
     , m_clickable(clickable)
 {
     if (clickable)
@@ -244,16 +270,25 @@ Picture::Picture(QWidget *parent, const QString &resource, bool clickable)
         setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+QSvgRenderer *Picture::renderer() const
+{
+    // Read when first needed, so that creating the many screens that stay hidden
+    // parses no artwork.
+    if (m_renderer == nullptr)
+        m_renderer = sharedRenderer(m_resource);
+    return m_renderer;
+}
+
 bool Picture::isValid() const
 {
-    return m_renderer->isValid();
+    return renderer()->isValid();
 }
 
 void Picture::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    m_renderer->render(&painter, QRectF(rect()));
+    renderer()->render(&painter, QRectF(rect()));
 }
 
 void Picture::mousePressEvent(QMouseEvent *event)
@@ -290,6 +325,20 @@ void Panel::centreInWindow()
     move(qMax(0, (window->width() - width()) / 2), qMax(0, (window->height() - height()) / 2));
 }
 
+namespace {
+int g_deferredBuilding = 0;
+} // namespace
+
+DeferredBuilding::DeferredBuilding()
+{
+    ++g_deferredBuilding;
+}
+
+DeferredBuilding::~DeferredBuilding()
+{
+    --g_deferredBuilding;
+}
+
 Screen::Screen(QWidget *parent, const QString &caption, QSize clientSize, QSize panelSize,
                QColor top, QColor bottom, const char *panelName)
     : QDialog(parent, Qt::Window)
@@ -298,6 +347,7 @@ Screen::Screen(QWidget *parent, const QString &caption, QSize clientSize, QSize 
     , m_lblMemory(new QLabel(m_panel))
     , m_top(top)
     , m_bottom(bottom)
+    , m_deferBuilding(g_deferredBuilding > 0)
 {
     setWindowTitle(caption);
     m_panel->setObjectName(QLatin1String(panelName));
@@ -351,6 +401,36 @@ void Screen::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
+void Screen::buildWhenNeeded(std::function<void()> build)
+{
+    if (m_deferBuilding)
+        m_pendingBuild = std::move(build);
+    else
+        build();
+}
+
+void Screen::ensureBuilt() const
+{
+    if (!m_pendingBuild)
+        return;
+    const std::function<void()> build = std::move(m_pendingBuild);
+    m_pendingBuild = nullptr;
+    build();
+}
+
+void Screen::setVisible(bool visible)
+{
+    // Before showing, so that the new controls are shown with the window.
+    if (visible) {
+        ensureBuilt();
+        for (const QPointer<QWidget> &widget : std::exchange(m_autoSized, {})) {
+            if (widget)
+                widget->adjustSize();
+        }
+    }
+    QDialog::setVisible(visible);
+}
+
 void Screen::showEvent(QShowEvent *event)
 {
     if (m_centreOnShow && !m_shownOnce) {
@@ -399,7 +479,8 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
             break;
         }
         case ControlKind::TextField: {
-            auto *field = new QLineEdit(target);
+            const QColor resting = item.resting.isValid() ? item.resting : restingColour();
+            auto *field = item.focus == FocusStyle::Background ? new FlatField(target, resting) : new QLineEdit(target);
             if (item.maxLength > 0)
                 field->setMaxLength(item.maxLength);
             if (item.alignment)
@@ -413,11 +494,8 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
                 field->setPalette(palette);
             }
             field->setProperty(kFocusStyle, static_cast<int>(item.focus));
-            if (item.focus == FocusStyle::Background) {
-                const QColor resting = item.resting.isValid() ? item.resting : restingColour();
+            if (item.focus == FocusStyle::Background)
                 field->setProperty(kResting, resting);
-                field->setStyleSheet(fieldSheet(resting));
-            }
             if (item.next != nullptr)
                 field->setProperty(kNext, QByteArray(item.next));
             field->installEventFilter(conventions);
@@ -454,8 +532,14 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
         if (item.kind != ControlKind::LineList && (item.font.family != nullptr || item.font.pixelSize > 0 || item.font.bold))
             widget->setFont(fontOf(item.font, widget->font()));
         widget->setGeometry(item.geometry);
-        if (item.geometry.size().isEmpty())
-            widget->adjustSize(); // "auto" size: as large as its content
+        if (item.geometry.size().isEmpty()) {
+            // "Auto" size: as large as its content. Measuring text loads fonts, so a
+            // screen not on view yet does it just before it is first shown.
+            if (isVisible())
+                widget->adjustSize();
+            else
+                m_autoSized << widget;
+        }
         if (!item.hint.isEmpty()) {
             widget->setProperty(kHint, item.hint);
             trackForHints(widget, conventions, false);

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -113,6 +114,20 @@ private:
     QColor m_frameBottom;
 };
 
+// A text field drawn flat: its background colour inside a one-pixel outline of
+// the outline colour. The focus conventions change the background.
+class FlatField final : public QLineEdit
+{
+    Q_OBJECT
+public:
+    FlatField(QWidget *parent, QColor background);
+    void setBackground(QColor colour);
+    QColor background() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
 // An SVG picture scaled to the control's size; clickable when it is a button.
 class Picture : public QWidget
 {
@@ -131,7 +146,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QSvgRenderer *m_renderer;
+    QSvgRenderer *renderer() const;
+
+    QString m_resource;
+    mutable QSvgRenderer *m_renderer = nullptr;
     bool m_clickable;
     bool m_pressed = false;
 };
@@ -164,6 +182,7 @@ public:
     template <typename T>
     T *control(const char *name) const
     {
+        ensureBuilt();
         return findChild<T *>(QLatin1String(name));
     }
     QWidget *control(const char *name) const { return control<QWidget>(name); }
@@ -190,7 +209,16 @@ public:
     // The status line (panInfo), if the screen has one.
     QLabel *statusLine() const { return m_statusLine; }
 
+    // Whether the screen's controls exist yet (see buildWhenNeeded).
+    bool isBuilt() const { return !m_pendingBuild; }
+    void setVisible(bool visible) override;
+
 protected:
+    // Runs `build`, which makes the screen's controls and connects them, at once;
+    // or, for a screen created while a DeferredBuilding lives, just before the
+    // screen is first shown or asked for a control.
+    void buildWhenNeeded(std::function<void()> build);
+
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -198,6 +226,7 @@ protected:
 
 private:
     void wireConventions(std::span<const ControlDef> controls);
+    void ensureBuilt() const;
 
     QObject *m_conventions;
     Panel *m_panel;
@@ -208,6 +237,22 @@ private:
     QColor m_bottom;
     bool m_centreOnShow = false;
     bool m_shownOnce = false;
+    const bool m_deferBuilding;
+    mutable std::function<void()> m_pendingBuild;
+    QList<QPointer<QWidget>> m_autoSized; // controls to size to their content when first shown
+};
+
+// While one lives, the screens created put off building their controls until
+// they are needed. The program creates one instance of every on-demand screen at
+// start-up and never shows it: those instances run their creation step without
+// building windows nobody will see.
+class DeferredBuilding
+{
+public:
+    DeferredBuilding();
+    ~DeferredBuilding();
+    DeferredBuilding(const DeferredBuilding &) = delete;
+    DeferredBuilding &operator=(const DeferredBuilding &) = delete;
 };
 
 // Opens an on-demand screen: a new instance owned by `caller`, told who opened it

@@ -40,6 +40,7 @@ T *ScreenSet::createResident(T *&slot)
 template <typename T>
 void ScreenSet::createOnDemandInstance()
 {
+    const ScreenKit::DeferredBuilding deferred;
     m_screens.emplace_back(new T());
 }
 

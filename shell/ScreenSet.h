@@ -16,7 +16,9 @@ class TfrmMod_TT2112;
 // live for the whole run; at most one of them is visible at a time. On-demand
 // screens are created by their callers (ScreenKit::openOnDemand) each time they
 // are used; one instance of each is also created at start-up, in its place in the
-// order, so that its creation step runs once, and is never shown.
+// order, so that its creation step runs once, and is never shown. Those instances
+// put off building their controls (ScreenKit::DeferredBuilding), so they cost
+// start-up next to nothing.
 class ScreenSet final : public QObject
 {
     Q_OBJECT

@@ -73,23 +73,25 @@ TfrmAllegaCartella::TfrmAllegaCartella(QWidget *parent)
     : Screen(parent, QStringLiteral(" Allega file"), QSize(634, 534), QSize(609, 503), argb(0xFFEBE9E9))
 {
     setObjectName(QStringLiteral("frmAllegaCartella"));
-    const std::vector<ControlDef> table = controls();
-    buildControls(table);
-    memoryLabel()->move(9, 453);
     makeFixedDialog();
-    for (int slot = 1; slot <= 3; ++slot) {
-        connect(control<QPushButton>(nameOf("btnSfoglia", slot).constData()), &QPushButton::clicked, this,
-                [this, slot] { btnSfogliaClick(slot); });
-        connect(openButton(slot), &QPushButton::clicked, this, [this, slot] { btnApriClick(slot); });
-        connect(control<Picture>(nameOf("imgCancella", slot).constData()), &Picture::clicked, this,
-                [this, slot] { imgCancellaClick(slot); });
-        // Apri is enabled while the slot names a file.
-        connect(fileField(slot), &QLineEdit::textChanged, this, [this, slot](const QString &text) {
-            openButton(slot)->setEnabled(!TextField::trimmed(text).isEmpty());
-        });
-    }
-    connect(control<QPushButton>("btnApplica"), &QPushButton::clicked, this, &TfrmAllegaCartella::btnApplicaClick);
-    connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &TfrmAllegaCartella::btnAnnullaClick);
+    buildWhenNeeded([this] {
+        const std::vector<ControlDef> table = controls();
+        buildControls(table);
+        memoryLabel()->move(9, 453);
+        for (int slot = 1; slot <= 3; ++slot) {
+            connect(control<QPushButton>(nameOf("btnSfoglia", slot).constData()), &QPushButton::clicked, this,
+                    [this, slot] { btnSfogliaClick(slot); });
+            connect(openButton(slot), &QPushButton::clicked, this, [this, slot] { btnApriClick(slot); });
+            connect(control<Picture>(nameOf("imgCancella", slot).constData()), &Picture::clicked, this,
+                    [this, slot] { imgCancellaClick(slot); });
+            // Apri is enabled while the slot names a file.
+            connect(fileField(slot), &QLineEdit::textChanged, this, [this, slot](const QString &text) {
+                openButton(slot)->setEnabled(!TextField::trimmed(text).isEmpty());
+            });
+        }
+        connect(control<QPushButton>("btnApplica"), &QPushButton::clicked, this, &TfrmAllegaCartella::btnApplicaClick);
+        connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &TfrmAllegaCartella::btnAnnullaClick);
+    });
 }
 
 QLineEdit *TfrmAllegaCartella::fileField(int slot) const

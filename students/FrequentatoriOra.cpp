@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 using namespace ScreenKit;
 
 
@@ -24,15 +26,19 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     : Screen(parent, QStringLiteral(" Riepilogo frequentatori attuali"), QSize(862, 560), QSize(833, 529), Qt::black)
 {
     setObjectName(QStringLiteral("frmFrequentatoriOra"));
-    buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg")));
     makeFixedDialog();
-    lstRecords = control<LineListView>("lstRecords");
-    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
-    connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
-    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, [this] {
-        PrintSeam::print(SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), lstRecords->lineModel()->lines(),
-                                             Clock::now().date()));
+    buildWhenNeeded([this] {
+        buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg")));
+        lstRecords = control<LineListView>("lstRecords");
+        m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
+        connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+        connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, [this] {
+            PrintSeam::print(SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), lstRecords->lineModel()->lines(),
+                                                 Clock::now().date()));
+        });
+        if (m_pendingLines)
+            showLines(*std::exchange(m_pendingLines, std::nullopt));
     });
     FormCreate();
 }
@@ -40,8 +46,19 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
 void TfrmFrequentatoriOra::FormCreate()
 {
     FormatSettings::apply();
+    // Reading creates an empty archive where there is none, whether or not the
+    // list exists yet; if it does not, the lines wait for it.
+    QStringList lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)));
+    if (isBuilt())
+        showLines(std::move(lines));
+    else
+        m_pendingLines = std::move(lines);
+}
+
+void TfrmFrequentatoriOra::showLines(QStringList lines)
+{
     m_quickFind->reset();
-    lstRecords->lineModel()->setLines(Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName))));
+    lstRecords->lineModel()->setLines(std::move(lines));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
 }
 

@@ -3,6 +3,7 @@
 #include "shell/ScreenKit.h"
 
 #include <functional>
+#include <optional>
 
 class LineListView;
 class QuickFindBar;
@@ -30,7 +31,10 @@ public slots:
 private:
     void FormCreate();
 
-    LineListView *lstRecords;
-    QuickFindBar *m_quickFind;
+    void showLines(QStringList lines);
+
+    LineListView *lstRecords = nullptr;
+    QuickFindBar *m_quickFind = nullptr;
+    std::optional<QStringList> m_pendingLines;
     Loader m_loader;
 };

@@ -128,24 +128,26 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
     : Screen(parent, QStringLiteral(" Gestione lezioni di guida"), QSize(863, 616), QSize(833, 585), kTop)
 {
     setObjectName(QStringLiteral("frmLezioniGuida"));
-    buildControls(kListPanel);
-    Panel *entry = addPanel("panCosti", QSize(833, 585));
-    buildControls(kEntryPanel, entry);
-    panCosti = entry;
-    panCosti->hide();
     makeFixedDialog();
+    buildWhenNeeded([this] {
+        buildControls(kListPanel);
+        Panel *entry = addPanel("panCosti", QSize(833, 585));
+        buildControls(kEntryPanel, entry);
+        panCosti = entry;
+        panCosti->hide();
 
-    lstRecords = control<LineListView>("lstRecords");
-    m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
-    lblTotale = control<QLabel>("lblTotale");
-    lblPosizione = control<QLabel>("lblPosizione");
-    lblFile = control<QLabel>("lblFile");
-    connect(control<QPushButton>("btnAggiungi"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnAggiungiClick);
-    connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
-    connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
-    connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
-    connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnStampaClick);
-    connect(control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QDialog::reject);
+        lstRecords = control<LineListView>("lstRecords");
+        m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
+        lblTotale = control<QLabel>("lblTotale");
+        lblPosizione = control<QLabel>("lblPosizione");
+        lblFile = control<QLabel>("lblFile");
+        connect(control<QPushButton>("btnAggiungi"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnAggiungiClick);
+        connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
+        connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
+        connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
+        connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnStampaClick);
+        connect(control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QDialog::reject);
+    });
     FormCreate();
 }
 

@@ -8,6 +8,7 @@
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -122,6 +123,37 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(screens.frmPassword()));
         QVERIFY(!screens.frmAvvio()->isVisible());
         QVERIFY(!screens.frmCambiaPassword()->isVisible());
+    }
+
+    void startUpInstancesOfOnDemandScreensStayUnbuilt()
+    {
+        ScreenSet screens;
+        screens.createScreens();
+        // The resident screens have their controls; the on-demand instances, never
+        // shown, only ran their creation step (the attendees' one created the archive).
+        for (ScreenKit::Screen *resident : {static_cast<ScreenKit::Screen *>(screens.frmPassword()),
+                                            static_cast<ScreenKit::Screen *>(screens.frmAvvio())}) {
+            QVERIFY(resident->isBuilt());
+            QVERIFY(!resident->findChildren<QLabel *>().isEmpty());
+        }
+        QVERIFY(QFileInfo::exists(ProgramFolder::filePath(QStringLiteral("Allievi.pro"))));
+        QStringList unbuilt;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *screen = qobject_cast<ScreenKit::Screen *>(window);
+            if (screen != nullptr && !screen->isBuilt()) {
+                QVERIFY(screen->findChildren<QLineEdit *>().isEmpty());
+                unbuilt << screen->objectName();
+            }
+        }
+        unbuilt.sort();
+        QCOMPARE(unbuilt, (QStringList{QStringLiteral("frmAllegaCartella"), QStringLiteral("frmAnteprima_Modello"),
+                                       QStringLiteral("frmCodFisc"), QStringLiteral("frmExpAllievi"),
+                                       QStringLiteral("frmExpModelli"), QStringLiteral("frmFrequentatoriOra"),
+                                       QStringLiteral("frmGuida"), QStringLiteral("frmInfo"), QStringLiteral("frmIstruzioni"),
+                                       QStringLiteral("frmLezioniGuida"), QStringLiteral("frmPartitaIva"),
+                                       QStringLiteral("frmSplash"), QStringLiteral("frmStampaAllievo"),
+                                       QStringLiteral("frmStampa_Modello"), QStringLiteral("frmTrovaAllievi"),
+                                       QStringLiteral("frmTrovaModelli")}));
     }
 
     void startScreenWindow()

@@ -398,6 +398,41 @@ private slots:
         QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
     }
 
+    void attendeesOfAnInstanceThatPutsOffBuilding_data()
+    {
+        QTest::addColumn<bool>("byShowing");
+        QTest::newRow("asked for its list") << false;
+        QTest::newRow("shown") << true;
+    }
+
+    void attendeesOfAnInstanceThatPutsOffBuilding()
+    {
+        // Created like the start-up instance: the archive is read at once, the list
+        // is made only when needed, and then holds what was read.
+        QFETCH(bool, byShowing);
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("Bravo"), QStringLiteral("Bruno"), QStringLiteral("No"))
+                                        + studentBytes(QStringLiteral("Alfa"), QStringLiteral("Anna"), QStringLiteral("No"))));
+        std::unique_ptr<TfrmFrequentatoriOra> screen;
+        {
+            const ScreenKit::DeferredBuilding deferred;
+            screen = std::make_unique<TfrmFrequentatoriOra>();
+        }
+        QVERIFY(!screen->isBuilt());
+        QVERIFY(screen->findChild<LineListView *>() == nullptr);
+        QVERIFY(writeAll(archive(), QByteArray())); // later changes do not reach the lines read at creation
+        if (byShowing) {
+            screen->show();
+            QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+            QVERIFY(screen->control("lstRecords")->isVisible());
+        }
+        auto *list = screen->control<LineListView>("lstRecords");
+        QVERIFY(screen->isBuilt());
+        const QStringList lines = list->lineModel()->lines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].startsWith(QStringLiteral("Alfa Anna")));
+        QVERIFY(lines[1].startsWith(QStringLiteral("Bravo Bruno")));
+    }
+
     // --- attachments ---
 
     void attachingAFile()
