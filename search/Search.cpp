@@ -109,14 +109,17 @@ QStringList run(const QString &path, const RecordLayout &layout, std::span<const
 {
     const std::vector<Filter> active = activeFilters(filters);
     QStringList lines;
+    Lines::FoldedSort sort;
     RecordFile file;
     file.OpenOrCreate(path, layout.recordSize);
     file.ScanRecords([&](std::span<const char> record) {
-        if (matches(record, layout, active))
+        if (matches(record, layout, active)) {
             lines << line(record);
+            sort.add(lines.constLast());
+        }
     });
     file.CloseRecordFile();
-    Lines::sortFoldedAZ(lines);
+    sort.sort(lines);
     return lines;
 }
 

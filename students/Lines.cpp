@@ -147,63 +147,151 @@ bool isCurrentAttendee(std::span<const char> record)
 QStringList readAttendeeLines(const QString &path)
 {
     QStringList lines;
+    FoldedSort sort;
     try {
         RecordFile file;
         file.OpenOrCreate(path, StudentRecord::Size);
         file.ScanRecords([&](std::span<const char> record) {
-            if (isCurrentAttendee(record))
+            if (isCurrentAttendee(record)) {
                 lines << attendeeLine(record);
+                sort.add(lines.constLast()); // while the line is fresh in the cache
+            }
         });
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
         // What was read up to the failure stays.
     }
-    sortFoldedAZ(lines);
+    sort.sort(lines);
     return lines;
 }
 
-bool lessFoldedAZ(QStringView a, QStringView b)
+namespace {
+
+// Compares two lines from `from` on, letter case of A-Z aside: < 0, 0 or > 0.
+// Runs of identical units, the common case between neighbouring lines, are
+// skipped without folding.
+int compareFoldedFrom(QStringView a, QStringView b, qsizetype from)
 {
     const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = foldAZ(a[i].unicode());
-        const char16_t y = foldAZ(b[i].unicode());
-        if (x != y)
-            return x < y;
+    const char16_t *x = a.utf16();
+    const char16_t *y = b.utf16();
+    for (qsizetype i = from; i < n; ++i) {
+        if (x[i] == y[i])
+            continue;
+        const char16_t fx = foldAZ(x[i]);
+        const char16_t fy = foldAZ(y[i]);
+        if (fx != fy)
+            return fx < fy ? -1 : 1;
     }
-    return a.size() < b.size();
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+} // namespace
+
+bool lessFoldedAZ(QStringView a, QStringView b)
+{
+    return compareFoldedFrom(a, b, 0) < 0;
+}
+
+namespace {
+
+// The place of each UTF-16 unit in the folded order, one byte wide: 1, 2, ... for
+// the units that Windows-1252 bytes decode to (the only ones record text holds),
+// with a-z taking the place of A-Z; 0 for every other unit.
+const std::array<quint8, 65536> &foldedRanks()
+{
+    static const std::array<quint8, 65536> ranks = [] {
+        std::vector<char16_t> folded;
+        for (int byte = 0; byte < 256; ++byte)
+            folded.push_back(foldAZ(Windows1252::decodeByte(static_cast<unsigned char>(byte))));
+        std::sort(folded.begin(), folded.end());
+        folded.erase(std::unique(folded.begin(), folded.end()), folded.end());
+        std::array<quint8, 65536> table{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const char16_t unit = Windows1252::decodeByte(static_cast<unsigned char>(byte));
+            const auto place = std::lower_bound(folded.begin(), folded.end(), foldAZ(unit)) - folded.begin();
+            table[unit] = static_cast<quint8>(1 + place);
+        }
+        return table;
+    }();
+    return ranks;
+}
+
+} // namespace
+
+void FoldedSort::add(QStringView line)
+{
+    // The key holds the first 64 characters, one byte each (its place in the
+    // folded order, 0 past the end), packed so that comparing keys word by word
+    // compares those characters in order.
+    const std::array<quint8, 65536> &ranks = foldedRanks();
+    Entry entry;
+    entry.index = static_cast<qsizetype>(m_entries.size());
+    const char16_t *units = line.utf16();
+    const qsizetype size = std::min(line.size(), kKeyChars);
+    quint8 bytes[kKeyChars] = {};
+    for (qsizetype c = 0; c < size; ++c) {
+        bytes[c] = ranks[units[c]];
+        if (bytes[c] == 0)
+            m_plain = true; // a character no record holds
+    }
+    for (std::size_t w = 0; w < kWords; ++w) {
+        quint64 word = 0;
+        for (std::size_t b = 0; b < 8; ++b)
+            word = (word << 8) | bytes[w * 8 + b];
+        entry.key[w] = word;
+    }
+    m_entries.push_back(entry);
+}
+
+void FoldedSort::sort(QStringList &lines)
+{
+    Q_ASSERT(static_cast<std::size_t>(lines.size()) == m_entries.size());
+    if (m_plain) {
+        std::stable_sort(lines.begin(), lines.end(), lessFoldedAZ);
+        return;
+    }
+    // By key first, which needs no line text; then each run of equal keys by the
+    // rest of its lines. Equal lines keep their order: the original position
+    // breaks the last tie.
+    const auto keyLess = [](const Entry &a, const Entry &b) {
+        for (std::size_t w = 0; w < kWords; ++w) {
+            if (a.key[w] != b.key[w])
+                return a.key[w] < b.key[w];
+        }
+        return false;
+    };
+    std::sort(m_entries.begin(), m_entries.end(), [&keyLess](const Entry &a, const Entry &b) {
+        return keyLess(a, b) || (!keyLess(b, a) && a.index < b.index);
+    });
+    for (auto run = m_entries.begin(); run != m_entries.end();) {
+        const auto end = std::find_if(run + 1, m_entries.end(), [&](const Entry &e) { return keyLess(*run, e); });
+        if (end - run > 1) {
+            std::sort(run, end, [&lines](const Entry &a, const Entry &b) {
+                const QString &x = lines.at(a.index);
+                const QString &y = lines.at(b.index);
+                // Equal keys: both lines are at least kKeyChars long, or equally
+                // short with the same characters, so comparing from there decides.
+                const int order = compareFoldedFrom(x, y, std::min({x.size(), y.size(), kKeyChars}));
+                return order != 0 ? order < 0 : a.index < b.index;
+            });
+        }
+        run = end;
+    }
+    QStringList sorted;
+    sorted.reserve(lines.size());
+    for (const Entry &entry : m_entries)
+        sorted.append(std::move(lines[entry.index]));
+    lines = std::move(sorted);
 }
 
 void sortFoldedAZ(QStringList &lines)
 {
-    // Each line gets a key of its first sixteen folded characters, packed so that
-    // comparing the keys as integers compares those characters in order; only lines
-    // whose keys are equal are compared whole. Equal lines keep their order.
-    struct Entry {
-        std::array<quint64, 4> key;
-        qsizetype index;
-    };
-    std::vector<Entry> entries(static_cast<std::size_t>(lines.size()));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        Entry &entry = entries[static_cast<std::size_t>(i)];
-        entry.index = i;
-        for (qsizetype c = 0; c < 16; ++c) {
-            const quint64 unit = c < line.size() ? foldAZ(line[c].unicode()) : 0;
-            quint64 &word = entry.key[static_cast<std::size_t>(c / 4)];
-            word = (word << 16) | unit;
-        }
-    }
-    std::stable_sort(entries.begin(), entries.end(), [&lines](const Entry &a, const Entry &b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return lessFoldedAZ(lines.at(a.index), lines.at(b.index));
-    });
-    QStringList sorted;
-    sorted.reserve(lines.size());
-    for (const Entry &entry : entries)
-        sorted.append(std::move(lines[entry.index]));
-    lines = std::move(sorted);
+    FoldedSort sort;
+    sort.reserve(lines.size());
+    for (const QString &line : std::as_const(lines))
+        sort.add(line);
+    sort.sort(lines);
 }
 
 } // namespace Lines

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <span>
+#include <vector>
 
 class RecordBuffer;
 
@@ -36,5 +37,27 @@ QStringList readAttendeeLines(const QString &path);
 // other character by its code (not the locale's collation).
 bool lessFoldedAZ(QStringView a, QStringView b);
 void sortFoldedAZ(QStringList &lines);
+
+// The same order for lines given one by one as they are made, so that each key
+// is taken while its line is still in the cache; equal lines keep their order.
+class FoldedSort
+{
+public:
+    void reserve(qsizetype count) { m_entries.reserve(static_cast<std::size_t>(count)); }
+    // Takes the key of the next line of the list that sort() will order.
+    void add(QStringView line);
+    // Orders `lines`, which holds the lines given to add(), in that order.
+    void sort(QStringList &lines);
+
+private:
+    static constexpr std::size_t kWords = 8;
+    static constexpr qsizetype kKeyChars = kWords * 8;
+    struct Entry {
+        quint64 key[kWords];
+        qsizetype index;
+    };
+    std::vector<Entry> m_entries;
+    bool m_plain = false;
+};
 
 } // namespace Lines

@@ -2,7 +2,10 @@
 #include "storage/RecordBuffer.h"
 #include "students/Lines.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -107,6 +110,43 @@ private slots:
         QCOMPARE(lines, (QStringList{QStringLiteral("Alfa"), QStringLiteral("alfa"), QStringLiteral("Bravo"),
                                      QStringLiteral("charlie"), QStringLiteral("eco"), QStringLiteral("Zeta"),
                                      QStringLiteral("_sotto"), QStringLiteral("\u00C9ric")}));
+    }
+
+    void sortMatchesAPlainStableSort_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        const QString prefix = QStringLiteral("Rossi Maria Grazia          Isc. n. 1             Data: 01/01/2026  Tel. ");
+        QTest::newRow("alike past the key") << QStringList{prefix + QStringLiteral("b"), prefix + QStringLiteral("A"),
+                                                            prefix + QStringLiteral("a"), prefix, prefix + QStringLiteral("B")};
+        QTest::newRow("euro after y with diaeresis") << QStringList{QStringLiteral("x\u20AC"), QStringLiteral("x\u00FF"),
+                                                                     QStringLiteral("x~"), QStringLiteral("X\u0081")};
+        QTest::newRow("blanks, NUL and short") << QStringList{QStringLiteral("a"), QString(), QStringLiteral("A") + QChar(0),
+                                                               QStringLiteral("A"), QStringLiteral(" "), QString(QChar(0))};
+        QTest::newRow("equal lines keep their order") << QStringList{QStringLiteral("abc"), QStringLiteral("ABC"),
+                                                                      QStringLiteral("Abc"), QStringLiteral("abC")};
+        QTest::newRow("characters no record holds") << QStringList{QStringLiteral("\u0100b"), QStringLiteral("zeta"),
+                                                                    QStringLiteral("\u4E2D"), QStringLiteral("\u0100a"),
+                                                                    QStringLiteral("Zeta")};
+        // Many lines from a small alphabet, with long shared beginnings.
+        QRandomGenerator random(20261210);
+        const QString alphabet = QStringLiteral("aAbB \u00E8\u20AC0");
+        QStringList many;
+        for (int i = 0; i < 3000; ++i) {
+            QString line = prefix.left(static_cast<qsizetype>(random.bounded(prefix.size() + 1)));
+            for (int n = random.bounded(4); n > 0; --n)
+                line += alphabet[random.bounded(alphabet.size())];
+            many << line;
+        }
+        QTest::newRow("random") << many;
+    }
+
+    void sortMatchesAPlainStableSort()
+    {
+        QFETCH(QStringList, lines);
+        QStringList expected = lines;
+        std::stable_sort(expected.begin(), expected.end(), Lines::lessFoldedAZ);
+        Lines::sortFoldedAZ(lines);
+        QCOMPARE(lines, expected);
     }
 };
 
