@@ -134,36 +134,38 @@ double sqliteQuery(const QString &database, const QString &query)
     return best;
 }
 
-void buildSqlite(const QString &folder, const QString &database)
+// One table per archive with a column for every field of the record, holding its
+// trimmed text, and the line the search shows for it.
+QString sqliteTable(const QString &folder, const char *fileName, const char *table, const RecordLayout &layout,
+                    Search::LineBuilder line)
 {
-    QFile::remove(database);
-    QString script = QStringLiteral("CREATE TABLE allievi(pos INTEGER, cognome TEXT, nome TEXT, comune TEXT, corso TEXT, note TEXT, line TEXT);"
-                                    "CREATE TABLE modelli(pos INTEGER, cognome TEXT, nome TEXT, comune TEXT, data TEXT, line TEXT);BEGIN;");
     const auto quote = [](QString text) -> QString {
         return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
     };
+    QString script = QStringLiteral("CREATE TABLE %1(pos INTEGER").arg(QLatin1String(table));
+    for (const FieldDef &field : layout.fields)
+        script += QStringLiteral(", \"%1\" TEXT").arg(QLatin1String(field.name.data(), static_cast<qsizetype>(field.name.size())));
+    script += QStringLiteral(", line TEXT);");
     RecordFile file;
-    file.OpenOrCreate(folder + QStringLiteral("/Allievi.pro"), StudentRecord::Size);
-    RecordBuffer s(StudentRecord::layout());
+    file.OpenOrCreate(folder + QLatin1Char('/') + QLatin1String(fileName), layout.recordSize);
+    RecordBuffer record(layout);
     file.ScanRecords([&](std::span<const char> bytes) {
-        s.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        script += QStringLiteral("INSERT INTO allievi VALUES(%1,%2,%3,%4,%5,%6,%7);")
-                      .arg(file.CurrentRecord() + 1)
-                      .arg(quote(s.text(StudentRecord::txtCognome)), quote(s.text(StudentRecord::txtNome)),
-                           quote(s.text(StudentRecord::txtComuneResPro)), quote(s.text(StudentRecord::txtCodiceCor)),
-                           quote(s.text(StudentRecord::txtNote)), quote(Search::StudentSearchLine(s)));
+        record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        script += QStringLiteral("INSERT INTO %1 VALUES(%2").arg(QLatin1String(table)).arg(file.CurrentRecord() + 1);
+        for (int f = 0; f < layout.fieldCount(); ++f)
+            script += QLatin1Char(',') + quote(record.text(f).trimmed());
+        script += QLatin1Char(',') + quote(line(bytes)) + QStringLiteral(");");
     });
-    file.OpenOrCreate(folder + QStringLiteral("/Modelli_TT2112.pro"), TT2112Record::Size);
-    RecordBuffer f(TT2112Record::layout());
-    file.ScanRecords([&](std::span<const char> bytes) {
-        f.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        script += QStringLiteral("INSERT INTO modelli VALUES(%1,%2,%3,%4,%5,%6);")
-                      .arg(file.CurrentRecord() + 1)
-                      .arg(quote(f.text(TT2112Record::txtCognome)), quote(f.text(TT2112Record::txtNome)),
-                           quote(f.text(TT2112Record::txtComuneResPro)), quote(f.text(TT2112Record::txtData)),
-                           quote(Search::TT2112SearchLine(f)));
-    });
-    script += QStringLiteral("COMMIT;");
+    return script;
+}
+
+void buildSqlite(const QString &folder, const QString &database)
+{
+    QFile::remove(database);
+    const QString script = QStringLiteral("BEGIN;")
+        + sqliteTable(folder, StudentRecord::FileName, "allievi", StudentRecord::layout(), &Search::studentSearchLine)
+        + sqliteTable(folder, TT2112Record::FileName, "modelli", TT2112Record::layout(), &Search::tt2112SearchLine)
+        + QStringLiteral("COMMIT;");
     QProcess sqlite;
     sqlite.start(QStringLiteral("sqlite3"), {database});
     sqlite.write(script.toUtf8());
@@ -248,8 +250,8 @@ int main(int argc, char *argv[])
             QString studentQuery;
             QString formQuery;
             for (int r = 0; r < 5; ++r) {
-                studentQuery += QStringLiteral("SELECT line FROM allievi WHERE cognome LIKE '%ross%' AND comune LIKE '%roma%' ORDER BY upper(line)") + repeat;
-                formQuery += QStringLiteral("SELECT line FROM modelli WHERE cognome LIKE '%ross%' AND data LIKE '%2014%' ORDER BY upper(line)") + repeat;
+                studentQuery += QStringLiteral("SELECT line FROM allievi WHERE txtCognome LIKE '%ross%' AND txtComuneResPro LIKE '%roma%' ORDER BY upper(line)") + repeat;
+                formQuery += QStringLiteral("SELECT line FROM modelli WHERE txtCognome LIKE '%ross%' AND txtData LIKE '%2014%' ORDER BY upper(line)") + repeat;
             }
             sqliteStudents = sqliteQuery(database, QStringLiteral(".output /dev/null\n") + studentQuery);
             sqliteForms = sqliteQuery(database, QStringLiteral(".output /dev/null\n") + formQuery);

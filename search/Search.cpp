@@ -8,6 +8,8 @@
 #include "storage/Windows1252.h"
 #include "students/Lines.h"
 
+#include <string_view>
+
 namespace Search {
 namespace {
 
@@ -41,31 +43,40 @@ QString lowerAZ(QStringView text)
     return result;
 }
 
-std::vector<Filter> activeFilters(std::span<const Filter> filters)
+std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters)
 {
-    std::vector<Filter> active;
+    std::vector<ActiveFilter> active;
     for (const Filter &filter : filters) {
-        if (!TextField::trimmed(filter.text).isEmpty())
-            active.push_back({lowerAZ(filter.text), filter.field});
+        if (TextField::trimmed(filter.text).isEmpty())
+            continue;
+        const QString folded = lowerAZ(filter.text);
+        ActiveFilter entry{Windows1252::encode(folded), true, filter.field};
+        // Every byte decodes to one character, so the text is storable exactly when
+        // its bytes decode back to it.
+        entry.storable = Windows1252::decode(entry.bytes) == folded;
+        active.push_back(std::move(entry));
     }
     return active;
 }
 
-bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const Filter> active)
+bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const ActiveFilter> active)
 {
-    QChar buffer[256];
-    for (const Filter &filter : active) {
+    // Compared as stored bytes: folding A-Z in the bytes folds them in the text,
+    // since those letters are their own bytes.
+    char folded[256];
+    for (const ActiveFilter &filter : active) {
+        if (!filter.storable)
+            return false;
         const std::span<const char> field = fieldOf(record, layout, filter.field);
         const int length = TextField::storedLength(field);
-        if (length < filter.text.size())
+        if (length < filter.bytes.size())
             return false;
-        // The whole stored text, untrimmed, folded like the filter.
-        const auto *bytes = reinterpret_cast<const unsigned char *>(field.data()) + 1;
         for (int i = 0; i < length; ++i) {
-            const unsigned char b = (bytes[i] >= 'A' && bytes[i] <= 'Z') ? static_cast<unsigned char>(bytes[i] + 32) : bytes[i];
-            buffer[i] = QChar(Windows1252::decodeByte(b));
+            const char b = field[static_cast<std::size_t>(i) + 1];
+            folded[i] = (b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A')) : b;
         }
-        if (!QStringView(buffer, length).contains(filter.text))
+        if (std::string_view(folded, static_cast<std::size_t>(length)).find(std::string_view(filter.bytes.constData(), static_cast<std::size_t>(filter.bytes.size())))
+            == std::string_view::npos)
             return false;
     }
     return true;
@@ -107,7 +118,7 @@ QString tt2112SearchLine(std::span<const char> record)
 
 QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line)
 {
-    const std::vector<Filter> active = activeFilters(filters);
+    const std::vector<ActiveFilter> active = activeFilters(filters);
     QStringList lines;
     Lines::FoldedSort sort;
     RecordFile file;

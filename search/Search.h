@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <functional>
 #include <span>
+#include <vector>
 
 struct RecordLayout;
 class RecordBuffer;
@@ -23,12 +25,20 @@ struct Filter {
     int field = 0;
 };
 
+// A filter that takes part, ready for matching: its text folded and in the
+// archive's code page, as the bytes a field holding it would store.
+struct ActiveFilter {
+    QByteArray bytes;
+    bool storable = true; // false when the text has a character no record can hold
+    int field = 0;
+};
+
 // The filters that take part: those whose trimmed text is not empty, folded.
-std::vector<Filter> activeFilters(std::span<const Filter> filters);
+std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters);
 
 // Whether every active filter occurs in its field (the field's whole stored text,
 // untrimmed, folded the same way). With no active filter every record matches.
-bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const Filter> active);
+bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const ActiveFilter> active);
 
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  Pat. n. " licence(14) "  Cat. " category.

@@ -125,13 +125,18 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("no filter lists everyone") << QString() << QString()
-            << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI", "\u00C8lia", "\u00E8lia"};
+            << QStringList{"Bianco Ross", "Byte\u0081", "Chi?", "De Rossi", "Lira\u20AC", "Ross Bianco", "Rossi", "ROSSINI", "\u00C8lia",
+                           "\u00E8lia"};
         QTest::newRow("ross") << "ross" << QString() << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI"};
         QTest::newRow("ross with a blank name filter") << "ross" << "   " << QStringList{"Bianco Ross", "De Rossi", "Ross Bianco", "Rossi", "ROSSINI"};
         QTest::newRow("ross and mar") << "ross" << "mar" << QStringList{"De Rossi", "Rossi"};
         QTest::newRow("trailing blank is searched for") << "ross " << QString() << QStringList{"Ross Bianco"};
         QTest::newRow("accented letters keep their case") << "\u00E8" << QString() << QStringList{"\u00E8lia"};
         QTest::newRow("nothing") << "zzz" << QString() << QStringList{};
+        QTest::newRow("euro sign") << "\u20AC" << QString() << QStringList{"Lira\u20AC"};
+        QTest::newRow("unassigned byte") << "\u0081" << QString() << QStringList{"Byte\u0081"};
+        QTest::newRow("a character no record holds") << "\u0100" << QString() << QStringList{};
+        QTest::newRow("folded only A to Z") << "LIRA\u20AC" << QString() << QStringList{"Lira\u20AC"};
     }
 
     void filters()
@@ -141,7 +146,8 @@ private slots:
         QFETCH(QStringList, found);
         QVERIFY(writeAll(studentsPath(), students({{"Rossi", "Maria"}, {"ROSSINI", "Luca"}, {"De Rossi", "Marco"},
                                                    {"Ross Bianco", "Anna"}, {"\u00C8lia", "Eva"}, {"\u00E8lia", "Ugo"},
-                                                   {"Bianco Ross", "Piero"}})));
+                                                   {"Bianco Ross", "Piero"}, {"Lira\u20AC", "Ada"}, {"Byte\u0081", "Ida"},
+                                                   {"Chi?", "Ivo"}})));
         QStringList surnames;
         for (const QString &line : findStudents({{"txtCognome", surname}, {"txtNome", name}})) {
             const QString joined = line.left(28).trimmed();
