@@ -8,6 +8,10 @@
 
 #include <QIODevice>
 
+#include <charconv>
+#include <cstring>
+#include <iterator>
+
 namespace Export {
 namespace {
 
@@ -94,43 +98,35 @@ const char *const kOptions[] = {
 const char *const kTail[] = {"</table>", "</body>", "</html>"};
 
 // A cell's value as written: trimmed, markup characters escaped, Windows-1252.
-void appendValue(QByteArray &out, QStringView value)
+// Writes at `out`, which has room for five bytes per character, and returns the
+// end of what it wrote.
+char *writeValue(char *out, QStringView value)
 {
     const QStringView trimmed = TextField::trimmed(value);
-    // Plain text, the usual case, is copied in one go.
-    bool plain = true;
-    for (const QChar c : trimmed) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80 || u == u'<' || u == u'>' || u == u'&') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        const qsizetype at = out.size();
-        out.resize(at + trimmed.size());
-        char *target = out.data() + at;
-        for (qsizetype i = 0; i < trimmed.size(); ++i)
-            target[i] = static_cast<char>(trimmed[i].unicode());
-        return;
-    }
     for (qsizetype i = 0; i < trimmed.size(); ++i) {
         const char16_t c = trimmed[i].unicode();
+        if (c < 0x80 && c != u'<' && c != u'>' && c != u'&') {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        const auto put = [&out](const char *text, std::size_t length) {
+            std::memcpy(out, text, length);
+            out += length;
+        };
         if (c == u'<') {
-            out += "&lt;";
+            put("&lt;", 4);
         } else if (c == u'>') {
-            out += "&gt;";
+            put("&gt;", 4);
         } else if (c == u'&') {
-            out += "&amp;";
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
+            put("&amp;", 5);
         } else {
             char32_t codePoint = c;
             if (QChar::isHighSurrogate(c) && i + 1 < trimmed.size() && trimmed[i + 1].isLowSurrogate())
                 codePoint = QChar::surrogateToUcs4(c, trimmed[++i].unicode());
-            out += static_cast<char>(Windows1252::encodeCodePoint(codePoint));
+            *out++ = static_cast<char>(Windows1252::encodeCodePoint(codePoint));
         }
     }
+    return out;
 }
 
 } // namespace
@@ -185,6 +181,11 @@ void Rows::append(const std::array<QString, kColumns> &cells)
     m_rows.push_back(std::move(row));
 }
 
+void Rows::append(QString text, const std::array<quint16, kColumns> &ends)
+{
+    m_rows.push_back({std::move(text), ends});
+}
+
 std::size_t Rows::bytes() const
 {
     std::size_t total = m_rows.capacity() * sizeof(Row);
@@ -193,57 +194,113 @@ std::size_t Rows::bytes() const
     return total;
 }
 
-std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position)
-{
-    std::array<QString, kColumns> cells;
-    fillRow(table, record, position, cells);
-    return cells;
-}
+namespace {
 
-void fillRow(const Table &table, std::span<const char> record, qint64 position, std::array<QString, kColumns> &cells)
+// Where a column's text comes from, with its fields looked up once per load.
+struct ColumnPlan {
+    Source source = Source::Field;
+    int first = -1;  // offsets and sizes of the record fields
+    int firstSize = 0;
+    int second = -1;
+    int secondSize = 0;
+};
+
+std::array<ColumnPlan, kColumns> planOf(const Table &table)
 {
-    QString second;
-    const auto loadField = [&](const char *name, QString &into) {
+    std::array<ColumnPlan, kColumns> plan;
+    const auto place = [&](const char *name, int &offset, int &size) {
+        if (name == nullptr)
+            return;
         const FieldDef &def = table.layout->field(table.layout->indexOf(name));
-        TextField::loadInto(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())), into);
+        offset = def.offset;
+        size = def.size();
     };
     for (int c = 0; c < kColumns; ++c) {
         const Column &column = table.columns[static_cast<std::size_t>(c)];
-        QString &cell = cells[static_cast<std::size_t>(c)];
-        switch (column.source) {
+        ColumnPlan &p = plan[static_cast<std::size_t>(c)];
+        p.source = column.source;
+        place(column.first, p.first, p.firstSize);
+        place(column.second, p.second, p.secondSize);
+    }
+    return plan;
+}
+
+// Appends the grid row of a record: each cell written straight into the row's
+// one text, with no text per cell on the way.
+void appendRecord(Rows &rows, const std::array<ColumnPlan, kColumns> &plan, std::span<const char> record, qint64 position)
+{
+    const auto field = [&](int offset, int size) {
+        return TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
+    };
+    static constexpr QLatin1StringView kCat("Cat. "), kNumber(" n. ");
+    char digits[24];
+    const auto [digitsEnd, error] = std::to_chars(std::begin(digits), std::end(digits), position);
+    Q_UNUSED(error);
+    const QLatin1StringView number(digits, digitsEnd);
+
+    // The pieces of each cell, at most four, and their total length.
+    struct Piece {
+        QLatin1StringView latin1;
+        QByteArrayView bytes; // Windows-1252
+    };
+    std::array<std::array<Piece, 4>, kColumns> pieces{};
+    std::array<int, kColumns> counts{};
+    qsizetype length = 0;
+    for (std::size_t c = 0; c < plan.size(); ++c) {
+        const ColumnPlan &p = plan[c];
+        auto &cell = pieces[c];
+        int &n = counts[c];
+        switch (p.source) {
         case Source::Position:
-            cell.setNum(position);
+            cell[n++].latin1 = number;
             break;
         case Source::Licence:
-            loadField(column.first, second);
-            cell = QStringLiteral("Cat. ") + second + QStringLiteral(" n. ");
-            loadField(column.second, second);
-            cell += second;
+            cell[n++].latin1 = kCat;
+            cell[n++].bytes = field(p.first, p.firstSize);
+            cell[n++].latin1 = kNumber;
+            cell[n++].bytes = field(p.second, p.secondSize);
             break;
         case Source::Field:
-            loadField(column.first, cell);
-            if (column.second != nullptr) {
-                loadField(column.second, second);
-                cell += QLatin1Char(' ') + second;
+            cell[n++].bytes = field(p.first, p.firstSize);
+            if (p.second >= 0) {
+                cell[n++].latin1 = QLatin1StringView(" ");
+                cell[n++].bytes = field(p.second, p.secondSize);
             }
             break;
         }
+        for (int i = 0; i < n; ++i)
+            length += cell[static_cast<std::size_t>(i)].latin1.size() + cell[static_cast<std::size_t>(i)].bytes.size();
     }
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    std::array<quint16, kColumns> ends{};
+    for (std::size_t c = 0; c < plan.size(); ++c) {
+        for (int i = 0; i < counts[c]; ++i) {
+            const Piece &piece = pieces[c][static_cast<std::size_t>(i)];
+            for (const char ch : piece.latin1)
+                *out++ = QLatin1Char(ch);
+            Windows1252::decodeInto(piece.bytes, out);
+            out += piece.bytes.size();
+        }
+        ends[c] = static_cast<quint16>(out - text.constData());
+    }
+    rows.append(std::move(text), ends);
 }
+
+} // namespace
 
 void load(const QString &path, const Table &table, Rows &rows, const std::function<bool(qint64, qint64)> &progress)
 {
     rows.clear();
+    const std::array<ColumnPlan, kColumns> plan = planOf(table);
     try {
         RecordFile file;
         file.OpenOrCreate(path, table.layout->recordSize);
         const qint64 total = file.RecordCount();
         rows.reserve(static_cast<std::size_t>(total));
-        std::array<QString, kColumns> cells; // reused: no allocation per cell
         file.ScanRecords([&](std::span<const char> record) {
             const qint64 position = file.CurrentRecord() + 1;
-            fillRow(table, record, position, cells);
-            rows.append(cells);
+            appendRecord(rows, plan, record, position);
             if (progress && position % 2000 == 0)
                 progress(position, total);
         });
@@ -256,7 +313,7 @@ void load(const QString &path, const Table &table, Rows &rows, const std::functi
 bool write(QIODevice &device, const Table &table, const Rows &rows, const std::function<bool(int, int)> &progress)
 {
     QByteArray out;
-    out.reserve(1 << 20);
+    out.reserve(2 << 20);
     for (const char *piece : kHead)
         out += piece;
     out += "<x:Name>" + Windows1252::encode(table.sheetName) + "</x:Name>";
@@ -269,20 +326,33 @@ bool write(QIODevice &device, const Table &table, const Rows &rows, const std::f
             + Windows1252::encode(column.exportLabel) + "</td>";
     }
     out += "</tr>";
+    static constexpr QByteArrayView rowOpen("<tr>");
+    static constexpr QByteArrayView rowClose("</tr>");
+    static constexpr QByteArrayView open("<td style=\"text-align: left;\">");
+    static constexpr QByteArrayView close("</td>");
+    const auto put = [](char *at, QByteArrayView text) {
+        std::memcpy(at, text.data(), static_cast<std::size_t>(text.size()));
+        return at + text.size();
+    };
     for (int row = 0; row < rows.count(); ++row) {
-        static constexpr QByteArrayView open("<td style=\"text-align: left;\">");
-        static constexpr QByteArrayView close("</td>");
-        out += "<tr>";
+        // Room for the row at its longest, every character escaped as "&amp;".
+        qsizetype longest = rowOpen.size() + rowClose.size();
+        for (int c = 1; c < kColumns; ++c)
+            longest += open.size() + close.size() + 5 * rows.cell(row, c).size();
+        const qsizetype at = out.size();
+        out.resize(at + longest);
+        char *end = put(out.data() + at, rowOpen);
         for (int c = 1; c < kColumns; ++c) {
-            out.append(open);
-            appendValue(out, rows.cell(row, c));
-            out.append(close);
+            end = put(end, open);
+            end = writeValue(end, rows.cell(row, c));
+            end = put(end, close);
         }
-        out += "</tr>";
+        end = put(end, rowClose);
+        out.resize(end - out.constData());
         if (out.size() > (1 << 20)) {
             if (device.write(out) != out.size())
                 return false;
-            out.clear();
+            out.resize(0); // keeps the storage for the next piece
             if (progress && !progress(row + 1, rows.count()))
                 return false;
         }

@@ -57,6 +57,8 @@ public:
     QStringView cell(int row, int column) const;
     void setCell(int row, int column, const QString &text);
     void append(const std::array<QString, kColumns> &cells);
+    // A row as one text and the end of each cell in it.
+    void append(QString text, const std::array<quint16, kColumns> &ends);
     void clear() { m_rows.clear(); }
     void reserve(std::size_t rows) { m_rows.reserve(rows); }
     // Bytes held: the texts and the cell ends.
@@ -69,10 +71,6 @@ private:
     };
     std::vector<Row> m_rows;
 };
-
-// The grid row of a record.
-std::array<QString, kColumns> rowOf(const Table &table, std::span<const char> record, qint64 position);
-void fillRow(const Table &table, std::span<const char> record, qint64 position, std::array<QString, kColumns> &cells);
 
 // Loads the archive into `rows`. A failure stops the loading silently: the rows
 // read so far stay. `progress` (if given) hears the rows done and the total.

@@ -52,8 +52,6 @@ void store(std::span<char> field, QStringView text)
     std::memcpy(field.data() + 1, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-namespace {
-
 // The stored bytes without leading and trailing bytes of code 32 or below; in
 // Windows-1252 exactly those bytes decode to characters of code 32 or below.
 QByteArrayView trimmedBytes(std::span<const char> field)
@@ -67,8 +65,6 @@ QByteArrayView trimmedBytes(std::span<const char> field)
         --end;
     return QByteArrayView(field.data() + 1 + begin, end - begin);
 }
-
-} // namespace
 
 QString load(std::span<const char> field)
 {

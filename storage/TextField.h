@@ -35,6 +35,10 @@ inline int storedLength(std::span<const char> field)
     return length < maxLength ? length : maxLength;
 }
 
+// The stored bytes without leading and trailing bytes of code 32 or below: the
+// bytes of the trimmed text.
+QByteArrayView trimmedBytes(std::span<const char> field);
+
 // Loads a field into text: its bytes converted from Windows-1252, then trimmed.
 QString load(std::span<const char> field);
 // The same into `out`, reusing its storage: for scans over many records.

@@ -162,6 +162,27 @@ private slots:
         QCOMPARE(exported(Export::tt2112Table(), rows), expected);
     }
 
+    void largeGridIsWrittenWhole()
+    {
+        // Far more than the writer holds at once, with values to escape and encode.
+        Export::Rows rows;
+        QByteArray expected = kHead + "<x:Name>Registro Allievi</x:Name>" + kOptions + kStudentHeader;
+        for (int r = 0; r < 3000; ++r) {
+            std::array<QString, Export::kColumns> cells;
+            QList<QByteArray> written;
+            for (int c = 0; c < Export::kColumns; ++c) {
+                cells[static_cast<std::size_t>(c)] = QStringLiteral(" %1 & <caff\u00E8> \u20AC%2 ").arg(r).arg(c).repeated(4);
+                if (c > 0)
+                    written << QStringLiteral(" %1 &amp; &lt;caff\u00E8&gt; \u0080%2 ").arg(r).arg(c).toLatin1().repeated(4).trimmed();
+            }
+            rows.append(cells);
+            expected += dataRow(written);
+        }
+        expected += kTail;
+        QVERIFY(expected.size() > 3 * (1 << 20));
+        QCOMPARE(exported(Export::studentTable(), rows), expected);
+    }
+
     void emptyArchive()
     {
         Export::Rows rows;
