@@ -104,20 +104,21 @@ QString attendeeLine(std::span<const char> record)
     QString line(28 + isc.size() + 14 + data.size() + 10 + tel.size() + 14 + corso.size() + 18 + gap.size()
                      + static_cast<qsizetype>(notes.size()),
                  Qt::Uninitialized);
-    LineWriter out(line.data());
     // Surname, a blank and the name make one value of 28, trimmed as a whole.
-    QChar nameColumn[28 + 1 + 255];
-    LineWriter joined(nameColumn);
-    joined.bytes(surname, -1);
-    if (!surname.empty() || !name.empty()) {
-        if (!surname.empty() && !name.empty())
-            joined.text(QLatin1StringView(" "));
-        joined.bytes(name, -1);
-    }
-    const int joinedLength = static_cast<int>(surname.size() + name.size() + (!surname.empty() && !name.empty() ? 1 : 0));
-    for (int i = 0; i < 28; ++i)
-        line[i] = i < joinedLength ? nameColumn[i] : QLatin1Char(' ');
-    out = LineWriter(line.data() + 28);
+    QChar *name28 = line.data();
+    int used = 0;
+    const auto putName = [&](std::span<const unsigned char> bytes) {
+        const int n = std::min(static_cast<int>(bytes.size()), 28 - used);
+        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), name28 + used);
+        used += n;
+    };
+    putName(surname);
+    if (!surname.empty() && !name.empty() && used < 28)
+        name28[used++] = QLatin1Char(' ');
+    putName(name);
+    while (used < 28)
+        name28[used++] = QLatin1Char(' ');
+    LineWriter out(line.data() + 28);
     out.text(isc);
     out.bytes(field(txtNumIsc), 14);
     out.text(data);
@@ -261,8 +262,12 @@ void FoldedSort::sort(QStringList &lines)
         }
         return false;
     };
-    std::sort(m_entries.begin(), m_entries.end(), [&keyLess](const Entry &a, const Entry &b) {
-        return keyLess(a, b) || (!keyLess(b, a) && a.index < b.index);
+    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
+        for (std::size_t w = 0; w < kWords; ++w) {
+            if (a.key[w] != b.key[w])
+                return a.key[w] < b.key[w];
+        }
+        return a.index < b.index;
     });
     for (auto run = m_entries.begin(); run != m_entries.end();) {
         const auto end = std::find_if(run + 1, m_entries.end(), [&](const Entry &e) { return keyLess(*run, e); });
