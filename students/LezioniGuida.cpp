@@ -171,20 +171,7 @@ void TfrmLezioniGuida::FormShow()
                                           + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Cod. corso: ")
                                           + TextField::trimmed(m_student.codiceCorso));
     lblFile->setText(ProgramFolder::filePath(LessonRecord::fileName(m_student.posizione)));
-    QStringList lines;
-    try {
-        RecordFile file;
-        file.OpenOrCreate(lblFile->text(), LessonRecord::Size);
-        RecordBuffer lesson(LessonRecord::layout());
-        file.ScanRecords([&](std::span<const char> bytes) {
-            lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-            if (!lesson.text(LessonRecord::txtData).isEmpty())
-                lines << Lines::LessonLine(lesson);
-        });
-        file.CloseRecordFile();
-    } catch (const RecordFileError &) {
-        // The list shows what was read up to the failure.
-    }
+    const QStringList lines = Lines::readLessonLines(lblFile->text());
     lstRecords->lineModel()->setLines(lines);
     lblTotale->setText(QString::number(lines.size()));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);

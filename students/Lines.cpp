@@ -29,17 +29,6 @@ QString column(QStringView text, int width)
     return value.toString() + QString(width - value.size(), QLatin1Char(' '));
 }
 
-QString LessonLine(const RecordBuffer &lesson)
-{
-    using namespace LessonRecord;
-    return QStringLiteral("Data: ") + column(lesson.text(txtData), 10)
-        + QStringLiteral("   Durata: ") + column(lesson.text(txtDurata), 14)
-        + QStringLiteral("   Mezzo: ") + column(lesson.text(txtVeicolo), 26)
-        + QStringLiteral("   Targa: ") + column(lesson.text(txtTarga), 10)
-        + QStringLiteral("   Istr. ") + column(lesson.text(txtIstruttore), 26)
-        + QStringLiteral("   Mod. ") + lesson.text(txtModulo);
-}
-
 namespace {
 
 // A field's stored bytes without leading and trailing bytes of code 32 or below
@@ -83,6 +72,61 @@ private:
 };
 
 } // namespace
+
+QString LessonLine(const RecordBuffer &lesson)
+{
+    return lessonLine(std::span<const char>(lesson.constData(), static_cast<std::size_t>(lesson.size())));
+}
+
+QString lessonLine(std::span<const char> record)
+{
+    using namespace LessonRecord;
+    const RecordLayout &layout = LessonRecord::layout();
+    const auto field = [&](int index) {
+        const FieldDef &def = layout.field(index);
+        return trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
+    };
+    const QLatin1StringView date("Data: "), duration("   Durata: "), vehicle("   Mezzo: "), plate("   Targa: "),
+        instructor("   Istr. "), module("   Mod. ");
+    const auto modulo = field(txtModulo);
+    QString line(date.size() + 10 + duration.size() + 14 + vehicle.size() + 26 + plate.size() + 10 + instructor.size() + 26
+                     + module.size() + static_cast<qsizetype>(modulo.size()),
+                 Qt::Uninitialized);
+    LineWriter out(line.data());
+    out.text(date);
+    out.bytes(field(txtData), 10);
+    out.text(duration);
+    out.bytes(field(txtDurata), 14);
+    out.text(vehicle);
+    out.bytes(field(txtVeicolo), 26);
+    out.text(plate);
+    out.bytes(field(txtTarga), 10);
+    out.text(instructor);
+    out.bytes(field(txtIstruttore), 26);
+    out.text(module);
+    out.bytes(modulo, -1);
+    return line;
+}
+
+QStringList readLessonLines(const QString &path)
+{
+    QStringList lines;
+    try {
+        RecordFile file;
+        file.OpenOrCreate(path, LessonRecord::Size);
+        const int dateOffset = LessonRecord::layout().field(LessonRecord::txtData).offset;
+        const int dateSize = LessonRecord::layout().field(LessonRecord::txtData).size();
+        file.ScanRecords([&](std::span<const char> record) {
+            // A lesson without a date is not listed.
+            if (!trimmedBytes(record.subspan(static_cast<std::size_t>(dateOffset), static_cast<std::size_t>(dateSize))).empty())
+                lines << lessonLine(record);
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        // What was read up to the failure stays.
+    }
+    return lines;
+}
 
 QString AttendeeLine(const RecordBuffer &student)
 {

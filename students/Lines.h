@@ -19,6 +19,11 @@ QString column(QStringView text, int width);
 // "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
 // "   Targa: " plate(10) "   Istr. " instructor(26) "   Mod. " module.
 QString LessonLine(const RecordBuffer &lesson);
+QString lessonLine(std::span<const char> lessonRecord);
+
+// The lines of the dated lessons in the lesson file at `path` (created empty when
+// missing), in file order. A failure while reading leaves the lines read up to it.
+QStringList readLessonLines(const QString &path);
 
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  " notes.
