@@ -71,21 +71,29 @@ private:
     QChar *m_out;
 };
 
+// A field of a record, trimmed.
+std::span<const unsigned char> trimmedField(std::span<const char> record, const RecordLayout &layout, int index)
+{
+    const FieldDef &def = layout.field(index);
+    return trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
+}
+
+std::span<const char> bytesOf(const RecordBuffer &record)
+{
+    return {record.constData(), static_cast<std::size_t>(record.size())};
+}
+
 } // namespace
 
 QString LessonLine(const RecordBuffer &lesson)
 {
-    return lessonLine(std::span<const char>(lesson.constData(), static_cast<std::size_t>(lesson.size())));
+    return lessonLine(bytesOf(lesson));
 }
 
 QString lessonLine(std::span<const char> record)
 {
     using namespace LessonRecord;
-    const RecordLayout &layout = LessonRecord::layout();
-    const auto field = [&](int index) {
-        const FieldDef &def = layout.field(index);
-        return trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
-    };
+    const auto field = [&](int index) { return trimmedField(record, LessonRecord::layout(), index); };
     const QLatin1StringView date("Data: "), duration("   Durata: "), vehicle("   Mezzo: "), plate("   Targa: "),
         instructor("   Istr. "), module("   Mod. ");
     const auto modulo = field(txtModulo);
@@ -114,11 +122,9 @@ QStringList readLessonLines(const QString &path)
     try {
         RecordFile file;
         file.OpenOrCreate(path, LessonRecord::Size);
-        const int dateOffset = LessonRecord::layout().field(LessonRecord::txtData).offset;
-        const int dateSize = LessonRecord::layout().field(LessonRecord::txtData).size();
         file.ScanRecords([&](std::span<const char> record) {
             // A lesson without a date is not listed.
-            if (!trimmedBytes(record.subspan(static_cast<std::size_t>(dateOffset), static_cast<std::size_t>(dateSize))).empty())
+            if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty())
                 lines << lessonLine(record);
         });
         file.CloseRecordFile();
@@ -130,17 +136,13 @@ QStringList readLessonLines(const QString &path)
 
 QString AttendeeLine(const RecordBuffer &student)
 {
-    return attendeeLine(std::span<const char>(student.constData(), static_cast<std::size_t>(student.size())));
+    return attendeeLine(bytesOf(student));
 }
 
 QString attendeeLine(std::span<const char> record)
 {
     using namespace StudentRecord;
-    const RecordLayout &layout = StudentRecord::layout();
-    const auto field = [&](int index) {
-        const FieldDef &def = layout.field(index);
-        return trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
-    };
+    const auto field = [&](int index) { return trimmedField(record, StudentRecord::layout(), index); };
     const auto surname = field(txtCognome);
     const auto name = field(txtNome);
     const auto notes = field(txtNote);
@@ -178,7 +180,7 @@ QString attendeeLine(std::span<const char> record)
 
 bool isCurrentAttendee(const RecordBuffer &student)
 {
-    return isCurrentAttendee(std::span<const char>(student.constData(), static_cast<std::size_t>(student.size())));
+    return isCurrentAttendee(bytesOf(student));
 }
 
 bool isCurrentAttendee(std::span<const char> record)
