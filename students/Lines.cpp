@@ -83,6 +83,58 @@ std::span<const char> bytesOf(const RecordBuffer &record)
     return {record.constData(), static_cast<std::size_t>(record.size())};
 }
 
+// A column of a fixed-width line: the text before it, then the field's trimmed
+// value padded or cut to `width`; a width of -1 (the last column) takes the
+// whole value.
+struct Column {
+    const char *label;
+    int field;
+    int width;
+};
+
+qsizetype lengthOf(std::span<const Column> columns, std::span<const char> record, const RecordLayout &layout)
+{
+    qsizetype length = 0;
+    for (const Column &column : columns) {
+        length += static_cast<qsizetype>(std::char_traits<char>::length(column.label));
+        length += column.width >= 0 ? column.width : static_cast<qsizetype>(trimmedField(record, layout, column.field).size());
+    }
+    return length;
+}
+
+void writeColumns(QChar *at, std::span<const Column> columns, std::span<const char> record, const RecordLayout &layout)
+{
+    LineWriter out(at);
+    for (const Column &column : columns) {
+        out.text(QLatin1StringView(column.label));
+        out.bytes(trimmedField(record, layout, column.field), column.width);
+    }
+}
+
+// The lines of the records of the file at `path` that `wanted` accepts, in file
+// order, each taken by `sort` (if any) as it is made. A failure while reading
+// leaves the lines read up to it.
+QStringList scanLines(const QString &path, int recordSize, bool (*wanted)(std::span<const char>),
+                      QString (*line)(std::span<const char>), FoldedSort *sort = nullptr)
+{
+    QStringList lines;
+    try {
+        RecordFile file;
+        file.OpenOrCreate(path, recordSize);
+        file.ScanRecords([&](std::span<const char> record) {
+            if (!wanted(record))
+                return;
+            lines << line(record);
+            if (sort != nullptr)
+                sort->add(lines.constLast()); // while the line is fresh in the cache
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        // What was read up to the failure stays.
+    }
+    return lines;
+}
+
 } // namespace
 
 QString LessonLine(const RecordBuffer &lesson)
@@ -93,45 +145,21 @@ QString LessonLine(const RecordBuffer &lesson)
 QString lessonLine(std::span<const char> record)
 {
     using namespace LessonRecord;
-    const auto field = [&](int index) { return trimmedField(record, LessonRecord::layout(), index); };
-    const QLatin1StringView date("Data: "), duration("   Durata: "), vehicle("   Mezzo: "), plate("   Targa: "),
-        instructor("   Istr. "), module("   Mod. ");
-    const auto modulo = field(txtModulo);
-    QString line(date.size() + 10 + duration.size() + 14 + vehicle.size() + 26 + plate.size() + 10 + instructor.size() + 26
-                     + module.size() + static_cast<qsizetype>(modulo.size()),
-                 Qt::Uninitialized);
-    LineWriter out(line.data());
-    out.text(date);
-    out.bytes(field(txtData), 10);
-    out.text(duration);
-    out.bytes(field(txtDurata), 14);
-    out.text(vehicle);
-    out.bytes(field(txtVeicolo), 26);
-    out.text(plate);
-    out.bytes(field(txtTarga), 10);
-    out.text(instructor);
-    out.bytes(field(txtIstruttore), 26);
-    out.text(module);
-    out.bytes(modulo, -1);
+    static constexpr Column kColumns[] = {
+        {"Data: ", txtData, 10},           {"   Durata: ", txtDurata, 14},   {"   Mezzo: ", txtVeicolo, 26},
+        {"   Targa: ", txtTarga, 10},      {"   Istr. ", txtIstruttore, 26}, {"   Mod. ", txtModulo, -1},
+    };
+    QString line(lengthOf(kColumns, record, LessonRecord::layout()), Qt::Uninitialized);
+    writeColumns(line.data(), kColumns, record, LessonRecord::layout());
     return line;
 }
 
 QStringList readLessonLines(const QString &path)
 {
-    QStringList lines;
-    try {
-        RecordFile file;
-        file.OpenOrCreate(path, LessonRecord::Size);
-        file.ScanRecords([&](std::span<const char> record) {
-            // A lesson without a date is not listed.
-            if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty())
-                lines << lessonLine(record);
-        });
-        file.CloseRecordFile();
-    } catch (const RecordFileError &) {
-        // What was read up to the failure stays.
-    }
-    return lines;
+    // A lesson without a date is not listed.
+    return scanLines(path, LessonRecord::Size, [](std::span<const char> record) {
+        return !trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty();
+    }, &lessonLine);
 }
 
 QString AttendeeLine(const RecordBuffer &student)
@@ -142,39 +170,29 @@ QString AttendeeLine(const RecordBuffer &student)
 QString attendeeLine(std::span<const char> record)
 {
     using namespace StudentRecord;
-    const auto field = [&](int index) { return trimmedField(record, StudentRecord::layout(), index); };
-    const auto surname = field(txtCognome);
-    const auto name = field(txtNome);
-    const auto notes = field(txtNote);
-    const QLatin1StringView isc("  Isc. n. "), data("  Data: "), tel("  Tel. "), corso("  Corso: "), gap("  ");
-    QString line(28 + isc.size() + 14 + data.size() + 10 + tel.size() + 14 + corso.size() + 18 + gap.size()
-                     + static_cast<qsizetype>(notes.size()),
-                 Qt::Uninitialized);
+    static constexpr Column kColumns[] = {
+        {"  Isc. n. ", txtNumIsc, 14},      {"  Data: ", txtDataIsc, 10}, {"  Tel. ", txtPreferenziale, 14},
+        {"  Corso: ", txtCodiceCor, 18},    {"  ", txtNote, -1},
+    };
+    constexpr int kNameWidth = 28;
+    QString line(kNameWidth + lengthOf(kColumns, record, StudentRecord::layout()), Qt::Uninitialized);
     // Surname, a blank and the name make one value of 28, trimmed as a whole.
-    QChar *name28 = line.data();
+    const auto surname = trimmedField(record, StudentRecord::layout(), txtCognome);
+    const auto name = trimmedField(record, StudentRecord::layout(), txtNome);
+    QChar *nameColumn = line.data();
     int used = 0;
     const auto putName = [&](std::span<const unsigned char> bytes) {
-        const int n = std::min(static_cast<int>(bytes.size()), 28 - used);
-        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), name28 + used);
+        const int n = std::min(static_cast<int>(bytes.size()), kNameWidth - used);
+        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), nameColumn + used);
         used += n;
     };
     putName(surname);
-    if (!surname.empty() && !name.empty() && used < 28)
-        name28[used++] = QLatin1Char(' ');
+    if (!surname.empty() && !name.empty() && used < kNameWidth)
+        nameColumn[used++] = QLatin1Char(' ');
     putName(name);
-    while (used < 28)
-        name28[used++] = QLatin1Char(' ');
-    LineWriter out(line.data() + 28);
-    out.text(isc);
-    out.bytes(field(txtNumIsc), 14);
-    out.text(data);
-    out.bytes(field(txtDataIsc), 10);
-    out.text(tel);
-    out.bytes(field(txtPreferenziale), 14);
-    out.text(corso);
-    out.bytes(field(txtCodiceCor), 18);
-    out.text(gap);
-    out.bytes(notes, -1);
+    while (used < kNameWidth)
+        nameColumn[used++] = QLatin1Char(' ');
+    writeColumns(line.data() + kNameWidth, kColumns, record, StudentRecord::layout());
     return line;
 }
 
@@ -193,21 +211,9 @@ bool isCurrentAttendee(std::span<const char> record)
 
 QStringList readAttendeeLines(const QString &path)
 {
-    QStringList lines;
     FoldedSort sort;
-    try {
-        RecordFile file;
-        file.OpenOrCreate(path, StudentRecord::Size);
-        file.ScanRecords([&](std::span<const char> record) {
-            if (isCurrentAttendee(record)) {
-                lines << attendeeLine(record);
-                sort.add(lines.constLast()); // while the line is fresh in the cache
-            }
-        });
-        file.CloseRecordFile();
-    } catch (const RecordFileError &) {
-        // What was read up to the failure stays.
-    }
+    QStringList lines = scanLines(path, StudentRecord::Size, [](std::span<const char> record) { return isCurrentAttendee(record); },
+                                  &attendeeLine, &sort);
     sort.sort(lines);
     return lines;
 }
