@@ -4,7 +4,10 @@
 
 namespace QuickFind {
 
-Result find(const QStringList &lines, int selected, const QString &fragment, State &state)
+namespace {
+
+template <typename Lines>
+Result findIn(const Lines &lines, int selected, const QString &fragment, State &state)
 {
     const int n = static_cast<int>(lines.size());
     if (n == 0)
@@ -27,6 +30,18 @@ Result find(const QStringList &lines, int selected, const QString &fragment, Sta
     }
     state.LastFindText = folded;
     return {true, found >= 0 ? found : selected};
+}
+
+} // namespace
+
+Result find(const QStringList &lines, int selected, const QString &fragment, State &state)
+{
+    return findIn(lines, selected, fragment, state);
+}
+
+Result find(const LineStore &lines, int selected, const QString &fragment, State &state)
+{
+    return findIn(lines, selected, fragment, state);
 }
 
 } // namespace QuickFind

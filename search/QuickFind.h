@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/LineStore.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,5 +23,6 @@ struct Result {
 
 // `selected` is the line selected now (-1 for none). Updates `state`.
 Result find(const QStringList &lines, int selected, const QString &fragment, State &state);
+Result find(const LineStore &lines, int selected, const QString &fragment, State &state);
 
 } // namespace QuickFind

@@ -26,7 +26,7 @@ void QuickFindBar::reset()
 
 void QuickFindBar::btnTrovaClick()
 {
-    const QuickFind::Result result = QuickFind::find(m_list->lineModel()->lines(), m_list->selectedRow(), m_field->text(), m_state);
+    const QuickFind::Result result = QuickFind::find(m_list->lineModel()->store(), m_list->selectedRow(), m_field->text(), m_state);
     if (!result.applicable) {
         Dialogs::message(QStringLiteral("Ricerca non applicabile: la lista non contiene nessuna voce."));
         return;

@@ -24,7 +24,12 @@ LineListModel::LineListModel(QObject *parent)
 {
 }
 
-void LineListModel::setLines(QStringList lines)
+void LineListModel::setLines(const QStringList &lines)
+{
+    setLines(LineStore::fromList(lines));
+}
+
+void LineListModel::setLines(LineStore lines)
 {
     beginResetModel();
     m_lines = std::move(lines);
@@ -42,7 +47,7 @@ QVariant LineListModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return m_lines.at(index.row());
+        return m_lines.at(index.row()).toString();
     case Qt::FontRole:
         return lineFont();
     case Qt::SizeHintRole:
@@ -73,7 +78,7 @@ std::optional<QString> LineListView::selectedLine() const
     const int row = selectedRow();
     if (row < 0)
         return std::nullopt;
-    return m_model->lines().at(row);
+    return m_model->store().at(row).toString();
 }
 
 int LineListView::selectedRow() const

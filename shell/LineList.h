@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/LineStore.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 #include <QStringList>
@@ -13,15 +15,18 @@ class LineListModel final : public QAbstractListModel
 public:
     explicit LineListModel(QObject *parent = nullptr);
 
-    void setLines(QStringList lines);
-    const QStringList &lines() const { return m_lines; }
-    void clear() { setLines({}); }
+    void setLines(const QStringList &lines);
+    void setLines(LineStore lines);
+    const LineStore &store() const { return m_lines; }
+    // A copy of the lines, in the order shown.
+    QStringList lines() const { return m_lines.toList(); }
+    void clear() { setLines(LineStore()); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
-    QStringList m_lines;
+    LineStore m_lines;
     QSize m_itemSize;
 };
 

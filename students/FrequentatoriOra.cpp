@@ -48,14 +48,14 @@ void TfrmFrequentatoriOra::FormCreate()
     FormatSettings::apply();
     // Reading creates an empty archive where there is none, whether or not the
     // list exists yet; if it does not, the lines wait for it.
-    QStringList lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)));
+    LineStore lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)));
     if (isBuilt())
         showLines(std::move(lines));
     else
         m_pendingLines = std::move(lines);
 }
 
-void TfrmFrequentatoriOra::showLines(QStringList lines)
+void TfrmFrequentatoriOra::showLines(LineStore lines)
 {
     m_quickFind->reset();
     lstRecords->lineModel()->setLines(std::move(lines));

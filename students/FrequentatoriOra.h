@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/LineStore.h"
 #include "shell/ScreenKit.h"
 
 #include <functional>
@@ -31,10 +32,10 @@ public slots:
 private:
     void FormCreate();
 
-    void showLines(QStringList lines);
+    void showLines(LineStore lines);
 
     LineListView *lstRecords = nullptr;
     QuickFindBar *m_quickFind = nullptr;
-    std::optional<QStringList> m_pendingLines;
+    std::optional<LineStore> m_pendingLines;
     Loader m_loader;
 };

@@ -7,8 +7,11 @@
 #include "storage/TextField.h"
 #include "storage/Windows1252.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace Lines {
@@ -87,7 +90,7 @@ std::span<const char> bytesOf(const RecordBuffer &record)
 // value padded or cut to `width`; a width of -1 (the last column) takes the
 // whole value.
 struct Column {
-    const char *label;
+    QLatin1StringView label;
     int field;
     int width;
 };
@@ -96,7 +99,7 @@ qsizetype lengthOf(std::span<const Column> columns, std::span<const char> record
 {
     qsizetype length = 0;
     for (const Column &column : columns) {
-        length += static_cast<qsizetype>(std::char_traits<char>::length(column.label));
+        length += column.label.size();
         length += column.width >= 0 ? column.width : static_cast<qsizetype>(trimmedField(record, layout, column.field).size());
     }
     return length;
@@ -106,33 +109,22 @@ void writeColumns(QChar *at, std::span<const Column> columns, std::span<const ch
 {
     LineWriter out(at);
     for (const Column &column : columns) {
-        out.text(QLatin1StringView(column.label));
+        out.text(column.label);
         out.bytes(trimmedField(record, layout, column.field), column.width);
     }
 }
 
-// The lines of the records of the file at `path` that `wanted` accepts, in file
-// order, each taken by `sort` (if any) as it is made. A failure while reading
-// leaves the lines read up to it.
-QStringList scanLines(const QString &path, int recordSize, bool (*wanted)(std::span<const char>),
-                      QString (*line)(std::span<const char>), FoldedSort *sort = nullptr)
+// Visits the records of the file at `path` (created empty when missing). A failure
+// while reading ends the visit quietly: what was done up to it stays.
+void visitQuietly(const QString &path, int recordSize, const std::function<void(std::span<const char>)> &visit)
 {
-    QStringList lines;
     try {
         RecordFile file;
         file.OpenOrCreate(path, recordSize);
-        file.ScanRecords([&](std::span<const char> record) {
-            if (!wanted(record))
-                return;
-            lines << line(record);
-            if (sort != nullptr)
-                sort->add(lines.constLast()); // while the line is fresh in the cache
-        });
+        file.ScanRecords(visit);
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
-        // What was read up to the failure stays.
     }
-    return lines;
 }
 
 } // namespace
@@ -146,8 +138,12 @@ QString lessonLine(std::span<const char> record)
 {
     using namespace LessonRecord;
     static constexpr Column kColumns[] = {
-        {"Data: ", txtData, 10},           {"   Durata: ", txtDurata, 14},   {"   Mezzo: ", txtVeicolo, 26},
-        {"   Targa: ", txtTarga, 10},      {"   Istr. ", txtIstruttore, 26}, {"   Mod. ", txtModulo, -1},
+        {QLatin1StringView("Data: "), txtData, 10},
+        {QLatin1StringView("   Durata: "), txtDurata, 14},
+        {QLatin1StringView("   Mezzo: "), txtVeicolo, 26},
+        {QLatin1StringView("   Targa: "), txtTarga, 10},
+        {QLatin1StringView("   Istr. "), txtIstruttore, 26},
+        {QLatin1StringView("   Mod. "), txtModulo, -1},
     };
     QString line(lengthOf(kColumns, record, LessonRecord::layout()), Qt::Uninitialized);
     writeColumns(line.data(), kColumns, record, LessonRecord::layout());
@@ -156,10 +152,13 @@ QString lessonLine(std::span<const char> record)
 
 QStringList readLessonLines(const QString &path)
 {
-    // A lesson without a date is not listed.
-    return scanLines(path, LessonRecord::Size, [](std::span<const char> record) {
-        return !trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty();
-    }, &lessonLine);
+    QStringList lines;
+    visitQuietly(path, LessonRecord::Size, [&lines](std::span<const char> record) {
+        // A lesson without a date is not listed.
+        if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty())
+            lines << lessonLine(record);
+    });
+    return lines;
 }
 
 QString AttendeeLine(const RecordBuffer &student)
@@ -167,32 +166,48 @@ QString AttendeeLine(const RecordBuffer &student)
     return attendeeLine(bytesOf(student));
 }
 
-QString attendeeLine(std::span<const char> record)
+namespace {
+
+constexpr int kNameWidth = 28;
+constexpr Column kAttendeeColumns[] = {
+    {QLatin1StringView("  Isc. n. "), StudentRecord::txtNumIsc, 14},
+    {QLatin1StringView("  Data: "), StudentRecord::txtDataIsc, 10},
+    {QLatin1StringView("  Tel. "), StudentRecord::txtPreferenziale, 14},
+    {QLatin1StringView("  Corso: "), StudentRecord::txtCodiceCor, 18},
+    {QLatin1StringView("  "), StudentRecord::txtNote, -1},
+};
+
+qsizetype attendeeLineLength(std::span<const char> record)
 {
-    using namespace StudentRecord;
-    static constexpr Column kColumns[] = {
-        {"  Isc. n. ", txtNumIsc, 14},      {"  Data: ", txtDataIsc, 10}, {"  Tel. ", txtPreferenziale, 14},
-        {"  Corso: ", txtCodiceCor, 18},    {"  ", txtNote, -1},
-    };
-    constexpr int kNameWidth = 28;
-    QString line(kNameWidth + lengthOf(kColumns, record, StudentRecord::layout()), Qt::Uninitialized);
+    return kNameWidth + lengthOf(kAttendeeColumns, record, StudentRecord::layout());
+}
+
+void writeAttendeeLine(std::span<const char> record, QChar *out)
+{
     // Surname, a blank and the name make one value of 28, trimmed as a whole.
-    const auto surname = trimmedField(record, StudentRecord::layout(), txtCognome);
-    const auto name = trimmedField(record, StudentRecord::layout(), txtNome);
-    QChar *nameColumn = line.data();
+    const auto surname = trimmedField(record, StudentRecord::layout(), StudentRecord::txtCognome);
+    const auto name = trimmedField(record, StudentRecord::layout(), StudentRecord::txtNome);
     int used = 0;
     const auto putName = [&](std::span<const unsigned char> bytes) {
         const int n = std::min(static_cast<int>(bytes.size()), kNameWidth - used);
-        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), nameColumn + used);
+        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), out + used);
         used += n;
     };
     putName(surname);
     if (!surname.empty() && !name.empty() && used < kNameWidth)
-        nameColumn[used++] = QLatin1Char(' ');
+        out[used++] = QLatin1Char(' ');
     putName(name);
     while (used < kNameWidth)
-        nameColumn[used++] = QLatin1Char(' ');
-    writeColumns(line.data() + kNameWidth, kColumns, record, StudentRecord::layout());
+        out[used++] = QLatin1Char(' ');
+    writeColumns(out + kNameWidth, kAttendeeColumns, record, StudentRecord::layout());
+}
+
+} // namespace
+
+QString attendeeLine(std::span<const char> record)
+{
+    QString line(attendeeLineLength(record), Qt::Uninitialized);
+    writeAttendeeLine(record, line.data());
     return line;
 }
 
@@ -209,11 +224,22 @@ bool isCurrentAttendee(std::span<const char> record)
     return TextField::storedLength(flag) == 2 && flag[1] == 'N' && flag[2] == 'o';
 }
 
-QStringList readAttendeeLines(const QString &path)
+LineStore readAttendeeLines(const QString &path)
 {
+    LineStore lines;
     FoldedSort sort;
-    QStringList lines = scanLines(path, StudentRecord::Size, [](std::span<const char> record) { return isCurrentAttendee(record); },
-                                  &attendeeLine, &sort);
+    // Room for every student at most, taken only as it is used.
+    const qsizetype students = QFileInfo(path).size() / StudentRecord::Size;
+    lines.reserve(students);
+    sort.reserve(students);
+    visitQuietly(path, StudentRecord::Size, [&](std::span<const char> record) {
+        if (!isCurrentAttendee(record))
+            return;
+        const qsizetype length = attendeeLineLength(record);
+        QChar *line = lines.appendLine(length);
+        writeAttendeeLine(record, line);
+        sort.add(QStringView(line, length)); // while the line is fresh in the cache
+    });
     sort.sort(lines);
     return lines;
 }
@@ -297,12 +323,15 @@ void FoldedSort::add(QStringView line)
     m_entries.push_back(entry);
 }
 
-void FoldedSort::sort(QStringList &lines)
+std::vector<qsizetype> FoldedSort::order(const std::function<QStringView(qsizetype)> &lineAt)
 {
-    Q_ASSERT(static_cast<std::size_t>(lines.size()) == m_entries.size());
+    std::vector<qsizetype> order;
+    order.reserve(m_entries.size());
     if (m_plain) {
-        std::stable_sort(lines.begin(), lines.end(), lessFoldedAZ);
-        return;
+        for (std::size_t i = 0; i < m_entries.size(); ++i)
+            order.push_back(static_cast<qsizetype>(i));
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return lessFoldedAZ(lineAt(a), lineAt(b)); });
+        return order;
     }
     // By key first, which needs no line text; then each run of equal keys by the
     // rest of its lines. Equal lines keep their order: the original position
@@ -324,22 +353,36 @@ void FoldedSort::sort(QStringList &lines)
     for (auto run = m_entries.begin(); run != m_entries.end();) {
         const auto end = std::find_if(run + 1, m_entries.end(), [&](const Entry &e) { return keyLess(*run, e); });
         if (end - run > 1) {
-            std::sort(run, end, [&lines](const Entry &a, const Entry &b) {
-                const QString &x = lines.at(a.index);
-                const QString &y = lines.at(b.index);
+            std::sort(run, end, [&lineAt](const Entry &a, const Entry &b) {
+                const QStringView x = lineAt(a.index);
+                const QStringView y = lineAt(b.index);
                 // Equal keys: both lines are at least kKeyChars long, or equally
                 // short with the same characters, so comparing from there decides.
-                const int order = compareFoldedFrom(x, y, std::min({x.size(), y.size(), kKeyChars}));
-                return order != 0 ? order < 0 : a.index < b.index;
+                const int comparison = compareFoldedFrom(x, y, std::min({x.size(), y.size(), kKeyChars}));
+                return comparison != 0 ? comparison < 0 : a.index < b.index;
             });
         }
         run = end;
     }
+    for (const Entry &entry : m_entries)
+        order.push_back(entry.index);
+    return order;
+}
+
+void FoldedSort::sort(QStringList &lines)
+{
+    Q_ASSERT(static_cast<std::size_t>(lines.size()) == m_entries.size());
     QStringList sorted;
     sorted.reserve(lines.size());
-    for (const Entry &entry : m_entries)
-        sorted.append(std::move(lines[entry.index]));
+    for (const qsizetype index : order([&lines](qsizetype i) { return QStringView(lines.at(i)); }))
+        sorted.append(std::move(lines[index]));
     lines = std::move(sorted);
+}
+
+void FoldedSort::sort(LineStore &lines)
+{
+    Q_ASSERT(static_cast<std::size_t>(lines.size()) == m_entries.size());
+    lines.setOrder(order([&lines](qsizetype i) { return lines.added(i); }));
 }
 
 void sortFoldedAZ(QStringList &lines)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "shell/LineStore.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -36,7 +39,7 @@ bool isCurrentAttendee(std::span<const char> studentRecord);
 
 // The sorted lines of the current attendees in the student archive at `path`.
 // A failure while reading leaves the lines read up to it.
-QStringList readAttendeeLines(const QString &path);
+LineStore readAttendeeLines(const QString &path);
 
 // Orders texts character by character, the letters a-z counting as A-Z and every
 // other character by its code (not the locale's collation).
@@ -53,8 +56,12 @@ public:
     void add(QStringView line);
     // Orders `lines`, which holds the lines given to add(), in that order.
     void sort(QStringList &lines);
+    void sort(LineStore &lines);
 
 private:
+    // order[k] is the index of the line that comes k-th.
+    std::vector<qsizetype> order(const std::function<QStringView(qsizetype)> &lineAt);
+
     static constexpr std::size_t kWords = 8;
     static constexpr qsizetype kKeyChars = kWords * 8;
     struct Entry {

@@ -145,8 +145,42 @@ private slots:
         QFETCH(QStringList, lines);
         QStringList expected = lines;
         std::stable_sort(expected.begin(), expected.end(), Lines::lessFoldedAZ);
+        // The same order in a line store, as the attendee list sorts it.
+        LineStore store;
+        Lines::FoldedSort sort;
+        for (const QString &line : std::as_const(lines)) {
+            store.append(line);
+            sort.add(line);
+        }
+        sort.sort(store);
+        QCOMPARE(store.toList(), expected);
         Lines::sortFoldedAZ(lines);
         QCOMPARE(lines, expected);
+    }
+
+    void lineStoreKeepsEveryLine()
+    {
+        // Lines longer than a block and many short ones, read back as added and
+        // then in another order.
+        LineStore store;
+        QStringList added;
+        for (int i = 0; i < 5000; ++i) {
+            const QString line = i % 1000 == 7 ? QString(70000 + i, QChar(u'a' + i % 26)) : QStringLiteral("riga %1 \u20AC").arg(i);
+            store.append(line);
+            added << line;
+        }
+        store.append(QString());
+        added << QString();
+        QCOMPARE(store.size(), added.size());
+        QCOMPARE(store.toList(), added);
+        std::vector<qsizetype> order;
+        for (qsizetype i = store.size() - 1; i >= 0; --i)
+            order.push_back(i);
+        store.setOrder(order);
+        QCOMPARE(store.at(0), QStringView());
+        QCOMPARE(store.at(store.size() - 1), QStringView(added.first()));
+        QCOMPARE(store.added(7).size(), 70007);
+        QCOMPARE(LineStore::fromList(added).toList(), added);
     }
 };
 

@@ -257,7 +257,7 @@ private slots:
     void quickFindOnAnEmptyList()
     {
         QuickFind::State state{QStringLiteral("prima")};
-        QVERIFY(!QuickFind::find({}, -1, QStringLiteral("x"), state).applicable);
+        QVERIFY(!QuickFind::find(QStringList(), -1, QStringLiteral("x"), state).applicable);
         QCOMPARE(state.LastFindText, QStringLiteral("prima"));
     }
 

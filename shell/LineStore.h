@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <memory>
+#include <vector>
+
+// The lines of a list kept in a few large blocks rather than one text each, so
+// that tens of thousands of them are cheap to make, to reorder and to throw away.
+class LineStore
+{
+public:
+    LineStore() = default;
+    LineStore(LineStore &&) noexcept = default;
+    LineStore &operator=(LineStore &&) noexcept = default;
+    LineStore(const LineStore &) = delete;
+    LineStore &operator=(const LineStore &) = delete;
+
+    static LineStore fromList(const QStringList &lines);
+    void reserve(qsizetype lines) { m_lines.reserve(static_cast<std::size_t>(lines)); }
+
+    qsizetype size() const { return static_cast<qsizetype>(m_lines.size()); }
+    bool isEmpty() const { return m_lines.empty(); }
+    // The line shown at `row`, in the current order.
+    QStringView at(qsizetype row) const { return added(m_order.empty() ? row : m_order[static_cast<std::size_t>(row)]); }
+    // The line added `index`-th, whatever the order.
+    QStringView added(qsizetype index) const
+    {
+        const Line &line = m_lines[static_cast<std::size_t>(index)];
+        return QStringView(line.begin, line.length);
+    }
+    QStringList toList() const;
+
+    // Adds a line of `length` characters at the end and returns where the caller
+    // writes them; the characters stay where they are for the life of the store.
+    QChar *appendLine(qsizetype length);
+    void append(QStringView line);
+
+    // Shows the lines in the order given: order[row] is the line, counted in the
+    // order of adding, to show at `row`. A permutation of 0 .. size() - 1.
+    void setOrder(std::vector<qsizetype> order);
+
+private:
+    struct Line {
+        const char16_t *begin;
+        qsizetype length;
+    };
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    char16_t *m_free = nullptr; // room left in the last block
+    qsizetype m_room = 0;
+    std::vector<Line> m_lines;
+    std::vector<qsizetype> m_order; // empty: the order of adding
+};
