@@ -8,6 +8,7 @@
 #include "storage/Windows1252.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -308,18 +309,16 @@ void FoldedSort::add(QStringView line)
     entry.index = static_cast<qsizetype>(m_entries.size());
     const char16_t *units = line.utf16();
     const qsizetype size = std::min(line.size(), kKeyChars);
-    quint8 bytes[kKeyChars] = {};
+    quint8 places[kKeyChars] = {};
+    bool unknown = false;
     for (qsizetype c = 0; c < size; ++c) {
-        bytes[c] = ranks[units[c]];
-        if (bytes[c] == 0)
-            m_plain = true; // a character no record holds
+        places[c] = ranks[units[c]];
+        unknown |= places[c] == 0;
     }
-    for (std::size_t w = 0; w < kWords; ++w) {
-        quint64 word = 0;
-        for (std::size_t b = 0; b < 8; ++b)
-            word = (word << 8) | bytes[w * 8 + b];
-        entry.key[w] = word;
-    }
+    if (unknown)
+        m_plain = true; // a character no record holds
+    for (std::size_t w = 0; w < kWords; ++w)
+        entry.key[w] = qFromBigEndian<quint64>(places + w * 8);
     m_entries.push_back(entry);
 }
 
