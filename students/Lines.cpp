@@ -64,9 +64,16 @@ public:
     }
     void bytes(std::span<const unsigned char> value, int width)
     {
+        // Values are short: one table lookup a character beats a call per value.
+        static const std::array<char16_t, 256> characters = [] {
+            std::array<char16_t, 256> table{};
+            for (int byte = 0; byte < 256; ++byte)
+                table[static_cast<std::size_t>(byte)] = Windows1252::decodeByte(static_cast<unsigned char>(byte));
+            return table;
+        }();
         const int length = width < 0 ? static_cast<int>(value.size()) : std::min(static_cast<int>(value.size()), width);
-        Windows1252::decodeInto(QByteArrayView(value.data(), length), m_out);
-        m_out += length;
+        for (int i = 0; i < length; ++i)
+            *m_out++ = QChar(characters[value[static_cast<std::size_t>(i)]]);
         for (int i = length; i < width; ++i)
             *m_out++ = QLatin1Char(' ');
     }
