@@ -19,16 +19,9 @@ std::span<const char> fieldOf(std::span<const char> record, const RecordLayout &
     return record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size()));
 }
 
-QString trimmedText(std::span<const char> record, const RecordLayout &layout, int field)
+std::span<const char> bytesOf(const RecordBuffer &record)
 {
-    return TextField::load(fieldOf(record, layout, field));
-}
-
-// "surname name" as one value of `width`.
-QString nameColumn(std::span<const char> record, const RecordLayout &layout, int surname, int name, int width)
-{
-    const QString joined = trimmedText(record, layout, surname) + QLatin1Char(' ') + trimmedText(record, layout, name);
-    return Lines::column(joined, width);
+    return {record.constData(), static_cast<std::size_t>(record.size())};
 }
 
 } // namespace
@@ -84,36 +77,40 @@ bool matches(std::span<const char> record, const RecordLayout &layout, std::span
 
 QString StudentSearchLine(const RecordBuffer &student)
 {
-    return studentSearchLine(std::span<const char>(student.constData(), static_cast<std::size_t>(student.size())));
+    return studentSearchLine(bytesOf(student));
 }
 
 QString studentSearchLine(std::span<const char> record)
 {
     using namespace StudentRecord;
-    const RecordLayout &l = StudentRecord::layout();
-    return nameColumn(record, l, txtCognome, txtNome, 28)
-        + QStringLiteral("  Isc. n. ") + Lines::column(trimmedText(record, l, txtNumIsc), 14)
-        + QStringLiteral("  Data: ") + Lines::column(trimmedText(record, l, txtDataIsc), 10)
-        + QStringLiteral("  Tel. ") + Lines::column(trimmedText(record, l, txtPreferenziale), 14)
-        + QStringLiteral("  Corso: ") + Lines::column(trimmedText(record, l, txtCodiceCor), 18)
-        + QStringLiteral("  Pat. n. ") + Lines::column(trimmedText(record, l, txtNumPat), 14)
-        + QStringLiteral("  Cat. ") + trimmedText(record, l, txtCatPat);
+    static constexpr Lines::Column kColumns[] = {
+        {QLatin1StringView("  Isc. n. "), txtNumIsc, 14},
+        {QLatin1StringView("  Data: "), txtDataIsc, 10},
+        {QLatin1StringView("  Tel. "), txtPreferenziale, 14},
+        {QLatin1StringView("  Corso: "), txtCodiceCor, 18},
+        {QLatin1StringView("  Pat. n. "), txtNumPat, 14},
+        {QLatin1StringView("  Cat. "), txtCatPat, -1},
+    };
+    static const Lines::LineFormat format{&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns};
+    return Lines::line(record, format);
 }
 
 QString TT2112SearchLine(const RecordBuffer &form)
 {
-    return tt2112SearchLine(std::span<const char>(form.constData(), static_cast<std::size_t>(form.size())));
+    return tt2112SearchLine(bytesOf(form));
 }
 
 QString tt2112SearchLine(std::span<const char> record)
 {
     using namespace TT2112Record;
-    const RecordLayout &l = TT2112Record::layout();
-    return nameColumn(record, l, txtCognome, txtNome, 30)
-        + QStringLiteral("  CF: ") + Lines::column(trimmedText(record, l, txtCodFiscPro), 16)
-        + QStringLiteral("  Data: ") + Lines::column(trimmedText(record, l, txtData), 10)
-        + QStringLiteral("  Patente ") + Lines::column(trimmedText(record, l, txtConsegui), 2)
-        + QStringLiteral("  Note: ") + trimmedText(record, l, txtNote);
+    static constexpr Lines::Column kColumns[] = {
+        {QLatin1StringView("  CF: "), txtCodFiscPro, 16},
+        {QLatin1StringView("  Data: "), txtData, 10},
+        {QLatin1StringView("  Patente "), txtConsegui, 2},
+        {QLatin1StringView("  Note: "), txtNote, -1},
+    };
+    static const Lines::LineFormat format{&TT2112Record::layout(), txtCognome, txtNome, 30, kColumns};
+    return Lines::line(record, format);
 }
 
 QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line)

@@ -7,7 +7,6 @@
 #include "storage/TextField.h"
 #include "storage/Windows1252.h"
 
-#include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
@@ -23,32 +22,6 @@ char16_t foldAZ(char16_t c)
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - (u'a' - u'A')) : c;
 }
 
-} // namespace
-
-QString column(QStringView text, int width)
-{
-    const QStringView value = TextField::trimmed(text);
-    if (value.size() >= width)
-        return value.left(width).toString();
-    return value.toString() + QString(width - value.size(), QLatin1Char(' '));
-}
-
-namespace {
-
-// A field's stored bytes without leading and trailing bytes of code 32 or below
-// (in Windows-1252 exactly the characters that trimming removes).
-std::span<const unsigned char> trimmedBytes(std::span<const char> field)
-{
-    const auto *bytes = reinterpret_cast<const unsigned char *>(field.data()) + 1;
-    int begin = 0;
-    int end = TextField::storedLength(field);
-    while (begin < end && bytes[begin] <= 32)
-        ++begin;
-    while (end > begin && bytes[end - 1] <= 32)
-        --end;
-    return {bytes + begin, static_cast<std::size_t>(end - begin)};
-}
-
 // Writes fixed-width lines straight into their final storage.
 class LineWriter
 {
@@ -62,7 +35,7 @@ public:
         for (const char c : literal)
             *m_out++ = QLatin1Char(c);
     }
-    void bytes(std::span<const unsigned char> value, int width)
+    void bytes(QByteArrayView value, int width)
     {
         // Values are short: one table lookup a character beats a call per value.
         static const std::array<char16_t, 256> characters = [] {
@@ -73,7 +46,7 @@ public:
         }();
         const int length = width < 0 ? static_cast<int>(value.size()) : std::min(static_cast<int>(value.size()), width);
         for (int i = 0; i < length; ++i)
-            *m_out++ = QChar(characters[value[static_cast<std::size_t>(i)]]);
+            *m_out++ = QChar(characters[static_cast<unsigned char>(value[i])]);
         for (int i = length; i < width; ++i)
             *m_out++ = QLatin1Char(' ');
     }
@@ -83,10 +56,10 @@ private:
 };
 
 // A field of a record, trimmed.
-std::span<const unsigned char> trimmedField(std::span<const char> record, const RecordLayout &layout, int index)
+QByteArrayView trimmedField(std::span<const char> record, const RecordLayout &layout, int index)
 {
     const FieldDef &def = layout.field(index);
-    return trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
+    return TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
 }
 
 std::span<const char> bytesOf(const RecordBuffer &record)
@@ -94,55 +67,24 @@ std::span<const char> bytesOf(const RecordBuffer &record)
     return {record.constData(), static_cast<std::size_t>(record.size())};
 }
 
-// A column of a fixed-width line: the text before it, then the field's trimmed
-// value padded or cut to `width`; a width of -1 (the last column) takes the
-// whole value.
-struct Column {
-    QLatin1StringView label;
-    int field;
-    int width;
-};
-
-qsizetype lengthOf(std::span<const Column> columns, std::span<const char> record, const RecordLayout &layout)
-{
-    qsizetype length = 0;
-    for (const Column &column : columns) {
-        length += column.label.size();
-        length += column.width >= 0 ? column.width : static_cast<qsizetype>(trimmedField(record, layout, column.field).size());
-    }
-    return length;
-}
-
-void writeColumns(QChar *at, std::span<const Column> columns, std::span<const char> record, const RecordLayout &layout)
-{
-    LineWriter out(at);
-    for (const Column &column : columns) {
-        out.text(column.label);
-        out.bytes(trimmedField(record, layout, column.field), column.width);
-    }
-}
-
-// Visits the records of the file at `path` (created empty when missing). A failure
-// while reading ends the visit quietly: what was done up to it stays.
-void visitQuietly(const QString &path, int recordSize, const std::function<void(std::span<const char>)> &visit)
+// Visits the records of the file at `path` (created empty when missing), after
+// telling `starting` (if given) how many there are. A failure while reading ends
+// the visit quietly: what was done up to it stays.
+void visitQuietly(const QString &path, int recordSize, const std::function<void(std::span<const char>)> &visit,
+                  const std::function<void(qint64 records)> &starting = {})
 {
     try {
         RecordFile file;
         file.OpenOrCreate(path, recordSize);
+        if (starting)
+            starting(file.RecordCount());
         file.ScanRecords(visit);
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
     }
 }
 
-} // namespace
-
-QString LessonLine(const RecordBuffer &lesson)
-{
-    return lessonLine(bytesOf(lesson));
-}
-
-QString lessonLine(std::span<const char> record)
+const LineFormat &lessonFormat()
 {
     using namespace LessonRecord;
     static constexpr Column kColumns[] = {
@@ -153,9 +95,74 @@ QString lessonLine(std::span<const char> record)
         {QLatin1StringView("   Istr. "), txtIstruttore, 26},
         {QLatin1StringView("   Mod. "), txtModulo, -1},
     };
-    QString line(lengthOf(kColumns, record, LessonRecord::layout()), Qt::Uninitialized);
-    writeColumns(line.data(), kColumns, record, LessonRecord::layout());
-    return line;
+    static const LineFormat format{&LessonRecord::layout(), -1, -1, 0, kColumns};
+    return format;
+}
+
+const LineFormat &attendeeFormat()
+{
+    using namespace StudentRecord;
+    static constexpr Column kColumns[] = {
+        {QLatin1StringView("  Isc. n. "), txtNumIsc, 14},
+        {QLatin1StringView("  Data: "), txtDataIsc, 10},
+        {QLatin1StringView("  Tel. "), txtPreferenziale, 14},
+        {QLatin1StringView("  Corso: "), txtCodiceCor, 18},
+        {QLatin1StringView("  "), txtNote, -1},
+    };
+    static const LineFormat format{&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns};
+    return format;
+}
+
+} // namespace
+
+qsizetype lineLength(std::span<const char> record, const LineFormat &format)
+{
+    qsizetype length = format.nameWidth;
+    for (const Column &column : format.columns) {
+        length += column.label.size();
+        length += column.width >= 0 ? column.width : trimmedField(record, *format.layout, column.field).size();
+    }
+    return length;
+}
+
+void writeLine(std::span<const char> record, const LineFormat &format, QChar *out)
+{
+    LineWriter writer(out);
+    if (format.nameWidth > 0) {
+        // Surname, a blank and the name make one value, trimmed as a whole.
+        const QByteArrayView surname = trimmedField(record, *format.layout, format.surname);
+        const QByteArrayView name = trimmedField(record, *format.layout, format.name);
+        if (surname.isEmpty() || name.isEmpty()) {
+            writer.bytes(surname.isEmpty() ? name : surname, format.nameWidth);
+        } else if (surname.size() >= format.nameWidth) {
+            writer.bytes(surname, format.nameWidth);
+        } else {
+            writer.bytes(surname, -1);
+            writer.text(QLatin1StringView(" "));
+            writer.bytes(name, format.nameWidth - 1 - static_cast<int>(surname.size()));
+        }
+    }
+    for (const Column &column : format.columns) {
+        writer.text(column.label);
+        writer.bytes(trimmedField(record, *format.layout, column.field), column.width);
+    }
+}
+
+QString line(std::span<const char> record, const LineFormat &format)
+{
+    QString text(lineLength(record, format), Qt::Uninitialized);
+    writeLine(record, format, text.data());
+    return text;
+}
+
+QString LessonLine(const RecordBuffer &lesson)
+{
+    return lessonLine(bytesOf(lesson));
+}
+
+QString lessonLine(std::span<const char> record)
+{
+    return line(record, lessonFormat());
 }
 
 QStringList readLessonLines(const QString &path)
@@ -163,7 +170,7 @@ QStringList readLessonLines(const QString &path)
     QStringList lines;
     visitQuietly(path, LessonRecord::Size, [&lines](std::span<const char> record) {
         // A lesson without a date is not listed.
-        if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).empty())
+        if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).isEmpty())
             lines << lessonLine(record);
     });
     return lines;
@@ -174,49 +181,9 @@ QString AttendeeLine(const RecordBuffer &student)
     return attendeeLine(bytesOf(student));
 }
 
-namespace {
-
-constexpr int kNameWidth = 28;
-constexpr Column kAttendeeColumns[] = {
-    {QLatin1StringView("  Isc. n. "), StudentRecord::txtNumIsc, 14},
-    {QLatin1StringView("  Data: "), StudentRecord::txtDataIsc, 10},
-    {QLatin1StringView("  Tel. "), StudentRecord::txtPreferenziale, 14},
-    {QLatin1StringView("  Corso: "), StudentRecord::txtCodiceCor, 18},
-    {QLatin1StringView("  "), StudentRecord::txtNote, -1},
-};
-
-qsizetype attendeeLineLength(std::span<const char> record)
-{
-    return kNameWidth + lengthOf(kAttendeeColumns, record, StudentRecord::layout());
-}
-
-void writeAttendeeLine(std::span<const char> record, QChar *out)
-{
-    // Surname, a blank and the name make one value of 28, trimmed as a whole.
-    const auto surname = trimmedField(record, StudentRecord::layout(), StudentRecord::txtCognome);
-    const auto name = trimmedField(record, StudentRecord::layout(), StudentRecord::txtNome);
-    int used = 0;
-    const auto putName = [&](std::span<const unsigned char> bytes) {
-        const int n = std::min(static_cast<int>(bytes.size()), kNameWidth - used);
-        Windows1252::decodeInto(QByteArrayView(bytes.data(), n), out + used);
-        used += n;
-    };
-    putName(surname);
-    if (!surname.empty() && !name.empty() && used < kNameWidth)
-        out[used++] = QLatin1Char(' ');
-    putName(name);
-    while (used < kNameWidth)
-        out[used++] = QLatin1Char(' ');
-    writeColumns(out + kNameWidth, kAttendeeColumns, record, StudentRecord::layout());
-}
-
-} // namespace
-
 QString attendeeLine(std::span<const char> record)
 {
-    QString line(attendeeLineLength(record), Qt::Uninitialized);
-    writeAttendeeLine(record, line.data());
-    return line;
+    return line(record, attendeeFormat());
 }
 
 bool isCurrentAttendee(const RecordBuffer &student)
@@ -236,18 +203,22 @@ LineStore readAttendeeLines(const QString &path)
 {
     LineStore lines;
     FoldedSort sort;
-    // Room for every student at most, taken only as it is used.
-    const qsizetype students = QFileInfo(path).size() / StudentRecord::Size;
-    lines.reserve(students);
-    sort.reserve(students);
-    visitQuietly(path, StudentRecord::Size, [&](std::span<const char> record) {
-        if (!isCurrentAttendee(record))
-            return;
-        const qsizetype length = attendeeLineLength(record);
-        QChar *line = lines.appendLine(length);
-        writeAttendeeLine(record, line);
-        sort.add(QStringView(line, length)); // while the line is fresh in the cache
-    });
+    const LineFormat &format = attendeeFormat();
+    visitQuietly(
+        path, StudentRecord::Size,
+        [&](std::span<const char> record) {
+            if (!isCurrentAttendee(record))
+                return;
+            const qsizetype length = lineLength(record, format);
+            QChar *line = lines.appendLine(length);
+            writeLine(record, format, line);
+            sort.add(QStringView(line, length)); // while the line is fresh in the cache
+        },
+        [&](qint64 students) {
+            // Room for every student at most, taken only as it is used.
+            lines.reserve(students);
+            sort.reserve(students);
+        });
     sort.sort(lines);
     return lines;
 }

@@ -11,13 +11,34 @@
 #include <vector>
 
 class RecordBuffer;
+struct RecordLayout;
 
 // The fixed-width lines that the lists show, one per record, in Courier New so
 // that the columns line up.
 namespace Lines {
 
-// A value in a column of `width`: the trimmed text padded with blanks, or cut.
-QString column(QStringView text, int width);
+// A column of a line: the text before it, then a field's trimmed value padded
+// with blanks or cut to `width`; -1, for the last column, takes the whole value.
+struct Column {
+    QLatin1StringView label;
+    int field;
+    int width;
+};
+
+// How a record makes a list line: first, where `nameWidth` is not 0, the surname
+// and the name joined by a blank as one value of that width; then the columns.
+struct LineFormat {
+    const RecordLayout *layout;
+    int surname;
+    int name;
+    int nameWidth;
+    std::span<const Column> columns;
+};
+
+QString line(std::span<const char> record, const LineFormat &format);
+// The same in two steps, for lines written straight into their storage.
+qsizetype lineLength(std::span<const char> record, const LineFormat &format);
+void writeLine(std::span<const char> record, const LineFormat &format, QChar *out);
 
 // "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
 // "   Targa: " plate(10) "   Istr. " instructor(26) "   Mod. " module.

@@ -60,7 +60,38 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, width);
         QFETCH(QString, column);
-        QCOMPARE(Lines::column(text, width), column);
+        RecordBuffer record(LessonRecord::layout());
+        record.setText(LessonRecord::txtVeicolo, text);
+        const Lines::Column columns[] = {{QLatin1StringView("["), LessonRecord::txtVeicolo, width}};
+        const Lines::LineFormat format{&LessonRecord::layout(), -1, -1, 0, columns};
+        QCOMPARE(Lines::line(std::span(record.constData(), static_cast<std::size_t>(record.size())), format),
+                 QLatin1Char('[') + column);
+    }
+
+    void nameColumn_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("both, cut") << QStringLiteral("Rossi") << QStringLiteral("Mariangela") << QStringLiteral("Rossi Mari");
+        QTest::newRow("surname only") << QStringLiteral("Rossi") << QString() << QStringLiteral("Rossi     ");
+        QTest::newRow("name only") << QString() << QStringLiteral(" Ugo") << QStringLiteral("Ugo       ");
+        QTest::newRow("neither") << QString() << QString() << QString(10, QLatin1Char(' '));
+        QTest::newRow("surname fills it") << QStringLiteral("Abbondanzieri") << QStringLiteral("Ugo") << QStringLiteral("Abbondanzi");
+        QTest::newRow("room for the blank only") << QStringLiteral("Rossinian") << QStringLiteral("Ugo") << QStringLiteral("Rossinian ");
+    }
+
+    void nameColumn()
+    {
+        // Surname and name joined by a blank and taken as one value of the width.
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QFETCH(QString, column);
+        RecordBuffer record = student(surname, name, QStringLiteral("No"));
+        const Lines::Column columns[] = {{QLatin1StringView("|"), StudentRecord::txtCatPat, 0}};
+        const Lines::LineFormat format{&StudentRecord::layout(), StudentRecord::txtCognome, StudentRecord::txtNome, 10, columns};
+        QCOMPARE(Lines::line(std::span(record.constData(), static_cast<std::size_t>(record.size())), format),
+                 column + QLatin1Char('|'));
     }
 
     void lessonLine()
