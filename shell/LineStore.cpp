@@ -26,28 +26,33 @@ QStringList LineStore::toList() const
     return lines;
 }
 
-QChar *LineStore::appendLine(qsizetype length)
+QChar *LineStore::beginLine(qsizetype most)
 {
-    if (length > m_room) {
-        const qsizetype size = std::max(length, kBlockCharacters);
+    if (most > m_room) {
+        const qsizetype size = std::max(most, kBlockCharacters);
         m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(size)));
         m_free = m_blocks.back().get();
         m_room = size;
     }
-    char16_t *begin = m_free;
+    return reinterpret_cast<QChar *>(m_free);
+}
+
+void LineStore::endLine(qsizetype length)
+{
+    Q_ASSERT(length <= m_room);
+    m_lines.push_back({m_free, length});
     m_free += length;
     m_room -= length;
-    m_lines.push_back({begin, length});
     if (!m_order.empty())
         m_order.push_back(size() - 1);
-    return reinterpret_cast<QChar *>(begin);
 }
 
 void LineStore::append(QStringView line)
 {
-    QChar *at = appendLine(line.size());
+    QChar *at = beginLine(line.size());
     if (!line.isEmpty())
         std::memcpy(at, line.data(), static_cast<std::size_t>(line.size()) * sizeof(QChar));
+    endLine(line.size());
 }
 
 void LineStore::setOrder(std::vector<qsizetype> order)

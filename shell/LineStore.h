@@ -33,9 +33,11 @@ public:
     }
     QStringList toList() const;
 
-    // Adds a line of `length` characters at the end and returns where the caller
-    // writes them; the characters stay where they are for the life of the store.
-    QChar *appendLine(qsizetype length);
+    // Adds a line at the end in two steps: beginLine() returns where the caller
+    // writes at most `most` characters, endLine() says how many it wrote. The
+    // characters stay where they are for the life of the store.
+    QChar *beginLine(qsizetype most);
+    void endLine(qsizetype length);
     void append(QStringView line);
 
     // Shows the lines in the order given: order[row] is the line, counted in the

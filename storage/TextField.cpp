@@ -52,20 +52,6 @@ void store(std::span<char> field, QStringView text)
     std::memcpy(field.data() + 1, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// The stored bytes without leading and trailing bytes of code 32 or below; in
-// Windows-1252 exactly those bytes decode to characters of code 32 or below.
-QByteArrayView trimmedBytes(std::span<const char> field)
-{
-    const auto *bytes = reinterpret_cast<const unsigned char *>(field.data()) + 1;
-    int begin = 0;
-    int end = storedLength(field);
-    while (begin < end && bytes[begin] <= 32)
-        ++begin;
-    while (end > begin && bytes[end - 1] <= 32)
-        --end;
-    return QByteArrayView(field.data() + 1 + begin, end - begin);
-}
-
 QString load(std::span<const char> field)
 {
     return Windows1252::decode(trimmedBytes(field));

@@ -36,8 +36,19 @@ inline int storedLength(std::span<const char> field)
 }
 
 // The stored bytes without leading and trailing bytes of code 32 or below: the
-// bytes of the trimmed text.
-QByteArrayView trimmedBytes(std::span<const char> field);
+// bytes of the trimmed text (in Windows-1252 exactly those bytes decode to
+// characters of code 32 or below). Inline: list lines call it for every value.
+inline QByteArrayView trimmedBytes(std::span<const char> field)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(field.data()) + 1;
+    int begin = 0;
+    int end = storedLength(field);
+    while (begin < end && bytes[begin] <= 32)
+        ++begin;
+    while (end > begin && bytes[end - 1] <= 32)
+        --end;
+    return QByteArrayView(field.data() + 1 + begin, end - begin);
+}
 
 // Loads a field into text: its bytes converted from Windows-1252, then trimmed.
 QString load(std::span<const char> field);

@@ -51,12 +51,14 @@ public:
             *m_out++ = QLatin1Char(' ');
     }
 
+    qsizetype written(const QChar *begin) const { return m_out - begin; }
+
 private:
     QChar *m_out;
 };
 
-// A field of a record, trimmed.
-QByteArrayView trimmedField(std::span<const char> record, const RecordLayout &layout, int index)
+// A field of a record, trimmed. Inlined: every value of every line goes through it.
+Q_ALWAYS_INLINE QByteArrayView trimmedField(std::span<const char> record, const RecordLayout &layout, int index)
 {
     const FieldDef &def = layout.field(index);
     return TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
@@ -115,17 +117,15 @@ const LineFormat &attendeeFormat()
 
 } // namespace
 
-qsizetype lineLength(std::span<const char> record, const LineFormat &format)
+qsizetype longestLine(const LineFormat &format)
 {
     qsizetype length = format.nameWidth;
-    for (const Column &column : format.columns) {
-        length += column.label.size();
-        length += column.width >= 0 ? column.width : trimmedField(record, *format.layout, column.field).size();
-    }
+    for (const Column &column : format.columns)
+        length += column.label.size() + (column.width >= 0 ? column.width : 255);
     return length;
 }
 
-void writeLine(std::span<const char> record, const LineFormat &format, QChar *out)
+qsizetype writeLine(std::span<const char> record, const LineFormat &format, QChar *out)
 {
     LineWriter writer(out);
     if (format.nameWidth > 0) {
@@ -146,12 +146,13 @@ void writeLine(std::span<const char> record, const LineFormat &format, QChar *ou
         writer.text(column.label);
         writer.bytes(trimmedField(record, *format.layout, column.field), column.width);
     }
+    return writer.written(out);
 }
 
 QString line(std::span<const char> record, const LineFormat &format)
 {
-    QString text(lineLength(record, format), Qt::Uninitialized);
-    writeLine(record, format, text.data());
+    QString text(longestLine(format), Qt::Uninitialized);
+    text.truncate(writeLine(record, format, text.data()));
     return text;
 }
 
@@ -204,14 +205,15 @@ LineStore readAttendeeLines(const QString &path)
     LineStore lines;
     FoldedSort sort;
     const LineFormat &format = attendeeFormat();
+    const qsizetype longest = longestLine(format);
     visitQuietly(
         path, StudentRecord::Size,
         [&](std::span<const char> record) {
             if (!isCurrentAttendee(record))
                 return;
-            const qsizetype length = lineLength(record, format);
-            QChar *line = lines.appendLine(length);
-            writeLine(record, format, line);
+            QChar *line = lines.beginLine(longest);
+            const qsizetype length = writeLine(record, format, line);
+            lines.endLine(length);
             sort.add(QStringView(line, length)); // while the line is fresh in the cache
         },
         [&](qint64 students) {

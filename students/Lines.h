@@ -36,9 +36,10 @@ struct LineFormat {
 };
 
 QString line(std::span<const char> record, const LineFormat &format);
-// The same in two steps, for lines written straight into their storage.
-qsizetype lineLength(std::span<const char> record, const LineFormat &format);
-void writeLine(std::span<const char> record, const LineFormat &format, QChar *out);
+// The same written at `out`, which has room for longestLine(format) characters;
+// returns how many it wrote.
+qsizetype longestLine(const LineFormat &format);
+qsizetype writeLine(std::span<const char> record, const LineFormat &format, QChar *out);
 
 // "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
 // "   Targa: " plate(10) "   Istr. " instructor(26) "   Mod. " module.
