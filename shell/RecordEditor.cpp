@@ -96,6 +96,10 @@ void RecordEditor::connectToolbar()
         {"cmdAvanti", &RecordEditor::cmdAvantiClick}, {"cmdUltimo", &RecordEditor::cmdUltimoClick},
         {"cmdNuovo", &RecordEditor::cmdNuovoClick},   {"cmdSalva", &RecordEditor::cmdSalvaClick},
         {"cmdEsci", &RecordEditor::cmdEsciClick},
+        {"cmdTrova", &RecordEditor::trovaRequested},  {"cmdFile", &RecordEditor::fileRequested},
+        {"cmdStampa", &RecordEditor::stampaRequested}, {"cmdEsporta", &RecordEditor::esportaRequested},
+        {"cmdGuida", &RecordEditor::guidaRequested},  {"btnPrescrizioni", &RecordEditor::prescrizioniRequested},
+        {"btnCodFiscPro", &RecordEditor::codFiscRequested},
     });
 }
 

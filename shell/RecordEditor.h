@@ -55,6 +55,14 @@ public:
 signals:
     // The screen was closed: the start screen comes back.
     void closed();
+    // Side actions both editors offer; their screens are opened by the owner.
+    void trovaRequested();
+    void fileRequested();
+    void stampaRequested();
+    void esportaRequested();
+    void guidaRequested();
+    void prescrizioniRequested();
+    void codFiscRequested();
 
 public slots:
     void cmdPrimoClick();

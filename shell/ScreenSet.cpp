@@ -96,12 +96,24 @@ void ScreenSet::connectScreens()
         });
     }
 
-    // Attachments, for both editors.
-    const auto attach = [](RecordEditor *editor, const QString &mode) {
-        ScreenKit::openOnDemand<TfrmAllegaCartella>(editor, mode, [editor](TfrmAllegaCartella &screen) { screen.fillFrom(*editor); });
-    };
-    connect(m_frmAllievi, &TfrmAllievi::fileRequested, this, [=, this] { attach(m_frmAllievi, QStringLiteral("allievi")); });
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::fileRequested, this, [=, this] { attach(m_frmMod_TT2112, QStringLiteral("modello")); });
+    // What both editors do alike: attachments (each with its mode), the help page
+    // (each with its topic), the technical prescriptions and the tax code check.
+    using HelpTopics::Topic;
+    const struct {
+        RecordEditor *editor;
+        QString attachMode;
+        Topic topic;
+    } editors[] = {{m_frmAllievi, QStringLiteral("allievi"), Topic::B}, {m_frmMod_TT2112, QStringLiteral("modello"), Topic::A}};
+    for (const auto &[editor, attachMode, topic] : editors) {
+        connect(editor, &RecordEditor::fileRequested, this, [editor, attachMode] {
+            ScreenKit::openOnDemand<TfrmAllegaCartella>(editor, attachMode,
+                                                        [editor](TfrmAllegaCartella &screen) { screen.fillFrom(*editor); });
+        });
+        connect(editor, &RecordEditor::guidaRequested, this, [editor, topic] { showHelp(editor, topic); });
+        connect(editor, &RecordEditor::prescrizioniRequested, this, [editor] { ScreenKit::openOnDemand<TfrmIstruzioni>(editor); });
+        connect(editor, &RecordEditor::codFiscRequested, this,
+                [editor] { openCheckFor(editor, editor->control<QLineEdit>("txtCodFiscPro")->text()); });
+    }
 
     // The registry's lessons and current attendees.
     connect(m_frmAllievi, &TfrmAllievi::lezioniRequested, this, [this] {
@@ -128,22 +140,13 @@ void ScreenSet::connectInformation()
     connect(m_frmAvvio, &TfrmAvvio::infoRequested, this, [this] { ScreenKit::openOnDemand<TfrmInfo>(m_frmAvvio); });
     connect(m_frmAvvio, &TfrmAvvio::copyrightRequested, this, [this] { ScreenKit::openOnDemand<TfrmSplash>(m_frmAvvio); });
     connect(m_frmAvvio, &TfrmAvvio::guidaRequested, this, [this] { showHelp(m_frmAvvio, Topic::S); });
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::guidaRequested, this, [this] { showHelp(m_frmMod_TT2112, Topic::A); });
-    connect(m_frmAllievi, &TfrmAllievi::guidaRequested, this, [this] { showHelp(m_frmAllievi, Topic::B); });
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::prescrizioniRequested, this,
-            [this] { ScreenKit::openOnDemand<TfrmIstruzioni>(m_frmMod_TT2112); });
-    connect(m_frmAllievi, &TfrmAllievi::prescrizioniRequested, this, [this] { ScreenKit::openOnDemand<TfrmIstruzioni>(m_frmAllievi); });
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::codFiscRequested, this,
-            [this] { openCheckFor(m_frmMod_TT2112, m_frmMod_TT2112->control<QLineEdit>("txtCodFiscPro")->text()); });
-    connect(m_frmAllievi, &TfrmAllievi::codFiscRequested, this,
-            [this] { openCheckFor(m_frmAllievi, m_frmAllievi->control<QLineEdit>("txtCodFiscPro")->text()); });
     // The exports, each with its own help page.
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::esportaRequested, this, [this] {
+    connect(m_frmMod_TT2112, &RecordEditor::esportaRequested, this, [this] {
         ScreenKit::openOnDemand<TfrmExpModelli>(m_frmMod_TT2112, QString(), [](TfrmExpModelli &screen) {
             connect(&screen, &ExportScreen::guidaRequested, &screen, [&screen] { showHelp(&screen, Topic::C); });
         });
     });
-    connect(m_frmAllievi, &TfrmAllievi::esportaRequested, this, [this] {
+    connect(m_frmAllievi, &RecordEditor::esportaRequested, this, [this] {
         ScreenKit::openOnDemand<TfrmExpAllievi>(m_frmAllievi, QString(), [](TfrmExpAllievi &screen) {
             connect(&screen, &ExportScreen::guidaRequested, &screen, [&screen] { showHelp(&screen, Topic::D); });
         });
@@ -165,7 +168,7 @@ void ScreenSet::connectPrinting()
             return box != nullptr && box->isChecked();
         };
     };
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::stampaRequested, this, [=, this] {
+    connect(m_frmMod_TT2112, &RecordEditor::stampaRequested, this, [=, this] {
         ScreenKit::openOnDemand<TfrmStampa_Modello>(m_frmMod_TT2112, QString(), [&](TfrmStampa_Modello &screen) {
             screen.setSource(fieldsOf(m_frmMod_TT2112), boxesOf(m_frmMod_TT2112));
         });
@@ -175,7 +178,7 @@ void ScreenSet::connectPrinting()
             screen.setSource(fieldsOf(m_frmMod_TT2112), boxesOf(m_frmMod_TT2112));
         });
     });
-    connect(m_frmAllievi, &TfrmAllievi::stampaRequested, this, [=, this] {
+    connect(m_frmAllievi, &RecordEditor::stampaRequested, this, [=, this] {
         ScreenKit::openOnDemand<TfrmStampaAllievo>(m_frmAllievi, QString(),
                                                    [&](TfrmStampaAllievo &screen) { screen.setSource(fieldsOf(m_frmAllievi)); });
     });
@@ -184,7 +187,7 @@ void ScreenSet::connectPrinting()
 void ScreenSet::connectSearches()
 {
     // Student search from the registry: the picked student becomes the registry's record.
-    connect(m_frmAllievi, &TfrmAllievi::trovaRequested, this, [this] {
+    connect(m_frmAllievi, &RecordEditor::trovaRequested, this, [this] {
         TfrmAllievi *registry = m_frmAllievi;
         ScreenKit::openOnDemand<TfrmTrovaAllievi>(registry, QStringLiteral("allievi"), [registry](TfrmTrovaAllievi &screen) {
             screen.setPickHandler([registry](std::span<const char> bytes, qint64 position) {
@@ -206,7 +209,7 @@ void ScreenSet::connectSearches()
         });
     });
     // Form search: the picked form becomes the manager's record.
-    connect(m_frmMod_TT2112, &TfrmMod_TT2112::trovaRequested, this, [this] {
+    connect(m_frmMod_TT2112, &RecordEditor::trovaRequested, this, [this] {
         TfrmMod_TT2112 *manager = m_frmMod_TT2112;
         ScreenKit::openOnDemand<TfrmTrovaModelli>(manager, QStringLiteral("modelli"), [manager](TfrmTrovaModelli &screen) {
             screen.setPickHandler([manager](std::span<const char> bytes, qint64 position) {

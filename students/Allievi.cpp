@@ -168,14 +168,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     buildControls(kControls);
     connectToolbar();
     connectPictureButtons<TfrmAllievi>({
-        {"cmdTrova", &TfrmAllievi::trovaRequested},
         {"cmdFrequentatoriOra", &TfrmAllievi::frequentatoriRequested},
-        {"cmdFile", &TfrmAllievi::fileRequested},
-        {"cmdStampa", &TfrmAllievi::stampaRequested},
-        {"cmdEsporta", &TfrmAllievi::esportaRequested},
-        {"cmdGuida", &TfrmAllievi::guidaRequested},
-        {"btnPrescrizioni", &TfrmAllievi::prescrizioniRequested},
-        {"btnCodFiscPro", &TfrmAllievi::codFiscRequested},
         {"btnEmail", &TfrmAllievi::btnEmailClick},
     });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);

@@ -17,14 +17,7 @@ public:
     void StoreStudentScreen();
 
 signals:
-    void trovaRequested();
     void frequentatoriRequested();
-    void fileRequested();
-    void stampaRequested();
-    void esportaRequested();
-    void guidaRequested();
-    void prescrizioniRequested();
-    void codFiscRequested();
     // The lesson manager may open for the student on screen.
     void lezioniRequested();
 

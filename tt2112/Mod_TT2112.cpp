@@ -174,14 +174,7 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
     connectToolbar();
     connectPictureButtons<TfrmMod_TT2112>({
         {"cmdImporta", &TfrmMod_TT2112::importaRequested},
-        {"cmdTrova", &TfrmMod_TT2112::trovaRequested},
-        {"cmdFile", &TfrmMod_TT2112::fileRequested},
         {"cmdAnteprima", &TfrmMod_TT2112::anteprimaRequested},
-        {"cmdStampa", &TfrmMod_TT2112::stampaRequested},
-        {"cmdEsporta", &TfrmMod_TT2112::esportaRequested},
-        {"cmdGuida", &TfrmMod_TT2112::guidaRequested},
-        {"btnPrescrizioni", &TfrmMod_TT2112::prescrizioniRequested},
-        {"btnCodFiscPro", &TfrmMod_TT2112::codFiscRequested},
     });
     FormCreate();
 }

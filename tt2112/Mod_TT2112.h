@@ -24,14 +24,7 @@ public:
 signals:
     // Side actions whose screens are opened by their owners.
     void importaRequested();
-    void trovaRequested();
-    void fileRequested();
     void anteprimaRequested();
-    void stampaRequested();
-    void esportaRequested();
-    void guidaRequested();
-    void prescrizioniRequested();
-    void codFiscRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
