@@ -17,6 +17,11 @@
 
 namespace TestSupport {
 
+// What both editors say when browsing an empty archive and after saving.
+inline const QString kEmpty = QStringLiteral("L'archivio non contiene nessuna scheda.");
+inline const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
+inline const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
+
 inline QByteArray readAll(const QString &path)
 {
     QFile file(path);

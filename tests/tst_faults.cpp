@@ -127,7 +127,7 @@ private slots:
                     QCOMPARE(after.size(), before.size()); // nothing half-written at the end
                     QVERIFY(manager->positionLabel()->text().isEmpty());
                 } else {
-                    QCOMPARE(outcome.dialogs.first().second, QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio."));
+                    QCOMPARE(outcome.dialogs.first().second, kAppended);
                     QCOMPARE(after.size(), before.size() + TT2112Record::Size);
                     QCOMPARE(manager->positionLabel()->text(), QStringLiteral("4"));
                 }

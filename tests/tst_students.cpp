@@ -31,10 +31,6 @@ using Kind = Dialogs::Kind;
 
 namespace {
 
-const QString kEmpty = QStringLiteral("L'archivio non contiene nessuna scheda.");
-const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
-const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
-
 QByteArray studentBytes(const QString &surname, const QString &name, const QString &flag, const QString &note = QString())
 {
     RecordBuffer record(StudentRecord::layout());

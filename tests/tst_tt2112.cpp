@@ -22,10 +22,6 @@ using Kind = Dialogs::Kind;
 
 namespace {
 
-const QString kEmpty = QStringLiteral("L'archivio non contiene nessuna scheda.");
-const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
-const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
-
 // A form whose surname tells which record it is.
 QByteArray form(const QString &surname, const QString &name = QStringLiteral("Anna"))
 {
