@@ -37,16 +37,9 @@ public:
     }
     void bytes(QByteArrayView value, int width)
     {
-        // Values are short: one table lookup a character beats a call per value.
-        static const std::array<char16_t, 256> characters = [] {
-            std::array<char16_t, 256> table{};
-            for (int byte = 0; byte < 256; ++byte)
-                table[static_cast<std::size_t>(byte)] = Windows1252::decodeByte(static_cast<unsigned char>(byte));
-            return table;
-        }();
         const int length = width < 0 ? static_cast<int>(value.size()) : std::min(static_cast<int>(value.size()), width);
         for (int i = 0; i < length; ++i)
-            *m_out++ = QChar(characters[static_cast<unsigned char>(value[i])]);
+            *m_out++ = QChar(Windows1252::decodeByte(static_cast<unsigned char>(value[i])));
         for (int i = length; i < width; ++i)
             *m_out++ = QLatin1Char(' ');
     }
