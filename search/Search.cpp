@@ -19,10 +19,6 @@ std::span<const char> fieldOf(std::span<const char> record, const RecordLayout &
     return record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size()));
 }
 
-std::span<const char> bytesOf(const RecordBuffer &record)
-{
-    return {record.constData(), static_cast<std::size_t>(record.size())};
-}
 
 } // namespace
 
@@ -77,7 +73,7 @@ bool matches(std::span<const char> record, const RecordLayout &layout, std::span
 
 QString StudentSearchLine(const RecordBuffer &student)
 {
-    return studentSearchLine(bytesOf(student));
+    return studentSearchLine(student.span());
 }
 
 QString studentSearchLine(std::span<const char> record)
@@ -97,7 +93,7 @@ QString studentSearchLine(std::span<const char> record)
 
 QString TT2112SearchLine(const RecordBuffer &form)
 {
-    return tt2112SearchLine(bytesOf(form));
+    return tt2112SearchLine(form.span());
 }
 
 QString tt2112SearchLine(std::span<const char> record)

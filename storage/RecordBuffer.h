@@ -20,6 +20,8 @@ public:
     char *data() { return m_bytes.data(); }
     const char *constData() const { return m_bytes.constData(); }
     const QByteArray &bytes() const { return m_bytes; }
+    // The whole record, as record files and line builders take it.
+    std::span<const char> span() const { return {m_bytes.constData(), static_cast<std::size_t>(m_bytes.size())}; }
     // Replaces all bytes; `bytes` must be exactly one record long.
     void setBytes(QByteArrayView bytes);
 

@@ -299,7 +299,7 @@ void RecordFile::ReadRecord(std::span<char> record)
 void RecordFile::WriteRecord(const RecordBuffer &buffer)
 {
     Q_ASSERT(buffer.size() == m_recordSize);
-    WriteRecord(std::span<const char>(buffer.constData(), static_cast<std::size_t>(buffer.size())));
+    WriteRecord(buffer.span());
 }
 
 void RecordFile::WriteRecord(std::span<const char> record)
@@ -310,7 +310,7 @@ void RecordFile::WriteRecord(std::span<const char> record)
 qint64 RecordFile::AppendRecord(const RecordBuffer &buffer)
 {
     Q_ASSERT(buffer.size() == m_recordSize);
-    return AppendRecord(std::span<const char>(buffer.constData(), static_cast<std::size_t>(buffer.size())));
+    return AppendRecord(buffer.span());
 }
 
 qint64 RecordFile::AppendRecord(std::span<const char> record)

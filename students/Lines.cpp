@@ -57,10 +57,6 @@ Q_ALWAYS_INLINE QByteArrayView trimmedField(std::span<const char> record, const 
     return TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
 }
 
-std::span<const char> bytesOf(const RecordBuffer &record)
-{
-    return {record.constData(), static_cast<std::size_t>(record.size())};
-}
 
 // Visits the records of the file at `path` (created empty when missing), after
 // telling `starting` (if given) how many there are. A failure while reading ends
@@ -151,7 +147,7 @@ QString line(std::span<const char> record, const LineFormat &format)
 
 QString LessonLine(const RecordBuffer &lesson)
 {
-    return lessonLine(bytesOf(lesson));
+    return lessonLine(lesson.span());
 }
 
 QString lessonLine(std::span<const char> record)
@@ -172,7 +168,7 @@ QStringList readLessonLines(const QString &path)
 
 QString AttendeeLine(const RecordBuffer &student)
 {
-    return attendeeLine(bytesOf(student));
+    return attendeeLine(student.span());
 }
 
 QString attendeeLine(std::span<const char> record)
@@ -182,7 +178,7 @@ QString attendeeLine(std::span<const char> record)
 
 bool isCurrentAttendee(const RecordBuffer &student)
 {
-    return isCurrentAttendee(bytesOf(student));
+    return isCurrentAttendee(student.span());
 }
 
 bool isCurrentAttendee(std::span<const char> record)

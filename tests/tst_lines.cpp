@@ -64,7 +64,7 @@ private slots:
         record.setText(LessonRecord::txtVeicolo, text);
         const Lines::Column columns[] = {{QLatin1StringView("["), LessonRecord::txtVeicolo, width}};
         const Lines::LineFormat format{&LessonRecord::layout(), -1, -1, 0, columns};
-        QCOMPARE(Lines::line(std::span(record.constData(), static_cast<std::size_t>(record.size())), format),
+        QCOMPARE(Lines::line(record.span(), format),
                  QLatin1Char('[') + column);
     }
 
@@ -90,7 +90,7 @@ private slots:
         RecordBuffer record = student(surname, name, QStringLiteral("No"));
         const Lines::Column columns[] = {{QLatin1StringView("|"), StudentRecord::txtCatPat, 0}};
         const Lines::LineFormat format{&StudentRecord::layout(), StudentRecord::txtCognome, StudentRecord::txtNome, 10, columns};
-        QCOMPARE(Lines::line(std::span(record.constData(), static_cast<std::size_t>(record.size())), format),
+        QCOMPARE(Lines::line(record.span(), format),
                  column + QLatin1Char('|'));
     }
 
