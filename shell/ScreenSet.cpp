@@ -104,7 +104,10 @@ void ScreenSet::connectScreens()
         QString attachMode;
         Topic topic;
     } editors[] = {{m_frmAllievi, QStringLiteral("allievi"), Topic::B}, {m_frmMod_TT2112, QStringLiteral("modello"), Topic::A}};
-    for (const auto &[editor, attachMode, topic] : editors) {
+    for (const auto &entry : editors) {
+        RecordEditor *editor = entry.editor;
+        const QString attachMode = entry.attachMode;
+        const Topic topic = entry.topic;
         connect(editor, &RecordEditor::fileRequested, this, [editor, attachMode] {
             ScreenKit::openOnDemand<TfrmAllegaCartella>(editor, attachMode,
                                                         [editor](TfrmAllegaCartella &screen) { screen.fillFrom(*editor); });
