@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     s.setBytes(student);
     RecordBuffer l(LessonRecord::layout());
     l.setBytes(lesson);
-    const std::span<const char> studentSpan = student.span();
+    const std::span<const char> studentSpan = s.span();
     const QStringList lines{Lines::AttendeeLine(s), Lines::LessonLine(l), Search::StudentSearchLine(s),
-                            Search::tt2112SearchLine(form.span())};
+                            Search::tt2112SearchLine(std::span<const char>(form.constData(), static_cast<std::size_t>(form.size())))};
     // The fixed columns always stand where they should.
     if (lines[0].mid(28, 10) != QLatin1String("  Isc. n. ") || lines[2].mid(28, 10) != QLatin1String("  Isc. n. "))
         __builtin_trap();
