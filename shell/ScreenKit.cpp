@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QHash>
 
+#include <algorithm>
+
 // The artwork is compiled into the screens' static library, whose resources must
 // be registered by hand.
 static void registerArtwork()
@@ -41,6 +43,8 @@ constexpr const char *kNext = "volantixNext";
 constexpr const char *kHint = "volantixHint";
 constexpr const char *kClearsHint = "volantixClearsHint";
 constexpr const char *kPainted = "volantixPaintedFocused";
+constexpr const char *kTypingLimit = "volantixTypingLimit"; // a text field's maximum length
+constexpr const char *kShownText = "volantixShownText";     // a text field's text before the user's edit
 
 // The frame that belongs to a field: "txtCognome" has "effCognome".
 QString companionFrameName(const QString &fieldName)
@@ -152,6 +156,28 @@ private:
     Screen *m_screen;
 };
 
+// The field's maximum length and typing filter, applied after each edit of the
+// user's (textEdited is not emitted for the program's setText). The text before the
+// edit is kept on the field, updated on every change, program or user.
+void applyTypingRules(QLineEdit *field, TypingFilter filter)
+{
+    field->setProperty(kShownText, field->text());
+    QObject::connect(field, &QLineEdit::textChanged, field, [field] {
+        // The field's text, not the signal's: a correction made while the edit is
+        // being reported changes the text before the edit's own textChanged arrives.
+        field->setProperty(kShownText, field->text());
+    });
+    QObject::connect(field, &QLineEdit::textEdited, field, [field, filter](const QString &text) {
+        const FilteredText limited = applyTypingLimit(field->property(kShownText).toString(), text,
+                                                      field->cursorPosition(), field->property(kTypingLimit).toInt());
+        const FilteredText filtered = applyTypingFilter(filter, limited.text, limited.caret);
+        if (filtered.text != text) {
+            field->setText(filtered.text);
+            field->setCursorPosition(filtered.caret);
+        }
+    });
+}
+
 void trackForHints(QWidget *widget, QObject *conventions, bool clears)
 {
     widget->setMouseTracking(true);
@@ -175,6 +201,44 @@ FilteredText applyTypingFilter(TypingFilter filter, const QString &text, int car
     const auto leading = static_cast<int>(trimmed.data() - text.constData());
     const int newCaret = std::clamp(caret - std::min(caret, leading), 0, static_cast<int>(trimmed.size()));
     return {filter == TypingFilter::UpperCase ? TextField::upperAZ(trimmed) : trimmed.toString(), newCaret};
+}
+
+FilteredText applyTypingLimit(const QString &previous, const QString &edited, int caret, int limit)
+{
+    const qsizetype editedSize = edited.size();
+    const qsizetype previousSize = previous.size();
+    if (limit <= 0 || editedSize <= limit)
+        return {edited, caret};
+    // The edit replaced previous[head, previousSize - tail) with edited[head, editedSize - tail).
+    qsizetype tail = 0;
+    const qsizetype afterCaret = editedSize - caret;
+    const bool caretEndsInsertion = caret >= 0 && afterCaret >= 0 && afterCaret <= previousSize
+        && QStringView(edited).sliced(caret) == QStringView(previous).sliced(previousSize - afterCaret);
+    if (caretEndsInsertion)
+        tail = afterCaret; // typing, pasting, dropping: the caret follows what went in
+    const qsizetype common = std::min(previousSize, editedSize);
+    qsizetype head = 0;
+    while (head < common - tail && previous.at(head) == edited.at(head))
+        ++head;
+    if (!caretEndsInsertion) {
+        // Undo can leave the caret before the text it brought back.
+        while (tail < common - head && previous.at(previousSize - 1 - tail) == edited.at(editedSize - 1 - tail))
+            ++tail;
+        if (tail > 0 && edited.at(editedSize - tail).isLowSurrogate())
+            --tail;
+    }
+    if (head > 0 && edited.at(head - 1).isHighSurrogate())
+        --head;
+    const qsizetype inserted = editedSize - tail - head;
+    // What is left of the previous text keeps its place, even beyond the limit.
+    qsizetype room = std::clamp<qsizetype>(limit - (head + tail), 0, inserted);
+    if (room == inserted)
+        return {edited, caret}; // nothing went in (a deletion) or all of it fits
+    if (room > 0 && edited.at(head + room - 1).isHighSurrogate())
+        --room; // never half a character
+    const qsizetype end = head + room;
+    const qsizetype newCaret = caret <= end ? caret : std::max(end, caret - (inserted - room));
+    return {edited.left(end) + edited.right(tail), static_cast<int>(newCaret)};
 }
 
 void paintVerticalGradient(QPainter &painter, const QRect &rect, QColor top, QColor bottom)
@@ -481,8 +545,9 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
         case ControlKind::TextField: {
             const QColor resting = item.resting.isValid() ? item.resting : restingColour();
             auto *field = item.focus == FocusStyle::Background ? new FlatField(target, resting) : new QLineEdit(target);
+            // Not QLineEdit's own maximum length, which would cut the program's text too.
             if (item.maxLength > 0)
-                field->setMaxLength(item.maxLength);
+                field->setProperty(kTypingLimit, item.maxLength);
             if (item.alignment)
                 field->setAlignment(item.alignment);
             if (item.masked)
@@ -499,16 +564,8 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
             if (item.next != nullptr)
                 field->setProperty(kNext, QByteArray(item.next));
             field->installEventFilter(conventions);
-            if (item.filter != TypingFilter::None) {
-                const TypingFilter filter = item.filter;
-                QObject::connect(field, &QLineEdit::textEdited, field, [field, filter](const QString &text) {
-                    const FilteredText filtered = applyTypingFilter(filter, text, field->cursorPosition());
-                    if (filtered.text != text) {
-                        field->setText(filtered.text);
-                        field->setCursorPosition(filtered.caret);
-                    }
-                });
-            }
+            if (item.maxLength > 0 || item.filter != TypingFilter::None)
+                applyTypingRules(field, item.filter);
             widget = field;
             break;
         }

@@ -71,7 +71,7 @@ struct ControlDef {
     QString hint;             // shown on the status line while the mouse is over the control
     FontStyle font;
     QColor textColour;        // labels (invalid: default)
-    int maxLength = 0;        // text fields (0: no limit)
+    int maxLength = 0;        // text fields: the longest the user may type (0: no limit)
     Qt::Alignment alignment = {};
     TypingFilter filter = TypingFilter::None;
     FocusStyle focus = FocusStyle::None;
@@ -285,5 +285,13 @@ struct FilteredText {
     int caret = 0;
 };
 FilteredText applyTypingFilter(TypingFilter filter, const QString &text, int caret);
+
+// A field's maximum length, as applied to the user's typing: `edited` is the text
+// after an edit of `previous` with the caret at `caret`. What the edit inserted is
+// cut so that the text is no longer than `limit` (0: no limit); what it removed
+// stays removed. Text longer than the limit that the program put in is kept: the
+// user may shorten it but not lengthen it. The caret stays where the user was
+// typing.
+FilteredText applyTypingLimit(const QString &previous, const QString &edited, int caret, int limit);
 
 } // namespace ScreenKit

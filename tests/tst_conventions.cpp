@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -160,6 +162,129 @@ private slots:
         field("txtCognome")->setFocus();
         QTest::keyClicks(field("txtCognome"), QStringLiteral("abcdefghijkl"));
         QCOMPARE(field("txtCognome")->text(), QStringLiteral("ABCDEFGHIJ"));
+    }
+
+    // The maximum length as applied to one edit of the user's: what the edit put in
+    // is cut to fit, what it took out stays out, the program's text is never cut.
+    void typingLimit_data()
+    {
+        QTest::addColumn<QString>("previous");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("keptCaret");
+        QTest::newRow("typing below the limit") << QStringLiteral("ABC") << QStringLiteral("ABCD") << 4 << 5
+                                                << QStringLiteral("ABCD") << 4;
+        QTest::newRow("typing up to the limit") << QStringLiteral("ABCD") << QStringLiteral("ABXCD") << 3 << 5
+                                                << QStringLiteral("ABXCD") << 3;
+        QTest::newRow("typing at the limit, at the end") << QStringLiteral("ABCDE") << QStringLiteral("ABCDEF") << 6 << 5
+                                                         << QStringLiteral("ABCDE") << 5;
+        QTest::newRow("typing at the limit, in the middle") << QStringLiteral("ABCDE") << QStringLiteral("ABXCDE") << 3 << 5
+                                                            << QStringLiteral("ABCDE") << 2;
+        QTest::newRow("paste cut to fit") << QStringLiteral("AB") << QStringLiteral("AwxyzB") << 5 << 4
+                                          << QStringLiteral("AwxB") << 3;
+        QTest::newRow("paste of letters already there") << QStringLiteral("ab") << QStringLiteral("abab") << 3 << 3
+                                                        << QStringLiteral("abb") << 2;
+        QTest::newRow("paste replacing a selection") << QStringLiteral("ABCDE") << QStringLiteral("AwxyzE") << 5 << 5
+                                                     << QStringLiteral("AwxyE") << 4;
+        QTest::newRow("paste replacing a selection, no room") << QStringLiteral("ABCDEF") << QStringLiteral("AxyDEF") << 3 << 3
+                                                              << QStringLiteral("ADEF") << 1;
+        QTest::newRow("typing into over-long text") << QStringLiteral("ABCDEFGHIJKL") << QStringLiteral("ABCDExFGHIJKL") << 6 << 10
+                                                    << QStringLiteral("ABCDEFGHIJKL") << 5;
+        QTest::newRow("replacing a character of over-long text") << QStringLiteral("ABCDEFGHIJKL") << QStringLiteral("ABCDExGHIJKL") << 6 << 10
+                                                                 << QStringLiteral("ABCDEGHIJKL") << 5;
+        QTest::newRow("deleting from over-long text") << QStringLiteral("ABCDEFGHIJKL") << QStringLiteral("ABCDFGHIJKL") << 4 << 10
+                                                      << QStringLiteral("ABCDFGHIJKL") << 4;
+        QTest::newRow("undo bringing text back before the caret") << QStringLiteral("AE") << QStringLiteral("ABCDE") << 1 << 4
+                                                                  << QStringLiteral("ABCE") << 1;
+        QTest::newRow("no half characters") << QStringLiteral("AB") << QStringLiteral("AB\U0001F600") << 4 << 3
+                                            << QStringLiteral("AB") << 2;
+        QTest::newRow("no limit") << QStringLiteral("AB") << QStringLiteral("ABCDEFGH") << 8 << 0
+                                  << QStringLiteral("ABCDEFGH") << 8;
+    }
+
+    void typingLimit()
+    {
+        QFETCH(QString, previous);
+        QFETCH(QString, edited);
+        QFETCH(int, caret);
+        QFETCH(int, limit);
+        QFETCH(QString, text);
+        QFETCH(int, keptCaret);
+        const FilteredText limited = applyTypingLimit(previous, edited, caret, limit);
+        QCOMPARE(limited.text, text);
+        QCOMPARE(limited.caret, keptCaret);
+    }
+
+    void programTextIsKeptWhole()
+    {
+        // txtCognome takes at most 10 characters from the keyboard.
+        QLineEdit *name = field("txtCognome");
+        const QString code = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");
+        name->setText(code);
+        QCOMPARE(name->text(), code);
+        name->setFocus();
+        name->end(false);
+        QTest::keyClicks(name, QStringLiteral("z"));
+        QCOMPARE(name->text(), code);
+        // It can be shortened, and lengthened again only up to the limit.
+        name->setText(code.left(12));
+        name->end(false);
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QCOMPARE(name->text(), code.left(10));
+        QTest::keyClicks(name, QStringLiteral("z"));
+        QCOMPARE(name->text(), code.left(10));
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClicks(name, QStringLiteral("zz"));
+        QCOMPARE(name->text(), code.left(9) + QLatin1Char('Z'));
+    }
+
+    void userInputStopsAtTheLimit_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("keptCaret");
+        QTest::newRow("typing into a full field") << QStringLiteral("ABCDEFGHIJ") << 4 << QStringLiteral("keys") << QStringLiteral("xy")
+                                                  << QStringLiteral("ABCDEFGHIJ") << 4;
+        QTest::newRow("typing, upper-cased") << QStringLiteral("ABC") << 3 << QStringLiteral("keys") << QStringLiteral("de")
+                                             << QStringLiteral("ABCDE") << 5;
+        QTest::newRow("paste cut to fit") << QStringLiteral("ABC") << 1 << QStringLiteral("paste") << QStringLiteral("xyzwvutsrq")
+                                          << QStringLiteral("AXYZWVUTBC") << 8;
+        QTest::newRow("paste into over-long text") << QStringLiteral("ABCDEFGHIJKL") << 12 << QStringLiteral("paste") << QStringLiteral("x")
+                                                   << QStringLiteral("ABCDEFGHIJKL") << 12;
+        QTest::newRow("input method cut to fit") << QStringLiteral("ABCDEFGH") << 8 << QStringLiteral("input method") << QStringLiteral("xyz")
+                                                 << QStringLiteral("ABCDEFGHXY") << 10;
+    }
+
+    void userInputStopsAtTheLimit()
+    {
+        QFETCH(QString, start);
+        QFETCH(int, caret);
+        QFETCH(QString, how);
+        QFETCH(QString, input);
+        QFETCH(QString, text);
+        QFETCH(int, keptCaret);
+        QLineEdit *name = field("txtCognome"); // at most 10, upper case
+        name->setFocus();
+        name->setText(start);
+        name->setCursorPosition(caret);
+        if (how == QLatin1String("keys")) {
+            QTest::keyClicks(name, input);
+        } else if (how == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setText(input);
+            QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QInputMethodEvent event;
+            event.setCommitString(input);
+            QApplication::sendEvent(name, &event);
+        }
+        QCOMPARE(name->text(), text);
+        QCOMPARE(name->cursorPosition(), keptCaret);
     }
 
     void hints()
