@@ -2,13 +2,13 @@
 
 #include "shell/Dialogs.h"
 #include "shell/OpenURL.h"
+#include "storage/FileReplacement.h"
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QTableView>
 
@@ -152,8 +152,8 @@ void ExportScreen::cmdEsportaClick()
         return;
     const QString path = exportPath();
     // The file is replaced only once it is complete: a failure leaves the last export whole.
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
+    FileReplacement file(path);
+    bool written = file.open();
     if (written) {
         std::unique_ptr<QProgressDialog> progress;
         const int rows = m_model->rows().count();
@@ -170,13 +170,13 @@ void ExportScreen::cmdEsportaClick()
             return !progress->wasCanceled();
         });
         if (progress && progress->wasCanceled()) {
-            file.cancelWriting();
+            file.discard();
             return;
         }
         written = written && file.commit();
     }
     if (!written) {
-        file.cancelWriting();
+        file.discard();
         Dialogs::message(QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
                                         "Accertarsi che il file di Excel non sia gi\u00E0 aperto."));
         return;

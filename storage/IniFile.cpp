@@ -1,12 +1,12 @@
 #include "storage/IniFile.h"
 
+#include "storage/FileReplacement.h"
 #include "storage/Windows1252.h"
 
 #define SI_CONVERT_ICU
 #include <SimpleIni.h>
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <string>
 
@@ -25,13 +25,156 @@ QString fromStore(const char *text, bool utf8)
     return utf8 ? QString::fromUtf8(bytes) : Windows1252::decode(bytes);
 }
 
+constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+
+// One line of the file as it stands, and the line break that ends it ("\r\n",
+// "\n", "\r", or nothing for a last line without one).
+struct Line {
+    QByteArray text;
+    QByteArray end;
+};
+
+QList<Line> splitLines(const QByteArray &data)
+{
+    QList<Line> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (data[i] != '\r' && data[i] != '\n')
+            continue;
+        const qsizetype breakLength = data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n' ? 2 : 1;
+        lines.append({data.mid(start, i - start), data.mid(i, breakLength)});
+        i += breakLength - 1;
+        start = i + 1;
+    }
+    if (start < data.size())
+        lines.append({data.mid(start), QByteArray()});
+    return lines;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimBlanks(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// Section and key names match regardless of the case of A-Z, as the reader has it.
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// What a line is to the reader: a section header, a "key=value" entry, or
+// anything else (blank, comment, malformed), which is kept as it is.
+struct ParsedLine {
+    enum class Kind { Other, Section, Entry } kind = Kind::Other;
+    QByteArrayView name;       // the section's or the key's name
+    qsizetype valueStart = 0;  // entries: where the value begins (just after '=')
+};
+
+ParsedLine parseLine(QByteArrayView text)
+{
+    qsizetype at = 0;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    if (at == text.size() || text[at] == ';' || text[at] == '#')
+        return {};
+    if (text[at] == '[') {
+        const qsizetype close = text.indexOf(']', at + 1);
+        if (close < 0)
+            return {};
+        return {ParsedLine::Kind::Section, trimBlanks(text.sliced(at + 1, close - at - 1)), 0};
+    }
+    const qsizetype equals = text.indexOf('=', at);
+    if (equals <= at)
+        return {};
+    return {ParsedLine::Kind::Entry, trimBlanks(text.sliced(at, equals - at)), equals + 1};
+}
+
+// The file's text with each key of `entries` set in `section`. Every other byte
+// stays as it was: other sections, keys, comments, blank lines, malformed lines,
+// the spelling of names and the line breaks. A key found in the section has its
+// value replaced in place (in every copy of the section, so that no reader can
+// find an old value); a missing key is added after the section's last entry; a
+// missing section is added at the end. New lines end as the file's lines do.
+QByteArray withValues(const QByteArray &original, QByteArrayView section, const QList<QPair<QByteArray, QByteArray>> &entries)
+{
+    QList<Line> lines = splitLines(original);
+    const qsizetype firstLineFeed = original.indexOf('\n');
+    const QByteArray lineBreak = firstLineFeed > 0 && original[firstLineFeed - 1] != '\r' ? QByteArray("\n") : QByteArray("\r\n");
+
+    QList<bool> found(entries.size(), false);
+    bool inSection = false;
+    qsizetype insertAfter = -1; // the first copy of the section: its header or its last entry
+    bool firstCopy = false;
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        QByteArrayView text = lines[n].text;
+        const qsizetype skipped = n == 0 && text.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+        const ParsedLine parsed = parseLine(text.sliced(skipped));
+        if (parsed.kind == ParsedLine::Kind::Section) {
+            inSection = sameName(parsed.name, section);
+            firstCopy = inSection && insertAfter < 0;
+            if (firstCopy)
+                insertAfter = n;
+            continue;
+        }
+        if (parsed.kind != ParsedLine::Kind::Entry || !inSection)
+            continue;
+        if (firstCopy)
+            insertAfter = n;
+        for (qsizetype e = 0; e < entries.size(); ++e) {
+            if (!sameName(parsed.name, entries[e].first))
+                continue;
+            found[e] = true;
+            const qsizetype valueStart = skipped + parsed.valueStart;
+            if (trimBlanks(QByteArrayView(lines[n].text).sliced(valueStart)) != entries[e].second)
+                lines[n].text = lines[n].text.left(valueStart) + entries[e].second;
+        }
+    }
+
+    QList<Line> added;
+    for (qsizetype e = 0; e < entries.size(); ++e) {
+        if (!found[e])
+            added.append({entries[e].first + '=' + entries[e].second, lineBreak});
+    }
+    if (!added.isEmpty()) {
+        if (insertAfter < 0) {
+            added.prepend({'[' + section.toByteArray() + ']', lineBreak});
+            if (!lines.isEmpty() && !trimBlanks(lines.last().text).isEmpty())
+                added.prepend({QByteArray(), lineBreak}); // a blank line before the new section
+            insertAfter = lines.size() - 1;
+        }
+        if (insertAfter >= 0 && lines[insertAfter].end.isEmpty())
+            lines[insertAfter].end = lineBreak;
+        for (qsizetype i = 0; i < added.size(); ++i)
+            lines.insert(insertAfter + 1 + i, added[i]);
+    }
+
+    QByteArray text;
+    text.reserve(original.size() + 64);
+    for (const Line &line : lines)
+        text += line.text + line.end;
+    return text;
+}
+
 enum class LoadStatus { Ok, Missing, Unreadable };
 
-// `crlf` tells whether the file ends its lines with CR LF (a new file does, as on Windows).
-LoadStatus load(const QString &path, CSimpleIniA &ini, bool *crlf = nullptr)
+LoadStatus load(const QString &path, CSimpleIniA &ini)
 {
-    if (crlf)
-        *crlf = true;
     QFile file(path);
     if (!file.exists())
         return LoadStatus::Missing;
@@ -40,10 +183,6 @@ LoadStatus load(const QString &path, CSimpleIniA &ini, bool *crlf = nullptr)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return LoadStatus::Unreadable;
-    if (crlf) {
-        const qsizetype lf = data.indexOf('\n');
-        *crlf = lf < 0 || (lf > 0 && data[lf - 1] == '\r');
-    }
     ini.SetUnicode(false); // the loader switches to UTF-8 when it meets a byte-order mark
     if (ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0)
         return LoadStatus::Unreadable;
@@ -83,32 +222,36 @@ bool writeValue(const QString &path, const QString &section, const QString &key,
 
 bool writeValues(const QString &path, const QString &section, const QList<QPair<QString, QString>> &values)
 {
-    CSimpleIniA ini;
-    ini.SetSpaces(false);
-    bool crlf = true;
-    if (load(path, ini, &crlf) == LoadStatus::Unreadable)
+    QByteArray before;
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        before = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+        file.close();
+    }
+    const bool utf8 = before.startsWith(kByteOrderMark);
+    QList<QPair<QByteArray, QByteArray>> entries;
+    for (const auto &[key, value] : values)
+        entries.append({QByteArray::fromStdString(toStore(key, utf8)), QByteArray::fromStdString(toStore(value, utf8))});
+    const QByteArray after = withValues(before, QByteArray::fromStdString(toStore(section, utf8)), entries);
+    if (after == before)
+        return true; // nothing to change: the file stays as it is
+
+    // What the readers will find in the new text must be what was asked for.
+    CSimpleIniA check;
+    check.SetSpaces(false);
+    check.SetUnicode(false);
+    if (check.LoadData(after.constData(), static_cast<size_t>(after.size())) < 0)
         return false;
-    const bool utf8 = ini.IsUnicode();
     for (const auto &[key, value] : values) {
-        if (ini.SetValue(toStore(section, utf8).c_str(), toStore(key, utf8).c_str(), toStore(value, utf8).c_str()) < 0)
+        const char *stored = check.GetValue(toStore(section, utf8).c_str(), toStore(key, utf8).c_str(), nullptr);
+        if (stored == nullptr || fromStore(stored, utf8) != fromStore(toStore(value, utf8).c_str(), utf8))
             return false;
     }
-    std::string content;
-    if (ini.Save(content, utf8) < 0)
-        return false;
-    QByteArray bytes(content.data(), static_cast<qsizetype>(content.size()));
-    // A Windows-1252 file whose first line happens to begin with the bytes of a
-    // UTF-8 byte-order mark would be read back as UTF-8: keep it off the start.
-    if (!utf8 && bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.prepend('\n');
-    if (crlf)
-        bytes.replace("\n", "\r\n");
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
+    return FileReplacement::replace(path, after);
 }
 
 } // namespace IniFile

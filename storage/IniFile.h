@@ -25,9 +25,11 @@ ReadResult read(const QString &path, const QString &section, const QString &key)
 // Convenience: the value, or the empty text for a missing or unreadable file.
 QString readValue(const QString &path, const QString &section, const QString &key);
 
-// Writes one key, keeping every other section, key and comment of the file as it
-// was. The file is replaced as a whole only once the new content is complete, so
-// a failure never leaves it half-written. Returns false when it cannot be written.
+// Writes one key, keeping every other line of the file byte for byte: sections,
+// keys, comments, blank and malformed lines, line breaks. A file that already
+// holds the value is not written at all. Otherwise the file is replaced as a
+// whole, and only once the new content is safely on disk, so a failure leaves it
+// as it was. Returns false when it cannot be written.
 bool writeValue(const QString &path, const QString &section, const QString &key, const QString &value);
 
 // Writes several keys of one section in one replacement of the file.

@@ -1,12 +1,12 @@
 #include "students/Attachments.h"
 
+#include "storage/FileReplacement.h"
 #include "storage/ProgramFolder.h"
 #include "storage/TextField.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Attachments {
 
@@ -57,22 +57,18 @@ bool copyIn(const QString &source)
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile output(target);
-    if (!output.open(QIODevice::WriteOnly))
+    FileReplacement output(target);
+    if (!output.open())
         return false;
     QByteArray block(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 n = input.read(block.data(), block.size());
-        if (n < 0) {
-            output.cancelWriting();
+        if (n < 0 || (n > 0 && output.write(block.constData(), n) != n)) {
+            output.discard();
             return false;
         }
         if (n == 0)
             break;
-        if (output.write(block.constData(), n) != n) {
-            output.cancelWriting();
-            return false;
-        }
     }
     return output.commit();
 }

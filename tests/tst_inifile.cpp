@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "storage/FileReplacement.h"
 #include "storage/IniFile.h"
 
 #include <QDir>
@@ -36,32 +37,89 @@ private slots:
 
     void otherContentIsKept()
     {
+        // Comments, other sections, blank lines, lines that are not "key=value",
+        // blanks around '=' and a last line without a line break all stay byte for byte.
         const QByteArray before =
             "; impostazioni dell'autoscuola\r\n"
             "[Generale]\r\n"
             "Tema=Blu\r\n"
+            "riga senza uguale\r\n"
             "\r\n"
-            "[Modello TT2112]\r\n"
-            "Codice Autoscuola=VECCHIO\r\n"
+            "  [ Modello TT2112 ]  ; sezione dei moduli\r\n"
+            "# Codice Autoscuola=commento\r\n"
+            "Codice Autoscuola = VECCHIO\r\n"
             "Ufficio Provinciale=Roma\r\n"
-            "Percorso=C:\\Dati\\Scuola\r\n";
+            "Percorso=C:\\Dati\\Scuola";
         QVERIFY(writeAll(m_path, before));
         QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("NUOVO")));
         QByteArray expected = before;
-        expected.replace("VECCHIO", "NUOVO");
-        // Every line is kept in its order; only blank lines may move.
-        const auto withoutBlankLines = [](QByteArray bytes) {
-            while (bytes.contains("\r\n\r\n"))
-                bytes.replace("\r\n\r\n", "\r\n");
-            return bytes;
-        };
-        const QByteArray after = readAll(m_path);
-        QCOMPARE(withoutBlankLines(after), withoutBlankLines(expected));
-        // Writing the same value again changes nothing.
-        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("NUOVO")));
-        QCOMPARE(readAll(m_path), after);
-        QCOMPARE(IniFile::readValue(m_path, QStringLiteral("Modello TT2112"), QStringLiteral("Percorso")),
-                 QStringLiteral("C:\\Dati\\Scuola"));
+        expected.replace("= VECCHIO", "=NUOVO");
+        QCOMPARE(readAll(m_path), expected);
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("NUOVO"));
+        QCOMPARE(IniFile::readValue(m_path, m_section, QStringLiteral("Percorso")), QStringLiteral("C:\\Dati\\Scuola"));
+
+        // A key missing from the section goes after its last entry.
+        QVERIFY(IniFile::writeValue(m_path, m_section, QStringLiteral("Nuova"), QStringLiteral("1")));
+        QCOMPARE(readAll(m_path), expected + "\r\nNuova=1\r\n");
+    }
+
+    void valueAlreadyThereLeavesTheFileAlone()
+    {
+        // The same value, even with other blanks around it, is not written again:
+        // the file is neither replaced nor touched.
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola =  AB 123 \r\nvecchia riga\r\n";
+        QVERIFY(writeAll(m_path, before));
+        struct stat first {};
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &first), 0);
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("AB 123")));
+        struct stat second {};
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &second), 0);
+        QCOMPARE(second.st_ino, first.st_ino);
+        QCOMPARE(readAll(m_path), before);
+    }
+
+    void everyCopyOfTheKeyIsSet()
+    {
+        // A key written twice, or a section that appears twice: no copy may keep the
+        // old value, whichever copy a reader takes.
+        QVERIFY(writeAll(m_path, "[Modello TT2112]\nCodice Autoscuola=A\n[Altro]\nCodice Autoscuola=Z\n"
+                                 "[MODELLO TT2112]\nCODICE AUTOSCUOLA=B\n"));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("C")));
+        QCOMPARE(readAll(m_path), QByteArray("[Modello TT2112]\nCodice Autoscuola=C\n[Altro]\nCodice Autoscuola=Z\n"
+                                             "[MODELLO TT2112]\nCODICE AUTOSCUOLA=C\n"));
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("C"));
+    }
+
+    void newSectionGoesAtTheEnd()
+    {
+        QVERIFY(writeAll(m_path, "[Accesso]\r\nValore=00"));
+        QVERIFY(IniFile::writeValues(m_path, m_section, {{m_code, QStringLiteral("X")}, {m_office, QString()}}));
+        QCOMPARE(readAll(m_path),
+                 QByteArray("[Accesso]\r\nValore=00\r\n\r\n[Modello TT2112]\r\nCodice Autoscuola=X\r\nUfficio Provinciale=\r\n"));
+        QCOMPARE(IniFile::readValue(m_path, QStringLiteral("Accesso"), QStringLiteral("Valore")), QStringLiteral("00"));
+    }
+
+    void failedReplacementLeavesTheFileWhole_data()
+    {
+        QTest::addColumn<FileReplacement::Fault>("fault");
+        QTest::newRow("temporary file cannot be made") << FileReplacement::Fault::Create;
+        QTest::newRow("write fails") << FileReplacement::Fault::Write;
+        QTest::newRow("flush fails") << FileReplacement::Fault::Flush;
+        QTest::newRow("rename fails") << FileReplacement::Fault::Rename;
+    }
+
+    void failedReplacementLeavesTheFileWhole()
+    {
+        QFETCH(FileReplacement::Fault, fault);
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
+        QVERIFY(writeAll(m_path, before));
+        FileReplacement::setFault(fault);
+        const bool written = IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("B2"));
+        FileReplacement::setFault(FileReplacement::Fault::None);
+        QVERIFY(!written);
+        QCOMPARE(readAll(m_path), before);
+        // No temporary file is left behind.
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Autoscuola.ini")});
     }
 
     void namesMatchRegardlessOfCase()
@@ -98,7 +156,7 @@ private slots:
         const QByteArray after = readAll(m_path);
         QVERIFY(!after.startsWith("\xEF\xBB\xBF"));
         QVERIFY(after.contains("Codice Autoscuola=AS 01 \xE0\x80"));
-        QVERIFY(after.contains("\xEF\xBB\xBF[Modello TT2112=x"));
+        QVERIFY(after.startsWith("\r\xEF\xBB\xBF[Modello TT2112 = x\n"));
     }
 
     void missingAndUnreadable()
