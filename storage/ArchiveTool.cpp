@@ -5,7 +5,9 @@
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
+#include "storage/Windows1252.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QJsonDocument>
@@ -23,18 +25,40 @@ constexpr int kAnomalies = 1;
 constexpr int kBadInput = 2;
 
 const QString kUsage = QStringLiteral(
-    "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson]");
+    "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict]");
 
 struct Context {
     QIODevice &in;
     QIODevice &out;
     QIODevice &err;
+    bool strict = false;
+    bool outputFailed = false;
 
-    void print(const QByteArray &line) { out.write(line + '\n'); }
+    void print(const QByteArray &line)
+    {
+        const QByteArray bytes = line + '\n';
+        if (out.write(bytes) != bytes.size())
+            outputFailed = true;
+    }
+    void warn(const QString &message) { err.write("volantix-archive: " + message.toUtf8() + '\n'); }
     int error(const QString &message)
     {
-        err.write("volantix-archive: " + message.toUtf8() + '\n');
+        warn(message);
         return kBadInput;
+    }
+    // The end of a command that printed on the output: when the output could not
+    // be written (a full disk), saying so is the result, with `done` telling what
+    // happened to the archive all the same.
+    int finish(int code, const QString &done = QString())
+    {
+        auto *file = qobject_cast<QFileDevice *>(&out);
+        if (file != nullptr && !file->flush())
+            outputFailed = true;
+        if (!outputFailed)
+            return code;
+        const QString reason = file != nullptr && file->error() != QFileDevice::NoError ? file->errorString()
+                                                                                         : out.errorString();
+        return error(QStringLiteral("cannot write the output: ") + reason + done);
     }
 };
 
@@ -87,11 +111,36 @@ int dump(Context &ctx, const QString &path, const RecordLayout &layout)
     } catch (const RecordFileError &e) {
         return ctx.error(QStringLiteral("cannot read ") + e.detail());
     }
-    return kOk;
+    return ctx.finish(kOk);
+}
+
+// What storing `given` made of it in `field`, beyond the trimming every stored
+// text gets: characters cut off at the field's length, and characters that
+// Windows-1252 lacks, stored as "?". Read back from the stored bytes, so it tells
+// exactly what the record holds. Empty when the field holds the trimmed text.
+QString storageChange(QStringView given, std::span<const char> field)
+{
+    const QList<uint> characters = TextField::trimmed(given).toUcs4();
+    const qsizetype stored = qMin<qsizetype>(TextField::storedLength(field), characters.size());
+    qsizetype substituted = 0;
+    for (qsizetype i = 0; i < stored; ++i) {
+        const auto byte = static_cast<unsigned char>(field[static_cast<std::size_t>(i) + 1]);
+        if (Windows1252::decodeByte(byte) != characters[i])
+            ++substituted;
+    }
+    QStringList changes;
+    if (stored < characters.size())
+        changes << QStringLiteral("cut from %1 to %2 characters").arg(characters.size()).arg(stored);
+    if (substituted == 1)
+        changes << QStringLiteral("1 character outside Windows-1252 stored as \"?\"");
+    else if (substituted > 1)
+        changes << QStringLiteral("%1 characters outside Windows-1252 stored as \"?\"").arg(substituted);
+    return changes.join(QStringLiteral("; "));
 }
 
 // Fills `record` from one JSON object; returns an error message, or an empty text.
-QString fillRecord(const QJsonObject &object, RecordBuffer &record)
+// Every text not stored as given (see storageChange) adds a line to `changes`.
+QString fillRecord(const QJsonObject &object, RecordBuffer &record, QStringList &changes)
 {
     const RecordLayout &layout = record.layout();
     for (auto it = object.begin(); it != object.end(); ++it) {
@@ -115,12 +164,16 @@ QString fillRecord(const QJsonObject &object, RecordBuffer &record)
                 return QStringLiteral("field \"%1\" takes \"S\u00EC\", \"No\", true or false").arg(fieldName(field));
             }
         } else {
-            if (value.isUndefined() || value.isNull())
+            if (value.isUndefined() || value.isNull()) {
                 record.setText(i, QString());
-            else if (value.isString())
-                record.setText(i, value.toString());
-            else
+            } else if (value.isString()) {
+                const QString text = value.toString();
+                record.setText(i, text);
+                if (const QString change = storageChange(text, record.fieldBytes(i)); !change.isEmpty())
+                    changes << QStringLiteral("field \"%1\": ").arg(fieldName(field)) + change;
+            } else {
                 return QStringLiteral("field \"%1\" takes a text").arg(fieldName(field));
+            }
         }
     }
     return QString();
@@ -128,9 +181,25 @@ QString fillRecord(const QJsonObject &object, RecordBuffer &record)
 
 int append(Context &ctx, const QString &path, const RecordLayout &layout)
 {
+    // A file that cannot take records (a folder, a pipe, a device) is refused
+    // before the input is read, which could wait for a terminal or a pipe that
+    // never ends. A missing file is created below.
+    if (QFileInfo::exists(path)) {
+        try {
+            RecordFile probe;
+            probe.OpenForReading(path, layout.recordSize);
+        } catch (const RecordFileError &e) {
+            return ctx.error(QStringLiteral("cannot write ") + e.detail() + QStringLiteral(" (no records appended)"));
+        }
+    }
+
     // Read and check all input first: bad input writes nothing.
+    const QByteArray input = ctx.in.readAll();
+    if (const auto *file = qobject_cast<const QFileDevice *>(&ctx.in); file != nullptr && file->error() != QFileDevice::NoError)
+        return ctx.error(QStringLiteral("cannot read the input: ") + file->errorString());
     std::vector<QByteArray> records;
-    const QList<QByteArray> lines = ctx.in.readAll().split('\n');
+    QStringList changes;
+    const QList<QByteArray> lines = input.split('\n');
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const QByteArray line = lines[n].trimmed();
         if (line.isEmpty())
@@ -142,11 +211,19 @@ int append(Context &ctx, const QString &path, const RecordLayout &layout)
         if (!document.isObject())
             return ctx.error(QStringLiteral("line %1: expected a JSON object").arg(n + 1));
         RecordBuffer record(layout);
-        const QString problem = fillRecord(document.object(), record);
+        QStringList lineChanges;
+        const QString problem = fillRecord(document.object(), record, lineChanges);
         if (!problem.isEmpty())
             return ctx.error(QStringLiteral("line %1: ").arg(n + 1) + problem);
+        for (const QString &change : std::as_const(lineChanges))
+            changes << QStringLiteral("line %1: ").arg(n + 1) + change;
         records.push_back(record.bytes());
     }
+    // Texts cut or changed are stored all the same, unless --strict refuses them.
+    for (const QString &change : std::as_const(changes))
+        ctx.warn(change);
+    if (ctx.strict && !changes.isEmpty())
+        return ctx.error(QStringLiteral("nothing appended: --strict refuses texts that would be cut or changed"));
 
     RecordFile file;
     std::size_t done = 0;
@@ -162,7 +239,7 @@ int append(Context &ctx, const QString &path, const RecordLayout &layout)
         return ctx.error(QStringLiteral("cannot write ") + e.detail()
                          + QStringLiteral(" (%1 of %2 records appended)").arg(done).arg(records.size()));
     }
-    return kOk;
+    return ctx.finish(kOk, QStringLiteral(" (%1 of %1 records appended)").arg(records.size()));
 }
 
 int check(Context &ctx, const QString &path, const RecordLayout &layout)
@@ -205,7 +282,7 @@ int check(Context &ctx, const QString &path, const RecordLayout &layout)
     } catch (const RecordFileError &e) {
         return ctx.error(QStringLiteral("cannot read ") + e.detail());
     }
-    return anomalies > 0 ? kAnomalies : kOk;
+    return ctx.finish(anomalies > 0 ? kAnomalies : kOk);
 }
 
 } // namespace
@@ -249,6 +326,8 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
             kind = arguments[++i];
         } else if (arg.startsWith(QLatin1String("--kind="))) {
             kind = arg.mid(7);
+        } else if (arg == QLatin1String("--strict")) {
+            ctx.strict = true;
         } else {
             positional << arg;
         }
@@ -270,6 +349,8 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
                                  .arg(QFileInfo(path).fileName()));
     }
 
+    if (ctx.strict && (command == QLatin1String("dump") || command == QLatin1String("check")))
+        return ctx.error(QStringLiteral("--strict applies to append only"));
     if (command == QLatin1String("dump"))
         return dump(ctx, path, *layout);
     if (command == QLatin1String("append"))

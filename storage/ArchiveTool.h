@@ -10,11 +10,16 @@ class QIODevice;
 //   dump FILE     one JSON object per record: "_position" (1-based), then every
 //                 field by name in record order, values as loaded
 //   append FILE   one JSON object per line on input, each appended as a record;
-//                 prints each new position
+//                 prints each new position. A text cut to its field's length or
+//                 holding characters that Windows-1252 lacks (stored as "?") is
+//                 appended all the same with one warning line per field; with
+//                 --strict it is an error and nothing is appended
 //   check FILE    prints the record count and every anomaly
 //
 // The layout comes from the file name or from --kind tt2112|student|lesson.
-// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input or unreadable file.
+// Anything but a regular file is refused at once, never waited on.
+// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input, unreadable or
+// unwritable file, or output that could not be written.
 namespace ArchiveTool {
 
 int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err);

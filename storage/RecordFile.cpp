@@ -21,6 +21,8 @@ constexpr off_t kLockSentinel = off_t(1) << 62;
 constexpr qint64 kScanBlockBytes = 1 << 20;
 
 std::chrono::milliseconds g_lockTimeout{10000};
+std::function<void(bool)> g_lockWaitObserver;
+int g_lockRefusal = 0;
 
 RecordFile::FaultPlan g_faultPlan;
 int g_operations = 0;
@@ -59,28 +61,39 @@ public:
         auto pause = std::chrono::milliseconds(1);
         for (;;) {
             struct flock lock = request(F_WRLCK);
-            if (::fcntl(m_fd, F_OFD_SETLK, &lock) == 0) {
-                m_held = true;
-                return;
+            int error = g_lockRefusal;
+            if (error == 0) {
+                if (::fcntl(m_fd, F_OFD_SETLK, &lock) == 0) {
+                    m_held = true;
+                    break;
+                }
+                error = errno;
             }
-            const int error = errno;
             if (error == EINTR)
                 continue;
             if (error != EAGAIN && error != EACCES) {
-                // A file system without byte-range locks: write as copies of the
-                // program did before locking existed.
+                // A file system without byte-range locks: the write goes ahead
+                // unlocked, as copies of the program did before locking existed,
+                // and the screens tell the user once.
                 if (error == ENOLCK || error == EINVAL || error == EOPNOTSUPP)
-                    return;
-                m_error = error;
-                return;
+                    m_unsupported = true;
+                else
+                    m_error = error;
+                break;
             }
             if (Clock::now() >= deadline) {
-                m_error = ETIMEDOUT;
-                return;
+                m_timedOut = true;
+                break;
+            }
+            if (!m_waiting && g_lockWaitObserver) {
+                m_waiting = true;
+                g_lockWaitObserver(true);
             }
             std::this_thread::sleep_for(pause);
             pause = std::min(pause * 2, std::chrono::milliseconds(50));
         }
+        if (m_waiting)
+            g_lockWaitObserver(false);
     }
     ~WriteLock()
     {
@@ -92,7 +105,17 @@ public:
     WriteLock(const WriteLock &) = delete;
     WriteLock &operator=(const WriteLock &) = delete;
 
-    int error() const { return m_error; }
+    // Why the lock could not be taken: empty when it is held or not supported.
+    QString failure() const
+    {
+        if (m_timedOut)
+            return QStringLiteral("another program holds the archive: its lock was not released within %1 ms")
+                .arg(g_lockTimeout.count());
+        if (m_error != 0)
+            return QStringLiteral("cannot lock the file: ") + systemError(m_error);
+        return QString();
+    }
+    bool unsupported() const { return m_unsupported; }
 
 private:
     static struct flock request(short type)
@@ -108,6 +131,9 @@ private:
 
     int m_fd;
     bool m_held = false;
+    bool m_unsupported = false;
+    bool m_timedOut = false;
+    bool m_waiting = false;
     int m_error = 0;
 };
 
@@ -181,6 +207,16 @@ std::chrono::milliseconds RecordFile::lockTimeout()
     return g_lockTimeout;
 }
 
+void RecordFile::setLockWaitObserver(std::function<void(bool)> observer)
+{
+    g_lockWaitObserver = std::move(observer);
+}
+
+void RecordFile::setLockRefusal(int error)
+{
+    g_lockRefusal = error;
+}
+
 void RecordFile::setFaultPlan(FaultPlan plan)
 {
     g_faultPlan = plan;
@@ -216,7 +252,9 @@ void RecordFile::open(const QString &path, int recordSize, bool writable)
     m_recordSize = recordSize;
     m_position = 0;
     const QByteArray native = QFile::encodeName(path);
-    const int flags = writable ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a pipe or a device named like an archive must not
+    // wait for a writer; such files are refused just below.
+    const int flags = (writable ? (O_RDWR | O_CREAT) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd;
     if (nextOperation(false) != Injected::None) {
         errno = EIO;
@@ -229,10 +267,20 @@ void RecordFile::open(const QString &path, int recordSize, bool writable)
     if (fd < 0)
         fail(QStringLiteral("cannot open: ") + systemError(errno));
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        fail(S_ISDIR(info.st_mode) ? QStringLiteral("is a folder") : QStringLiteral("not a regular file: ") + systemError(error));
+        fail(QStringLiteral("cannot read the file's status: ") + systemError(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fail(S_ISDIR(info.st_mode) ? QStringLiteral("is a folder") : QStringLiteral("not a regular file"));
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        fail(QStringLiteral("cannot open: ") + systemError(error));
     }
     m_fd = fd;
 }
@@ -307,6 +355,12 @@ void RecordFile::WriteRecord(std::span<const char> record)
     writeAt(m_position, record, false);
 }
 
+bool RecordFile::WriteRecordIfUnchanged(std::span<const char> record, std::span<const char> expected, QByteArray *stored)
+{
+    Q_ASSERT(static_cast<qint64>(expected.size()) == m_recordSize);
+    return writeAt(m_position, record, false, expected, stored);
+}
+
 qint64 RecordFile::AppendRecord(const RecordBuffer &buffer)
 {
     Q_ASSERT(buffer.size() == m_recordSize);
@@ -319,27 +373,39 @@ qint64 RecordFile::AppendRecord(std::span<const char> record)
     return m_position;
 }
 
-void RecordFile::writeAt(qint64 index, std::span<const char> record, bool append)
+bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append, std::span<const char> expected,
+                         QByteArray *stored)
 {
     requireOpen();
     Q_ASSERT(static_cast<qint64>(record.size()) == m_recordSize);
     const WriteLock lock(m_fd);
-    if (lock.error() != 0)
-        fail(QStringLiteral("cannot lock the file: ") + systemError(lock.error()));
+    if (const QString failure = lock.failure(); !failure.isEmpty())
+        fail(failure);
+    if (lock.unsupported())
+        m_wroteWithoutLock = true;
 
-    const qint64 count = RecordCount();
+    const qint64 size = fileSize();
+    const qint64 count = size / m_recordSize;
     if (append || index > count)
         index = count;
     const qint64 offset = index * m_recordSize;
     const bool extends = index == count;
 
-    // Keep what an overwrite replaces, so that a failed write can put it back.
+    // Keep what the write replaces, so that a failed write can put it back: the
+    // record overwritten, or the bytes past the last whole record that an append
+    // writes over.
     QByteArray previous;
-    if (!extends) {
-        previous.resize(m_recordSize);
+    previous.resize(extends ? size - offset : m_recordSize);
+    if (!previous.isEmpty()) {
         int error = 0;
-        if (readFully(m_fd, previous.data(), m_recordSize, offset, &error) != m_recordSize)
-            fail(QStringLiteral("read failed: ") + systemError(error));
+        if (readFully(m_fd, previous.data(), previous.size(), offset, &error) != previous.size())
+            fail(QStringLiteral("read failed: ") + (error != 0 ? systemError(error) : QStringLiteral("the file was shortened")));
+    }
+    if (!extends && !expected.empty()
+        && QByteArrayView(previous) != QByteArrayView(expected.data(), static_cast<qsizetype>(expected.size()))) {
+        if (stored != nullptr)
+            *stored = previous;
+        return false;
     }
 
     int error = 0;
@@ -351,19 +417,22 @@ void RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
             error = errno;
     }
     if (written != m_recordSize || error != 0) {
+        // Back to the file as it was before the action: an append leaves no torn
+        // record and gives back the bytes it wrote over, an overwrite puts the old
+        // record back.
         g_rollingBack = true;
         if (extends) {
-            // Back to the last whole record: no torn record is left at the end.
-            while (::ftruncate(m_fd, offset) != 0 && errno == EINTR) {
+            while (::ftruncate(m_fd, size) != 0 && errno == EINTR) {
             }
-        } else {
-            int ignored = 0;
-            writeFully(m_fd, previous.constData(), m_recordSize, offset, &ignored);
         }
+        int ignored = 0;
+        writeFully(m_fd, previous.constData(), previous.size(), offset, &ignored);
+        ::fdatasync(m_fd);
         g_rollingBack = false;
         fail(QStringLiteral("write failed: ") + systemError(error != 0 ? error : EIO));
     }
     m_position = index + 1;
+    return true;
 }
 
 void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &visit)

@@ -57,6 +57,13 @@ public:
     // Returns the new record's 1-based number, which is also CurrentRecord().
     qint64 AppendRecord(const RecordBuffer &buffer);
     qint64 AppendRecord(std::span<const char> record);
+    // Overwrites the record at the position, as WriteRecord does, but only while
+    // its bytes on disk are still `expected` (what the screen read when it showed
+    // the record); the comparison and the write happen under the writers' lock.
+    // When another copy of the program has changed the record meanwhile, nothing
+    // is written, `stored` receives the bytes on disk and the result is false.
+    // A position at or past the end writes as WriteRecord does.
+    bool WriteRecordIfUnchanged(std::span<const char> record, std::span<const char> expected, QByteArray *stored);
     // The 0-based index of the next record: the 1-based number of the record last
     // read or written.
     qint64 CurrentRecord() const { return m_position; }
@@ -66,8 +73,15 @@ public:
     // hands each to `visit` in file order. Leaves the position after the last record.
     void ScanRecords(const std::function<void(std::span<const char> record)> &visit);
 
+    // Whether a write of this file went ahead without the writers' lock, because
+    // the file system refuses byte-range locks (some network shares).
+    bool wroteWithoutLock() const { return m_wroteWithoutLock; }
+
     // How long a writer waits for another copy's lock before the action fails.
     static void setLockTimeout(std::chrono::milliseconds timeout);
+    // Told `true` when a writer starts waiting for another copy's lock and `false`
+    // when the wait ends, so that the screens can show that they are busy.
+    static void setLockWaitObserver(std::function<void(bool waiting)> observer);
     static std::chrono::milliseconds lockTimeout();
     // The byte that writers lock, far past any real file size.
     static qint64 lockOffset();
@@ -84,6 +98,9 @@ public:
         bool forGood = false; // every operation from `at` on
     };
     static void setFaultPlan(FaultPlan plan);
+    // For tests: every lock request fails with the system error `error`, as on a
+    // file system without byte-range locks (0 restores real locking).
+    static void setLockRefusal(int error);
     // Operations counted since the plan was set.
     static int operationsSincePlan();
 
@@ -91,11 +108,13 @@ private:
     void open(const QString &path, int recordSize, bool writable);
     qint64 fileSize() const;
     void requireOpen() const;
-    void writeAt(qint64 index, std::span<const char> record, bool append);
+    bool writeAt(qint64 index, std::span<const char> record, bool append, std::span<const char> expected = {},
+                 QByteArray *stored = nullptr);
     [[noreturn]] void fail(const QString &what) const;
 
     int m_fd = -1;
     int m_recordSize = 0;
     qint64 m_position = 0;
     QString m_path;
+    bool m_wroteWithoutLock = false;
 };

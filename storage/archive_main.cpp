@@ -12,7 +12,9 @@ int main(int argc, char *argv[])
     QFile out;
     QFile err;
     if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly)
-        || !err.open(stderr, QIODevice::WriteOnly))
+        || !err.open(stderr, QIODevice::WriteOnly)) {
+        std::fputs("volantix-archive: cannot use the standard input and output\n", stderr);
         return 2;
+    }
     return ArchiveTool::run(QCoreApplication::arguments().mid(1), in, out, err);
 }

@@ -3,13 +3,21 @@
 #include "storage/ArchiveTool.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 
 using namespace TestSupport;
 
@@ -37,6 +45,17 @@ Result runTool(const QStringList &arguments, const QByteArray &input = QByteArra
     return result;
 }
 
+// What the tool says before every message.
+QByteArray toolLine(const QString &message)
+{
+    return "volantix-archive: " + message.toUtf8() + '\n';
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 } // namespace
 
 class TestArchiveTool : public QObject
@@ -51,7 +70,7 @@ private:
 private slots:
     void init()
     {
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden))
             QFile::remove(m_dir.filePath(name));
     }
 
@@ -128,6 +147,11 @@ private slots:
         QTest::newRow("name tells no kind") << QStringList{QStringLiteral("append"), QStringLiteral("dati.bin")} << QByteArray("{}\n") << QByteArray("cannot tell the layout");
         QTest::newRow("unknown command") << QStringList{QStringLiteral("erase"), archive} << QByteArray() << QByteArray("unknown command \"erase\"");
         QTest::newRow("no file") << QStringList{QStringLiteral("dump")} << QByteArray() << QByteArray("usage:");
+        QTest::newRow("--strict for check") << QStringList{QStringLiteral("check"), archive, QStringLiteral("--strict")} << QByteArray() << QByteArray("--strict applies to append only");
+        // Bad input is reported alone, without the warnings of the lines before it.
+        QTest::newRow("--strict, long text, then malformed JSON")
+            << QStringList{QStringLiteral("--strict"), QStringLiteral("append"), archive}
+            << QByteArray("{\"txtCognome\":\"" + QByteArray(60, 'R') + "\"}\n{\"txtNome\":\n") << QByteArray("line 2: malformed JSON");
     }
 
     void badInputWritesNothing()
@@ -158,6 +182,257 @@ private slots:
         QCOMPARE(runTool({QStringLiteral("check"), path("Modelli_TT2112.pro")}).code, 2);
         QCOMPARE(runTool({QStringLiteral("append"), path("Modelli_TT2112.pro")}, "{}\n").code, 2);
         QDir(path("Modelli_TT2112.pro")).removeRecursively();
+    }
+
+    void notARegularFileIsRefusedAtOnce_data()
+    {
+        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("message"); // after the path
+        for (const bool pipe : {true, false}) {
+            const QString detail = pipe ? QStringLiteral(": not a regular file") : QStringLiteral(": is a folder");
+            const char *what = pipe ? "pipe" : "folder";
+            QTest::addRow("dump, %s", what) << pipe << QStringLiteral("dump") << detail;
+            QTest::addRow("check, %s", what) << pipe << QStringLiteral("check") << detail;
+            QTest::addRow("append, %s", what) << pipe << QStringLiteral("append") << detail + QStringLiteral(" (no records appended)");
+        }
+    }
+
+    void notARegularFileIsRefusedAtOnce()
+    {
+        QFETCH(bool, pipe);
+        QFETCH(QString, command);
+        QFETCH(QString, message);
+        const QString archive = path("Allievi.pro");
+        if (pipe)
+            QCOMPARE(::mkfifo(QFile::encodeName(archive).constData(), 0600), 0);
+        else
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
+        const auto cleanUp = qScopeGuard([&] {
+            if (!pipe)
+                QDir(archive).removeRecursively();
+        });
+        const QString verb = command == QLatin1String("append") ? QStringLiteral("cannot write ") : QStringLiteral("cannot read ");
+        const QByteArray expected = toolLine(verb + archive + message);
+
+        // A file that blocks would hang the whole suite: the alarm ends it instead.
+        ::alarm(30);
+        QElapsedTimer timer;
+        timer.start();
+        const Result result = runTool({command, archive}, "{\"txtCognome\":\"Rossi\"}\n");
+        const qint64 elapsed = timer.elapsed();
+        ::alarm(0);
+        QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+        QCOMPARE(result.code, 2);
+        QCOMPARE(result.err, expected); // the whole line: no system error text tacked on
+        QVERIFY(result.out.isEmpty());
+
+        // The program, with its input left open: append refuses the file before
+        // it waits for any input.
+        QProcess tool;
+        tool.start(QStringLiteral(VOLANTIX_ARCHIVE_TOOL), {command, archive});
+        QVERIFY(tool.waitForStarted());
+        timer.restart();
+        const bool finished = tool.waitForFinished(5000);
+        if (!finished)
+            tool.kill();
+        QVERIFY2(finished, "the program is still waiting");
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 2);
+        QCOMPARE(tool.readAllStandardError(), expected);
+        QVERIFY(tool.readAllStandardOutput().isEmpty());
+
+        const QFileInfo after(archive);
+        QCOMPARE(after.isDir(), !pipe);
+        QVERIFY(!after.isFile());
+    }
+
+    void appendReportsTextsNotStoredAsGiven_data()
+    {
+        QTest::addColumn<bool>("strict");
+        QTest::addColumn<bool>("existing"); // the archive holds one record before
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QByteArray>("lastCognome"); // the length byte and the characters stored
+
+        struct Case {
+            const char *name;
+            QByteArray input;
+            QStringList warnings;
+            int records;
+            QByteArray lastCognome;
+        };
+        const QByteArray snowman = "\xE2\x98\x83"; // U+2603, not in Windows-1252
+        const QByteArray face = "\xF0\x9F\x98\x80"; // U+1F600, one character in two UTF-16 units
+        const Case cases[] = {
+            {"too long",
+             "{\"txtCognome\":\"  " + QByteArray(60, 'R') + " \"}\n",
+             {QStringLiteral("line 1: field \"txtCognome\": cut from 60 to 50 characters")},
+             1, "\x32" + QByteArray(50, 'R')},
+            {"outside the code page",
+             "{\"txtCognome\":\"\xC5\x81ukasz " + face + " M\xC3\xBCller\"}\n",
+             {QStringLiteral("line 1: field \"txtCognome\": 2 characters outside Windows-1252 stored as \"?\"")},
+             1, "\x0F?ukasz ? M\xFCller"},
+            // Only what is kept counts: the second snowman is cut off.
+            {"both in one field",
+             "{\"txtCognome\":\"" + QByteArray(49, 'A') + snowman + snowman + QByteArray(10, 'B') + "\"}\n",
+             {QStringLiteral("line 1: field \"txtCognome\": cut from 61 to 50 characters; 1 character outside Windows-1252 stored as \"?\"")},
+             1, "\x32" + QByteArray(49, 'A') + '?'},
+            {"two fields of the third line",
+             "{\"txtCognome\":\"Rossi\"}\n\n{\"txtCognome\":\"Bianchi\",\"txtNome\":\"" + QByteArray(51, 'N')
+                 + "\",\"txtNote\":\"gi\xC3\xA0 " + snowman + "\"}\n",
+             {QStringLiteral("line 3: field \"txtNome\": cut from 51 to 50 characters"),
+              QStringLiteral("line 3: field \"txtNote\": 1 character outside Windows-1252 stored as \"?\"")},
+             2, "\x07" "Bianchi"},
+            // Blanks around a text are trimmed as always, and a text of the field's
+            // full length in characters of the code page is kept whole.
+            {"clean input",
+             "{\"txtCognome\":\"  D'Al\xC3\xB2 M\xC3\xBCller \xE2\x80\x93 \xE2\x82\xAC \\t\",\"txtNome\":\"" + QByteArray(50, 'N')
+                 + "\",\"txtNote\":\"   \"}\n",
+             {},
+             1, "\x10" "D'Al\xF2 M\xFCller \x96 \x80"},
+        };
+        for (const Case &c : cases) {
+            QTest::addRow("%s", c.name) << false << true << c.input << c.warnings << c.records << c.lastCognome;
+            QTest::addRow("%s, --strict", c.name) << true << true << c.input << c.warnings << c.records << c.lastCognome;
+            QTest::addRow("%s, --strict, new archive", c.name) << true << false << c.input << c.warnings << c.records << c.lastCognome;
+        }
+    }
+
+    void appendReportsTextsNotStoredAsGiven()
+    {
+        QFETCH(bool, strict);
+        QFETCH(bool, existing);
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, warnings);
+        QFETCH(int, records);
+        QFETCH(QByteArray, lastCognome);
+        const QString archive = path("Allievi.pro");
+        RecordBuffer first(StudentRecord::layout());
+        first.setText(StudentRecord::txtCognome, QStringLiteral("Primo"));
+        const QByteArray before = existing ? first.bytes() : QByteArray();
+        if (existing)
+            QVERIFY(writeAll(archive, before));
+
+        QStringList arguments{QStringLiteral("append"), archive};
+        if (strict)
+            arguments.prepend(QStringLiteral("--strict"));
+        const Result result = runTool(arguments, input);
+
+        const bool refused = strict && !warnings.isEmpty();
+        QByteArray expectedErr;
+        for (const QString &warning : std::as_const(warnings))
+            expectedErr += toolLine(warning);
+        if (refused)
+            expectedErr += toolLine(QStringLiteral("nothing appended: --strict refuses texts that would be cut or changed"));
+        QCOMPARE(result.err, expectedErr);
+        QCOMPARE(result.code, refused ? 2 : 0);
+
+        const QByteArray after = readAll(archive);
+        if (refused) {
+            QVERIFY(result.out.isEmpty());
+            QCOMPARE(QFile::exists(archive), existing);
+            QCOMPARE(after, before);
+            return;
+        }
+        QByteArray positions;
+        const int firstNew = existing ? 2 : 1;
+        for (int n = firstNew; n < firstNew + records; ++n)
+            positions += QByteArray::number(n) + '\n';
+        QCOMPARE(result.out, positions);
+        QCOMPARE(after.size(), before.size() + records * StudentRecord::Size);
+        QCOMPARE(after.left(before.size()), before);
+        const qsizetype cognome = after.size() - StudentRecord::Size + StudentRecord::layout().field(StudentRecord::txtCognome).offset;
+        QCOMPARE(after.mid(cognome, lastCognome.size()), lastCognome);
+    }
+
+    void appendGivesUpOnAnotherProgramsLock()
+    {
+        const QString archive = path("Allievi.pro");
+        RecordBuffer first(StudentRecord::layout());
+        first.setText(StudentRecord::txtCognome, QStringLiteral("Primo"));
+        QVERIFY(writeAll(archive, first.bytes()));
+
+        // Another copy of the program holds the writers' lock.
+        const int other = ::open(QFile::encodeName(archive).constData(), O_RDWR);
+        QVERIFY(other >= 0);
+        auto release = qScopeGuard([other] { ::close(other); });
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
+        lock.l_len = 1;
+        QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
+
+        const std::chrono::milliseconds usual = RecordFile::lockTimeout();
+        const auto restore = qScopeGuard([usual] { RecordFile::setLockTimeout(usual); });
+        const std::chrono::milliseconds timeout(200);
+        RecordFile::setLockTimeout(timeout);
+
+        const QByteArray input = "{\"txtCognome\":\"Attesa\"}\n";
+        const Result held = runTool({QStringLiteral("append"), archive}, input);
+        QCOMPARE(held.code, 2);
+        QCOMPARE(held.err, toolLine(QStringLiteral("cannot write %1: another program holds the archive: its lock was not "
+                                                   "released within %2 ms (0 of 1 records appended)")
+                                        .arg(archive)
+                                        .arg(timeout.count())));
+        QVERIFY(held.out.isEmpty());
+        QCOMPARE(readAll(archive), first.bytes());
+
+        // Once the other program lets go, the same input is appended.
+        release.dismiss();
+        ::close(other);
+        const Result free = runTool({QStringLiteral("append"), archive}, input);
+        QCOMPARE(free.code, 0);
+        QCOMPARE(free.out, QByteArray("2\n"));
+        QCOMPARE(readAll(archive).size(), 2 * StudentRecord::Size);
+    }
+
+    void standardStreamsThatFail_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("redirections");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("appended");
+        const QString full = QStringLiteral("cannot write the output: ") + systemError(ENOSPC);
+        QTest::newRow("dump to a full disk") << QStringLiteral("dump") << QStringLiteral(">/dev/full") << full << 0;
+        QTest::newRow("check to a full disk") << QStringLiteral("check") << QStringLiteral(">/dev/full") << full << 0;
+        // The records are in the archive all the same, and the message says so.
+        QTest::newRow("append to a full disk") << QStringLiteral("append") << QStringLiteral("<\"$2\" >/dev/full")
+                                               << full + QStringLiteral(" (2 of 2 records appended)") << 2;
+        QTest::newRow("append from a folder") << QStringLiteral("append") << QStringLiteral("<\"$3\"")
+                                              << QStringLiteral("cannot read the input: ") + systemError(EISDIR) << 0;
+    }
+
+    void standardStreamsThatFail()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, redirections);
+        QFETCH(QString, message);
+        QFETCH(int, appended);
+        if (!QFileInfo(QStringLiteral("/dev/full")).exists())
+            QSKIP("this system has no /dev/full");
+        const QString archive = path("Allievi.pro");
+        RecordBuffer first(StudentRecord::layout());
+        first.setText(StudentRecord::txtCognome, QStringLiteral("Primo"));
+        first.setYesNo(StudentRecord::chkRicontatta, false);
+        QVERIFY(writeAll(archive, first.bytes()));
+        const QString input = path("input.jsonl");
+        QVERIFY(writeAll(input, "{\"txtCognome\":\"Rossi\"}\n{\"txtCognome\":\"Verdi\"}\n"));
+
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("exec \"$0\" %1 \"$1\" %2").arg(command, redirections),
+                     QStringLiteral(VOLANTIX_ARCHIVE_TOOL), archive, input, m_dir.path()});
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(shell.readAllStandardError(), toolLine(message));
+        QCOMPARE(shell.exitCode(), 2);
+        const QByteArray after = readAll(archive);
+        QCOMPARE(after.size(), (1 + appended) * StudentRecord::Size);
+        QCOMPARE(after.left(StudentRecord::Size), first.bytes());
     }
 
     void checkReportsAnomalies()

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -227,16 +229,21 @@ private slots:
 
     void fullDiskRollsBackTheAppend_data()
     {
-        QTest::addColumn<qint64>("room"); // bytes the file may still grow by
-        QTest::newRow("no room at all") << qint64(0);
-        QTest::newRow("room for part of a record") << qint64(1000);
-        QTest::newRow("one byte short") << qint64(StudentRecord::Size - 1);
+        QTest::addColumn<qint64>("room");     // bytes the file may still grow by
+        QTest::addColumn<qint64>("trailing"); // bytes past the last whole record
+        QTest::newRow("no room at all") << qint64(0) << qint64(0);
+        QTest::newRow("room for part of a record") << qint64(1000) << qint64(0);
+        QTest::newRow("one byte short") << qint64(StudentRecord::Size - 1) << qint64(0);
+        QTest::newRow("trailing bytes, no room") << qint64(0) << qint64(10);
+        QTest::newRow("trailing bytes, room for part") << qint64(1000) << qint64(10);
     }
 
     void fullDiskRollsBackTheAppend()
     {
         QFETCH(qint64, room);
-        QVERIFY(writeAll(m_path, threeStudents()));
+        QFETCH(qint64, trailing);
+        // The append writes over the trailing bytes: a failure gives them back too.
+        QVERIFY(writeAll(m_path, threeStudents() + QByteArray(trailing, '\x7F')));
         const QByteArray before = readAll(m_path);
         const int result = runInChild(limitFileSize(before.size() + room), [&] {
             RecordFile file;
@@ -250,6 +257,122 @@ private slots:
         });
         QCOMPARE(result, 0);
         QCOMPARE(readAll(m_path), before);
+    }
+
+    void injectedWriteFaultRestoresTrailingBytes()
+    {
+        // The same through the fault seam, whatever step of the write fails.
+        const QByteArray before = threeStudents() + QByteArray("0123456789");
+        for (const auto mode : {RecordFile::FaultPlan::Mode::Fail, RecordFile::FaultPlan::Mode::ShortWrite}) {
+            for (int at = 1; at < 10; ++at) {
+                QVERIFY(writeAll(m_path, before));
+                RecordFile::setFaultPlan({mode, at, true});
+                const bool failed = fails([&] {
+                    RecordFile file;
+                    file.OpenOrCreate(m_path, StudentRecord::Size);
+                    file.AppendRecord(student(QStringLiteral("Perso")));
+                });
+                const bool reached = RecordFile::operationsSincePlan() >= at;
+                RecordFile::setFaultPlan({});
+                QCOMPARE(failed, reached);
+                if (!reached)
+                    break;
+                QCOMPARE(readAll(m_path), before);
+            }
+        }
+    }
+
+    void overwriteOnlyWhenUnchanged()
+    {
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const QByteArray loaded = student(QStringLiteral("Rossi")).bytes();
+        auto span = [](const QByteArray &bytes) { return std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size())); };
+
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        // Nobody changed record 2: it is written.
+        QByteArray stored;
+        file.SeekRecord(1);
+        QVERIFY(file.WriteRecordIfUnchanged(student(QStringLiteral("Rossini")).span(), span(loaded), &stored));
+        QCOMPARE(file.CurrentRecord(), 2);
+        QVERIFY(stored.isEmpty());
+        QCOMPARE(surnameAt(readAll(m_path), 1), QStringLiteral("Rossini"));
+
+        // Now the record is not what was loaded: nothing is written, the stored bytes come back.
+        const QByteArray onDisk = readAll(m_path);
+        file.SeekRecord(1);
+        QVERIFY(!file.WriteRecordIfUnchanged(student(QStringLiteral("Altro")).span(), span(loaded), &stored));
+        QCOMPARE(stored, onDisk.mid(StudentRecord::Size, StudentRecord::Size));
+        QCOMPARE(readAll(m_path), onDisk);
+
+        // A record past the end (the file was shortened elsewhere) is appended.
+        file.SeekRecord(7);
+        QVERIFY(file.WriteRecordIfUnchanged(student(QStringLiteral("Nuovo")).span(), span(loaded), &stored));
+        QCOMPARE(file.CurrentRecord(), 4);
+        QCOMPARE(surnameAt(readAll(m_path), 3), QStringLiteral("Nuovo"));
+    }
+
+    void fileSystemWithoutLocks_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("no locks available") << ENOLCK << true;
+        QTest::newRow("locks not supported") << EOPNOTSUPP << true;
+        QTest::newRow("lock request refused as invalid") << EINVAL << true;
+        QTest::newRow("any other failure") << EBADF << false;
+    }
+
+    void fileSystemWithoutLocks()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, written);
+        QVERIFY(writeAll(m_path, threeStudents()));
+        RecordFile::setLockRefusal(error);
+        RecordFile file;
+        file.OpenOrCreate(m_path, StudentRecord::Size);
+        QVERIFY(!file.wroteWithoutLock());
+        const bool failed = fails([&] { file.AppendRecord(student(QStringLiteral("Senza"))); });
+        RecordFile::setLockRefusal(0);
+        QCOMPARE(failed, !written);
+        QCOMPARE(file.wroteWithoutLock(), written);
+        QCOMPARE(QFileInfo(m_path).size(), (written ? 4 : 3) * StudentRecord::Size);
+    }
+
+    void nonRegularFilesAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("pipe, to write") << "pipe" << true;
+        QTest::newRow("pipe, to read") << "pipe" << false;
+        QTest::newRow("device, to read") << "device" << false;
+        QTest::newRow("folder, to read") << "folder" << false;
+    }
+
+    void nonRegularFilesAreRefusedAtOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, writable);
+        QString path = m_dir.filePath(QStringLiteral("Speciale.pro"));
+        ::unlink(QFile::encodeName(path).constData());
+        QDir(path).removeRecursively();
+        if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            path = QStringLiteral("/dev/null");
+        else
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Speciale.pro")));
+        // Opening a pipe for reading would wait for a writer: it must not.
+        QString detail;
+        try {
+            RecordFile file;
+            if (writable)
+                file.OpenOrCreate(path, StudentRecord::Size);
+            else
+                file.OpenForReading(path, StudentRecord::Size);
+        } catch (const RecordFileError &e) {
+            detail = e.detail();
+        }
+        QCOMPARE(detail, path + (kind == QLatin1String("folder") ? QStringLiteral(": is a folder") : QStringLiteral(": not a regular file")));
     }
 
     void lockedByAnotherCopyTimesOut()
@@ -267,9 +390,19 @@ private slots:
         QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
 
         RecordFile::setLockTimeout(std::chrono::milliseconds(200));
+        QList<bool> waits;
+        RecordFile::setLockWaitObserver([&](bool waiting) { waits << waiting; });
         RecordFile file;
         file.OpenOrCreate(m_path, StudentRecord::Size);
-        QVERIFY(fails([&] { file.AppendRecord(student(QStringLiteral("Attesa"))); }));
+        QString detail;
+        try {
+            file.AppendRecord(student(QStringLiteral("Attesa")));
+        } catch (const RecordFileError &e) {
+            detail = e.detail();
+        }
+        QCOMPARE(detail, m_path + QStringLiteral(": another program holds the archive: its lock was not released within 200 ms"));
+        // The wait was announced, and its end too.
+        QCOMPARE(waits, (QList<bool>{true, false}));
         file.SeekRecord(0);
         QVERIFY(fails([&] { file.WriteRecord(student(QStringLiteral("Attesa"))); }));
         QCOMPARE(readAll(m_path), before);
@@ -281,7 +414,10 @@ private slots:
         QCOMPARE(buffer.text(StudentRecord::txtCognome), QStringLiteral("Verdi"));
 
         ::close(other); // releases the lock
+        waits.clear();
         QCOMPARE(file.AppendRecord(student(QStringLiteral("Attesa"))), 4);
+        QVERIFY(waits.isEmpty()); // no wait, nothing announced
+        RecordFile::setLockWaitObserver({});
     }
 
     void closesOnEveryPath()
