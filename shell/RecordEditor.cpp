@@ -1,6 +1,7 @@
 #include "shell/RecordEditor.h"
 
 #include "shell/Dialogs.h"
+#include "shell/RecordSaving.h"
 #include "storage/ArchiveError.h"
 #include "storage/ProgramFolder.h"
 #include "storage/RecordBuffer.h"
@@ -18,8 +19,6 @@ using EditorNavigation::Step;
 namespace {
 
 const QString kEmptyArchive = QStringLiteral("L'archivio non contiene nessuna scheda.");
-const QString kSaved = QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio.");
-const QString kAppended = QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.");
 
 // The buttons the editors share: their pictures and hints.
 const struct {
@@ -135,6 +134,14 @@ void RecordEditor::clearBoundControls(std::initializer_list<const char *> keep)
             label->clear();
     }
     lblPosizione->clear();
+    m_loaded.forget();
+}
+
+void RecordEditor::showRecord(const RecordBuffer &record, qint64 position)
+{
+    loadRecordIntoScreen(record);
+    lblPosizione->setText(QString::number(position));
+    m_loaded.remember(position, QByteArrayView(record.bytes()));
 }
 
 void RecordEditor::storeScreenIntoRecord(RecordBuffer &record) const
@@ -163,8 +170,7 @@ void RecordEditor::navigate(Action action)
         case Step::Kind::Load:
             file.SeekRecord(step->record - 1);
             file.ReadRecord(recordBuffer());
-            loadRecordIntoScreen(recordBuffer());
-            lblPosizione->setText(QString::number(file.CurrentRecord()));
+            showRecord(recordBuffer(), file.CurrentRecord());
             file.CloseRecordFile();
             break;
         case Step::Kind::Empty:
@@ -221,28 +227,13 @@ void RecordEditor::cmdSalvaClick()
             return;
         }
     }
-    try {
-        const std::optional<EditorNavigation::Save> save = EditorNavigation::planSave(lblPosizione->text());
-        if (!save)
-            throw RecordFileError(QStringLiteral("not a record number: ") + lblPosizione->text());
-        RecordFile file;
-        file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
-        storeScreenIntoRecord(recordBuffer());
-        bool appended = save->append;
-        if (save->append) {
-            file.AppendRecord(recordBuffer());
-        } else {
-            file.SeekRecord(save->record - 1);
-            file.WriteRecord(recordBuffer());
-            // A record past the end of a file shortened elsewhere is appended at its end.
-            appended = file.CurrentRecord() != save->record;
-        }
-        lblPosizione->setText(QString::number(file.CurrentRecord()));
-        file.CloseRecordFile();
-        Dialogs::information(appended ? kAppended : kSaved);
-    } catch (const RecordFileError &) {
-        Dialogs::error(ArchiveAccessError());
-    }
+    RecordSaving::save({.path = archivePath(),
+                        .buffer = &recordBuffer(),
+                        .loaded = &m_loaded,
+                        .position = lblPosizione,
+                        .failureKind = Dialogs::Kind::Error,
+                        .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
+                        .reload = [this](const RecordBuffer &record) { showRecord(record, m_loaded.number); }});
 }
 
 void RecordEditor::cmdEsciClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/EditorNavigation.h"
+#include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
 #include <span>
@@ -77,6 +78,10 @@ protected:
     // Puts the record's values into the controls of the same names; a yes/no value
     // other than "Sì" and "No" leaves its check box as it was.
     void loadRecordIntoScreen(const RecordBuffer &record);
+    // Shows a record read from the archive as record number `position`: its values
+    // in the controls, its number in lblPosizione. Saving later checks that the
+    // stored record still holds what was read here.
+    void showRecord(const RecordBuffer &record, qint64 position);
     // Builds the record from the controls, every field stored trimmed.
     void storeScreenIntoRecord(RecordBuffer &record) const;
     // Empties the screen for a new record; `lblPosizione` is emptied too.
@@ -98,4 +103,5 @@ private:
     void navigate(EditorNavigation::Action action);
 
     Setup m_setup;
+    RecordSaving::LoadedRecord m_loaded;
 };

@@ -6,6 +6,7 @@
 #include "export/ExportScreen.h"
 #include "printing/PrintScreens.h"
 #include "shell/HelpScreens.h"
+#include "shell/RecordSaving.h"
 #include "search/TrovaScreen.h"
 #include "shell/Avvio.h"
 #include "storage/Layouts.h"
@@ -46,6 +47,7 @@ void ScreenSet::createOnDemandInstance()
 
 void ScreenSet::createScreens()
 {
+    RecordSaving::startRun();
     createResident(m_frmPassword);
     createResident(m_frmAvvio);
     createResident(m_frmCambiaPassword);

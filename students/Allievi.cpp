@@ -188,8 +188,7 @@ void TfrmAllievi::ClearStudentScreen()
 
 void TfrmAllievi::LoadStudentScreen(const RecordBuffer &record, qint64 position)
 {
-    loadRecordIntoScreen(record);
-    lblPosizione->setText(QString::number(position));
+    showRecord(record, position);
 }
 
 void TfrmAllievi::StoreStudentScreen()

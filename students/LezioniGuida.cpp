@@ -1,7 +1,7 @@
 #include "students/LezioniGuida.h"
 
 #include "shell/Dialogs.h"
-#include "shell/EditorNavigation.h"
+#include "shell/RecordSaving.h"
 #include "shell/FormatSettings.h"
 #include "printing/PrintSeam.h"
 #include "printing/SummaryList.h"
@@ -189,6 +189,7 @@ void TfrmLezioniGuida::btnAggiungiClick()
     for (const char *name : kEntryFields)
         control<QLineEdit>(name)->clear();
     lblPosizione->clear();
+    m_loaded.forget();
     showEntryPanel();
 }
 
@@ -213,9 +214,9 @@ void TfrmLezioniGuida::btnModificaClick()
             if (TextField::trimmed(Lines::LessonLine(lesson)) != wanted)
                 return;
             // Every match is copied: the last one in the file is the one edited.
-            for (int field = 0; field < LessonRecord::FieldCount; ++field)
-                control<QLineEdit>(kEntryFields[field])->setText(lesson.text(field));
+            showLesson(lesson);
             lblPosizione->setText(QString::number(file.CurrentRecord() + 1));
+            m_loaded.remember(file.CurrentRecord() + 1, QByteArrayView(lesson.bytes()));
         });
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
@@ -235,30 +236,23 @@ void TfrmLezioniGuida::btnSalvaClick()
             return;
         }
     }
-    try {
-        const std::optional<EditorNavigation::Save> save = EditorNavigation::planSave(lblPosizione->text());
-        if (!save)
-            throw RecordFileError(QStringLiteral("not a lesson number"));
-        RecordFile file;
-        file.OpenOrCreate(TextField::trimmedString(lblFile->text()), LessonRecord::Size);
-        RecordBuffer &lesson = lessonBuffer();
-        for (int field = 0; field < LessonRecord::FieldCount; ++field)
-            lesson.setText(field, control<QLineEdit>(kEntryFields[field])->text());
-        bool appended = save->append;
-        if (save->append) {
-            file.AppendRecord(lesson);
-        } else {
-            file.SeekRecord(save->record - 1);
-            file.WriteRecord(lesson);
-            appended = file.CurrentRecord() != save->record;
-        }
-        lblPosizione->setText(QString::number(file.CurrentRecord()));
-        file.CloseRecordFile();
-        Dialogs::information(appended ? QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio.")
-                                      : QStringLiteral("Le modifiche apportate alla scheda corrente sono state salvate in archivio."));
-    } catch (const RecordFileError &) {
-        Dialogs::warning(ArchiveAccessError());
-    }
+    RecordSaving::save({.path = TextField::trimmedString(lblFile->text()),
+                        .buffer = &lessonBuffer(),
+                        .loaded = &m_loaded,
+                        .position = lblPosizione,
+                        .failureKind = Dialogs::Kind::Warning,
+                        .fill =
+                            [this](RecordBuffer &lesson) {
+                                for (int field = 0; field < LessonRecord::FieldCount; ++field)
+                                    lesson.setText(field, control<QLineEdit>(kEntryFields[field])->text());
+                            },
+                        .reload = [this](const RecordBuffer &lesson) { showLesson(lesson); }});
+}
+
+void TfrmLezioniGuida::showLesson(const RecordBuffer &lesson)
+{
+    for (int field = 0; field < LessonRecord::FieldCount; ++field)
+        control<QLineEdit>(kEntryFields[field])->setText(lesson.text(field));
 }
 
 void TfrmLezioniGuida::btnStampaClick()

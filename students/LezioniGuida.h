@@ -1,11 +1,13 @@
 #pragma once
 
+#include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
 class LineListView;
 class QuickFindBar;
 class QLabel;
 class QLineEdit;
+class RecordBuffer;
 
 // The driving lessons of the student on the registry: the list of the student's
 // lesson file, and the entry panel where a lesson is added or changed.
@@ -42,6 +44,7 @@ private:
     void FormCreate();
     void FormShow();
     void showEntryPanel();
+    void showLesson(const RecordBuffer &lesson);
 
     Student m_student;
     LineListView *lstRecords;
@@ -50,4 +53,5 @@ private:
     QLabel *lblPosizione;
     QLabel *lblFile;
     QWidget *panCosti;
+    RecordSaving::LoadedRecord m_loaded; // the lesson being changed, as read
 };

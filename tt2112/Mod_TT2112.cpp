@@ -204,8 +204,7 @@ void TfrmMod_TT2112::StoreTT2112Screen()
 
 void TfrmMod_TT2112::showArchivedForm(const RecordBuffer &record, qint64 position)
 {
-    LoadTT2112Screen(record);
-    lblPosizione->setText(QString::number(position));
+    showRecord(record, position);
 }
 
 void TfrmMod_TT2112::importStudent(const RecordBuffer &student)
