@@ -379,6 +379,30 @@ private slots:
         QCOMPARE(field("txtCodice")->text(), QStringLiteral("AS 0123"));
     }
 
+    void settingsSurviveOpeningAndClosing()
+    {
+        // A school code longer than the field takes by typing, and lines the
+        // program does not write, come back unchanged after a showing.
+        const QByteArray code = "ASC-" + QByteArray(36, '7'); // 40 characters
+        const QByteArray before = "; scritto a mano\r\n[Modello TT2112]\r\nCodice Autoscuola = " + code
+            + "\r\nnota senza uguale\r\nUfficio Provinciale=Forl\xEC\r\nAltro=1";
+        manager()->close();
+        QVERIFY(writeAll(settings(), before));
+        openManager();
+        QCOMPARE(field("txtCodice")->text(), QString::fromLatin1(code));
+        click("cmdEsci");
+        QCOMPARE(readAll(settings()), before);
+        QVERIFY(m_dialogs->shown.isEmpty());
+
+        // A change touches its own line only.
+        openManager();
+        field("txtUfficio")->setText(QStringLiteral("Cesena"));
+        click("cmdEsci");
+        QByteArray expected = before;
+        expected.replace("Forl\xEC", "Cesena");
+        QCOMPARE(readAll(settings()), expected);
+    }
+
     void startScreenComesBackWhenSettingsCannotBeWritten()
     {
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Autoscuola.ini")));
