@@ -7,8 +7,11 @@
 #include <QFile>
 #include <QString>
 
+#include "storage/RecordFile.h"
+
 #include <functional>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -72,5 +75,37 @@ inline std::function<void()> limitFileSize(qint64 bytes)
             ::_exit(98);
     };
 }
+
+// Holds the writers' lock of the archive at `path`, as another copy of the
+// program saving at that moment would, until released or destroyed.
+class ForeignLock
+{
+public:
+    explicit ForeignLock(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+    {
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
+        lock.l_len = 1;
+        m_held = m_fd >= 0 && ::fcntl(m_fd, F_OFD_SETLK, &lock) == 0;
+    }
+    ~ForeignLock() { release(); }
+    ForeignLock(const ForeignLock &) = delete;
+    ForeignLock &operator=(const ForeignLock &) = delete;
+
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+    bool m_held = false;
+};
 
 } // namespace TestSupport

@@ -356,15 +356,8 @@ private slots:
         QVERIFY(writeAll(archive, first.bytes()));
 
         // Another copy of the program holds the writers' lock.
-        const int other = ::open(QFile::encodeName(archive).constData(), O_RDWR);
-        QVERIFY(other >= 0);
-        auto release = qScopeGuard([other] { ::close(other); });
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
-        lock.l_len = 1;
-        QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
+        ForeignLock other(archive);
+        QVERIFY(other.held());
 
         const std::chrono::milliseconds usual = RecordFile::lockTimeout();
         const auto restore = qScopeGuard([usual] { RecordFile::setLockTimeout(usual); });
@@ -382,8 +375,7 @@ private slots:
         QCOMPARE(readAll(archive), first.bytes());
 
         // Once the other program lets go, the same input is appended.
-        release.dismiss();
-        ::close(other);
+        other.release();
         const Result free = runTool({QStringLiteral("append"), archive}, input);
         QCOMPARE(free.code, 0);
         QCOMPARE(free.out, QByteArray("2\n"));

@@ -380,14 +380,8 @@ private slots:
         QVERIFY(writeAll(m_path, threeStudents()));
         const QByteArray before = readAll(m_path);
         // Another copy of the program holds the writers' lock.
-        const int other = ::open(QFile::encodeName(m_path).constData(), O_RDWR);
-        QVERIFY(other >= 0);
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
-        lock.l_len = 1;
-        QCOMPARE(::fcntl(other, F_OFD_SETLK, &lock), 0);
+        ForeignLock other(m_path);
+        QVERIFY(other.held());
 
         RecordFile::setLockTimeout(std::chrono::milliseconds(200));
         QList<bool> waits;
@@ -413,7 +407,7 @@ private slots:
         file.ReadRecord(buffer);
         QCOMPARE(buffer.text(StudentRecord::txtCognome), QStringLiteral("Verdi"));
 
-        ::close(other); // releases the lock
+        other.release();
         waits.clear();
         QCOMPARE(file.AppendRecord(student(QStringLiteral("Attesa"))), 4);
         QVERIFY(waits.isEmpty()); // no wait, nothing announced

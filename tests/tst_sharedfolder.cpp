@@ -25,7 +25,6 @@
 #include <cerrno>
 #include <thread>
 
-#include <fcntl.h>
 
 using namespace TestSupport;
 using Kind = Dialogs::Kind;
@@ -158,37 +157,6 @@ private:
 
     Saver m_saver;
     std::unique_ptr<ScreenKit::Screen> m_screen;
-};
-
-// Holds the writers' lock of `path` as another copy of the program would.
-class ForeignLock
-{
-public:
-    explicit ForeignLock(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT, 0666))
-    {
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = static_cast<off_t>(RecordFile::lockOffset());
-        lock.l_len = 1;
-        m_held = m_fd >= 0 && ::fcntl(m_fd, F_OFD_SETLK, &lock) == 0;
-    }
-    ~ForeignLock() { release(); }
-    ForeignLock(const ForeignLock &) = delete;
-    ForeignLock &operator=(const ForeignLock &) = delete;
-
-    bool held() const { return m_held; }
-    void release()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-    bool m_held = false;
 };
 
 } // namespace
