@@ -14,6 +14,7 @@
 //      writing a file of the same size.
 // Prints both and their ratio. Goal: ratio at most 2.
 
+#include "storage/FileReplacement.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
@@ -125,8 +126,8 @@ qint64 exportArchive(const QString &path, const QString &target, qint64 *written
     timer.start();
     Export::Rows rows;
     Export::load(path, Export::studentTable(), rows);
-    QSaveFile file(target);
-    file.open(QIODevice::WriteOnly);
+    FileReplacement file(target);
+    file.open();
     Export::write(file, Export::studentTable(), rows);
     *written = file.size();
     file.commit();

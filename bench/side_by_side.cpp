@@ -5,6 +5,7 @@
 
 #include "export/ExportTable.h"
 #include "search/Search.h"
+#include "storage/FileReplacement.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
@@ -213,8 +214,8 @@ int main(int argc, char *argv[])
         const double exportMs = best([&] {
             Export::Rows rows;
             Export::load(students, Export::studentTable(), rows);
-            QSaveFile file(folder + QStringLiteral("/Registro_Allievi.xls"));
-            file.open(QIODevice::WriteOnly);
+            FileReplacement file(folder + QStringLiteral("/Registro_Allievi.xls"));
+            file.open();
             Export::write(file, Export::studentTable(), rows);
             exportSize = file.size();
             file.commit();

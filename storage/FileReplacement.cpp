@@ -58,6 +58,7 @@ bool FileReplacement::open(OpenMode mode)
     if (isOpen() || (mode & ~(QIODevice::Truncate | QIODevice::Unbuffered)) != QIODevice::WriteOnly)
         return false;
     m_error = 0;
+    m_written = 0;
     const QFileInfo target(m_target);
     const QString folder = target.absolutePath();
     if (g_fault == Fault::Create) {
@@ -113,6 +114,7 @@ qint64 FileReplacement::writeData(const char *data, qint64 size)
         }
         done += n;
     }
+    m_written += done;
     return done;
 }
 

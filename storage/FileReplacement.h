@@ -34,6 +34,8 @@ public:
     void discard();
 
     bool isSequential() const override { return true; }
+    // The bytes written so far.
+    qint64 size() const override { return m_written; }
     // The path that is replaced (a symbolic link's target, not the link).
     QString targetPath() const { return m_target; }
     // The system's error number of the first failure, 0 when there was none.
@@ -60,4 +62,5 @@ private:
     QString m_temporary;
     int m_fd = -1;
     int m_error = 0;
+    qint64 m_written = 0;
 };
