@@ -179,6 +179,15 @@ QString fillRecord(const QJsonObject &object, RecordBuffer &record, QStringList 
     return QString();
 }
 
+// Appends that went ahead without the writers' lock are said: on such a file
+// system, records appended by several computers at once may overwrite each other.
+void warnIfUnlocked(Context &ctx, const RecordFile &file, const QString &path)
+{
+    if (file.wroteWithoutLock())
+        ctx.warn(QStringLiteral("%1: the file system refuses locks; records appended from several computers at once may be lost")
+                     .arg(path));
+}
+
 int append(Context &ctx, const QString &path, const RecordLayout &layout)
 {
     // A file that cannot take records (a folder, a pipe, a device) is refused
@@ -236,9 +245,11 @@ int append(Context &ctx, const QString &path, const RecordLayout &layout)
         }
         file.CloseRecordFile();
     } catch (const RecordFileError &e) {
+        warnIfUnlocked(ctx, file, path);
         return ctx.error(QStringLiteral("cannot write ") + e.detail()
                          + QStringLiteral(" (%1 of %2 records appended)").arg(done).arg(records.size()));
     }
+    warnIfUnlocked(ctx, file, path);
     return ctx.finish(kOk, QStringLiteral(" (%1 of %1 records appended)").arg(records.size()));
 }
 

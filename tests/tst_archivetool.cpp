@@ -382,6 +382,24 @@ private slots:
         QCOMPARE(readAll(archive).size(), 2 * StudentRecord::Size);
     }
 
+    void appendWithoutLocksIsSaid()
+    {
+        const QString archive = path("Allievi.pro");
+        RecordFile::setLockRefusal(ENOLCK);
+        const Result result = runTool({QStringLiteral("append"), archive}, "{\"txtCognome\":\"Uno\"}\n{\"txtCognome\":\"Due\"}\n");
+        RecordFile::setLockRefusal(0);
+        // Appended all the same, and said once.
+        QCOMPARE(result.code, 0);
+        QCOMPARE(result.out, QByteArray("1\n2\n"));
+        QCOMPARE(result.err, toolLine(archive + QStringLiteral(": the file system refuses locks; records appended from several "
+                                                             "computers at once may be lost")));
+        QCOMPARE(readAll(archive).size(), 2 * StudentRecord::Size);
+        // With locks, nothing of the kind.
+        const Result locked = runTool({QStringLiteral("append"), archive}, "{\"txtCognome\":\"Tre\"}\n");
+        QCOMPARE(locked.code, 0);
+        QVERIFY(locked.err.isEmpty());
+    }
+
     void standardStreamsThatFail_data()
     {
         QTest::addColumn<QString>("command");
