@@ -121,8 +121,15 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
     bool inSection = false;
     qsizetype insertAfter = -1; // the first copy of the section: its header or its last entry
     bool firstCopy = false;
+    // Readers stop at a NUL byte: what follows it is kept, but it is no part of the file to them.
+    qsizetype lastVisible = lines.size() - 1;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         QByteArrayView text = lines[n].text;
+        const qsizetype nul = text.indexOf('\0');
+        if (nul >= 0) {
+            text = text.first(nul);
+            lastVisible = n - 1;
+        }
         const qsizetype skipped = n == 0 && text.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
         const ParsedLine parsed = parseLine(text.sliced(skipped));
         if (parsed.kind == ParsedLine::Kind::Section) {
@@ -141,9 +148,11 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
                 continue;
             found[e] = true;
             const qsizetype valueStart = skipped + parsed.valueStart;
-            if (trimBlanks(QByteArrayView(lines[n].text).sliced(valueStart)) != entries[e].second)
-                lines[n].text = lines[n].text.left(valueStart) + entries[e].second;
+            if (trimBlanks(text.sliced(valueStart)) != entries[e].second)
+                lines[n].text = lines[n].text.left(valueStart) + entries[e].second + lines[n].text.mid(text.size());
         }
+        if (nul >= 0)
+            break;
     }
 
     QList<Line> added;
@@ -154,9 +163,14 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
     if (!added.isEmpty()) {
         if (insertAfter < 0) {
             added.prepend({'[' + section.toByteArray() + ']', lineBreak});
-            if (!lines.isEmpty() && !trimBlanks(lines.last().text).isEmpty())
+            if (lastVisible >= 0 && !trimBlanks(lines[lastVisible].text).isEmpty())
                 added.prepend({QByteArray(), lineBreak}); // a blank line before the new section
-            insertAfter = lines.size() - 1;
+            insertAfter = lastVisible;
+            if (insertAfter < 0 && !lines.isEmpty() && lines.first().text.startsWith(kByteOrderMark)) {
+                // At the very top: the byte-order mark stays the file's first bytes.
+                lines.first().text.remove(0, kByteOrderMark.size());
+                added.first().text.prepend(kByteOrderMark.toByteArray());
+            }
         }
         if (insertAfter >= 0 && lines[insertAfter].end.isEmpty())
             lines[insertAfter].end = lineBreak;
@@ -237,10 +251,11 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
     for (const auto &[key, value] : values)
         entries.append({QByteArray::fromStdString(toStore(key, utf8)), QByteArray::fromStdString(toStore(value, utf8))});
     const QByteArray after = withValues(before, QByteArray::fromStdString(toStore(section, utf8)), entries);
-    if (after == before)
-        return true; // nothing to change: the file stays as it is
 
-    // What the readers will find in the new text must be what was asked for.
+    // What the readers will find in the new text must be what was asked for,
+    // in the encoding they will take it to be in.
+    if (after.startsWith(kByteOrderMark) != utf8)
+        return false;
     CSimpleIniA check;
     check.SetSpaces(false);
     check.SetUnicode(false);
@@ -251,6 +266,8 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
         if (stored == nullptr || fromStore(stored, utf8) != fromStore(toStore(value, utf8).c_str(), utf8))
             return false;
     }
+    if (after == before)
+        return true; // the file already holds the values: it stays as it is
     return FileReplacement::replace(path, after);
 }
 

@@ -99,6 +99,30 @@ private slots:
         QCOMPARE(IniFile::readValue(m_path, QStringLiteral("Accesso"), QStringLiteral("Valore")), QStringLiteral("00"));
     }
 
+    void nothingPastANulByteCounts_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        // Readers stop at a NUL byte: a key past it is not there for them, and the
+        // bytes past it are kept as they are.
+        QTest::newRow("key past the NUL") << QByteArray("[Modello TT2112]\nCodice Autoscuola=A\0B\nCodice Autoscuola=X\n", 59)
+                                          << QByteArray("[Modello TT2112]\nCodice Autoscuola=C\0B\nCodice Autoscuola=X\n", 59);
+        QTest::newRow("section past the NUL") << QByteArray("[Altro]\nK=1\n\0[Modello TT2112]\nCodice Autoscuola=C\n", 50)
+                                              << QByteArray("[Altro]\nK=1\n\n[Modello TT2112]\nCodice Autoscuola=C\n\0[Modello TT2112]\nCodice Autoscuola=C\n", 88);
+        QTest::newRow("NUL in the first line, after the byte-order mark")
+            << QByteArray("\xEF\xBB\xBF[A\0]\n", 8) << QByteArray("\xEF\xBB\xBF[Modello TT2112]\nCodice Autoscuola=C\n[A\0]\n", 45);
+    }
+
+    void nothingPastANulByteCounts()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QVERIFY(writeAll(m_path, before));
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("C")));
+        QCOMPARE(readAll(m_path), after);
+        QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("C"));
+    }
+
     void failedReplacementLeavesTheFileWhole_data()
     {
         QTest::addColumn<FileReplacement::Fault>("fault");
