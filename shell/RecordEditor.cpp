@@ -233,7 +233,7 @@ void RecordEditor::cmdSalvaClick()
                         .position = lblPosizione,
                         .failureKind = Dialogs::Kind::Error,
                         .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
-                        .reload = [this](const RecordBuffer &record) { showRecord(record, m_loaded.number); }});
+                        .reload = [this](const RecordBuffer &record) { loadRecordIntoScreen(record); }});
 }
 
 void RecordEditor::cmdEsciClick()

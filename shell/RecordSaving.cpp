@@ -82,7 +82,6 @@ void save(const Target &target)
             QByteArray stored;
             if (checked && !file.WriteRecordIfUnchanged(buffer.span(), spanOf(target.loaded->bytes), &stored)) {
                 file.CloseRecordFile();
-                warnIfWrittenWithoutLock(file);
                 if (!Dialogs::confirm(changedElsewhereQuestion())) {
                     // The stored record replaces what the screen showed, as a read does.
                     buffer.setBytes(stored);

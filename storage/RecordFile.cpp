@@ -381,8 +381,6 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
     const WriteLock lock(m_fd);
     if (const QString failure = lock.failure(); !failure.isEmpty())
         fail(failure);
-    if (lock.unsupported())
-        m_wroteWithoutLock = true;
 
     const qint64 size = fileSize();
     const qint64 count = size / m_recordSize;
@@ -407,6 +405,8 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
             *stored = previous;
         return false;
     }
+    if (lock.unsupported())
+        m_wroteWithoutLock = true;
 
     int error = 0;
     const qint64 written = writeFully(m_fd, record.data(), m_recordSize, offset, &error);
