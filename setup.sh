@@ -19,7 +19,7 @@ esac
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
-    libsimpleini-dev libicu-dev libgl-dev
+    libsimpleini-dev libgl-dev
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
 )

@@ -1,20 +1,10 @@
 #include "printing/Report.h"
 
+#include "assets/Artwork.h"
+
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QSvgRenderer>
-
-// The artwork is compiled into this static library, whose resources must be
-// registered by hand.
-static void registerArtwork()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(assets);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
 
 namespace Report {
 namespace {
@@ -103,11 +93,12 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &)
 {
     const Scale scale = scaleOf(*painter.device());
     if (!page.picture.isEmpty()) {
-        registerArtwork();
-        QSvgRenderer picture(page.picture);
-        const QSizeF size = picture.viewBoxF().size();
-        const double ratio = std::min(page.pictureBox.width() / size.width(), page.pictureBox.height() / size.height());
-        picture.render(&painter, scale.rect(QRectF(page.pictureBox.topLeft(), size * ratio)));
+        const Artwork &picture = Artwork::get(page.picture);
+        const QSizeF size = picture.size();
+        if (picture.isValid()) {
+            const double ratio = std::min(page.pictureBox.width() / size.width(), page.pictureBox.height() / size.height());
+            picture.render(painter, scale.rect(QRectF(page.pictureBox.topLeft(), size * ratio)));
+        }
     }
     for (const Rectangle &rectangle : page.rectangles) {
         const QRectF rect = scale.rect(rectangle.mm);

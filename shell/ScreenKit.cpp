@@ -1,5 +1,6 @@
 #include "shell/ScreenKit.h"
 
+#include "assets/Artwork.h"
 #include "shell/Clock.h"
 #include "shell/LineList.h"
 #include "storage/TextField.h"
@@ -16,22 +17,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QApplication>
 #include <QHash>
 
 #include <algorithm>
-
-// The artwork is compiled into the screens' static library, whose resources must
-// be registered by hand.
-static void registerArtwork()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(assets);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
 
 namespace ScreenKit {
 namespace {
@@ -279,19 +268,6 @@ void Box::paintEvent(QPaintEvent *)
     }
 }
 
-// Each picture is read once and shared by every control that shows it.
-static QSvgRenderer *sharedRenderer(const QString &resource)
-{
-    registerArtwork();
-    static QHash<QString, QSvgRenderer *> renderers;
-    QSvgRenderer *&renderer = renderers[resource];
-    if (renderer == nullptr) {
-        renderer = new QSvgRenderer(resource, qApp);
-        renderer->setAspectRatioMode(Qt::KeepAspectRatio);
-    }
-    return renderer;
-}
-
 FlatField::FlatField(QWidget *parent, QColor background)
     : QLineEdit(parent)
 {
@@ -334,25 +310,25 @@ Picture::Picture(QWidget *parent, const QString &resource, bool clickable)
         setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-QSvgRenderer *Picture::renderer() const
+const Artwork &Picture::artwork() const
 {
     // Read when first needed, so that creating the many screens that stay hidden
-    // parses no artwork.
-    if (m_renderer == nullptr)
-        m_renderer = sharedRenderer(m_resource);
-    return m_renderer;
+    // reads no artwork.
+    if (m_artwork == nullptr)
+        m_artwork = &Artwork::get(m_resource);
+    return *m_artwork;
 }
 
 bool Picture::isValid() const
 {
-    return renderer()->isValid();
+    return artwork().isValid();
 }
 
 void Picture::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    renderer()->render(&painter, QRectF(rect()));
+    artwork().render(painter, QRectF(rect()), Qt::KeepAspectRatio);
 }
 
 void Picture::mousePressEvent(QMouseEvent *event)

@@ -15,7 +15,7 @@
 
 class QLabel;
 class QLineEdit;
-class QSvgRenderer;
+class Artwork;
 
 // What every screen shares: the gradient window, the centred fixed panel, pictures
 // and picture buttons drawn from SVG with the hand pointer, boxes, highlight
@@ -146,10 +146,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QSvgRenderer *renderer() const;
+    const Artwork &artwork() const;
 
     QString m_resource;
-    mutable QSvgRenderer *m_renderer = nullptr;
+    mutable const Artwork *m_artwork = nullptr;
     bool m_clickable;
     bool m_pressed = false;
 };

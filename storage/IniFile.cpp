@@ -3,7 +3,10 @@
 #include "storage/FileReplacement.h"
 #include "storage/Windows1252.h"
 
-#define SI_CONVERT_ICU
+// Texts are converted by the program itself (Windows1252, or UTF-8 after a
+// byte-order mark): the reader only splits the lines.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION // the templates are instantiated here, in this file only
 #include <SimpleIni.h>
 
 #include <QFile>

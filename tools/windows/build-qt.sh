@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds Qt for 64-bit Windows from Debian's own qtbase source, once, into a cache
+# outside the repository. Prints the installed prefix on its last line.
+# The cache is keyed on the Qt version and the configure line, so a change to
+# either builds a new tree beside the old one.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+qt_version=6.4.2
+cache_root="${VOLANTIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/volantix}"
+
+configure_args=(
+    -release -optimize-size -shared
+    -xplatform win32-g++
+    -qt-host-path /usr
+    -nomake examples -nomake tests
+    -no-icu -no-opengl -no-dbus
+    -no-feature-sql -no-feature-network -no-feature-concurrent -no-feature-xml
+    -no-feature-tabletevent
+    -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
+    -- -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64.cmake"
+)
+key="$(printf '%s\n' "$qt_version" "${configure_args[@]}" "$(cat "$here/mingw-w64.cmake")" \
+    "$(x86_64-w64-mingw32-g++-posix -dumpversion)" | sha256sum | cut -c1-12)"
+prefix="$cache_root/qt-$qt_version-win64-$key"
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+work="$cache_root/work-$key"
+rm -rf "$work" "$prefix"
+mkdir -p "$work"
+(
+    cd "$work"
+    apt-get source -qq --download-only "qt6-base=$qt_version+dfsg-10" >/dev/null 2>&1 ||
+        apt-get source -qq --download-only qt6-base >/dev/null
+    dpkg-source -x --skip-patches ./*.dsc src >/dev/null
+)
+src="$work/src"
+mkdir -p "$work/build"
+cd "$work/build"
+echo "Configuring Qt $qt_version for Windows (log: $work/configure.log)" >&2
+"$src/configure" -prefix "$prefix" "${configure_args[@]}" >"$work/configure.log" 2>&1 ||
+    { tail -40 "$work/configure.log" >&2; exit 1; }
+echo "Building Qt $qt_version for Windows (log: $work/build.log)" >&2
+cmake --build . --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
+    { tail -40 "$work/build.log" >&2; exit 1; }
+cmake --install . >"$work/install.log" 2>&1 || { tail -40 "$work/install.log" >&2; exit 1; }
+touch "$prefix/.complete"
+rm -rf "$work"
+echo "$prefix"
