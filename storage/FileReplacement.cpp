@@ -1,37 +1,17 @@
 #include "storage/FileReplacement.h"
 
-#include <QDir>
-#include <QFile>
+#include "storage/NativeFile.h"
+
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <cerrno>
-#include <cstring>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 FileReplacement::Fault g_fault = FileReplacement::Fault::None;
 
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-// Flushes the folder's entry of a renamed file; a folder that cannot be opened or
-// flushed (some network shares) leaves it to the system.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
+using NativeFile::Condition;
 
 } // namespace
 
@@ -45,7 +25,7 @@ FileReplacement::FileReplacement(const QString &path, QObject *parent)
 {
     // A link stays a link: the file it points to is the one replaced.
     const QFileInfo info(path);
-    m_target = info.isSymLink() ? info.symLinkTarget() : path;
+    m_target = info.isSymbolicLink() ? info.symLinkTarget() : path;
 }
 
 FileReplacement::~FileReplacement()
@@ -62,27 +42,25 @@ bool FileReplacement::open(OpenMode mode)
     const QFileInfo target(m_target);
     const QString folder = target.absolutePath();
     if (g_fault == Fault::Create) {
-        fail(EACCES);
+        fail(NativeFile::errorFor(Condition::AccessDenied));
         return false;
     }
-    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+    int error = 0;
+    for (int attempt = 0; attempt < 100 && m_file == NativeFile::kNoHandle; ++attempt) {
         m_temporary = folder + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
             + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
-        // 0666 less the user's mask, as any new file of the program.
-        m_fd = ::open(native(m_temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd < 0 && errno != EEXIST && errno != EINTR)
+        bool taken = false;
+        m_file = NativeFile::createNew(m_temporary, &error, &taken);
+        if (m_file == NativeFile::kNoHandle && !taken)
             break;
     }
-    if (m_fd < 0) {
-        const int error = errno;
+    if (m_file == NativeFile::kNoHandle) {
         m_temporary.clear();
         fail(error);
         return false;
     }
     // The new file keeps the permissions of the one it replaces.
-    struct stat existing {};
-    if (::stat(native(m_target).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
-        ::fchmod(m_fd, existing.st_mode & 07777);
+    NativeFile::copyPermissions(m_target, m_file);
     return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
@@ -93,23 +71,18 @@ qint64 FileReplacement::readData(char *, qint64)
 
 qint64 FileReplacement::writeData(const char *data, qint64 size)
 {
-    if (m_fd < 0 || m_error != 0)
+    if (m_file == NativeFile::kNoHandle || m_error != 0)
         return -1;
     if (g_fault == Fault::Write && size > 0) {
-        fail(ENOSPC);
+        fail(NativeFile::errorFor(Condition::DiskFull));
         return -1;
     }
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::write(m_fd, data + done, static_cast<size_t>(size - done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-            return -1;
-        }
-        if (n == 0) {
-            fail(ENOSPC);
+        int error = 0;
+        const qint64 n = NativeFile::write(m_file, data + done, size - done, &error);
+        if (n <= 0) {
+            fail(n < 0 ? error : NativeFile::errorFor(Condition::DiskFull));
             return -1;
         }
         done += n;
@@ -120,33 +93,32 @@ qint64 FileReplacement::writeData(const char *data, qint64 size)
 
 bool FileReplacement::commit()
 {
-    if (!isOpen() || m_fd < 0) {
+    if (!isOpen() || m_file == NativeFile::kNoHandle) {
         discard();
         return false;
     }
+    int error = 0;
     if (m_error == 0) {
         if (g_fault == Fault::Flush)
-            fail(EIO);
-        else if (::fsync(m_fd) != 0)
-            fail(errno);
+            fail(NativeFile::errorFor(Condition::Io));
+        else if (!NativeFile::flush(m_file, &error))
+            fail(error);
     }
     if (m_error == 0) {
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0 && errno != EINTR)
-            fail(errno);
+        if (!NativeFile::close(std::exchange(m_file, NativeFile::kNoHandle), &error))
+            fail(error);
     }
     if (m_error == 0) {
         if (g_fault == Fault::Rename)
-            fail(EACCES);
-        else if (::rename(native(m_temporary).constData(), native(m_target).constData()) != 0)
-            fail(errno);
+            fail(NativeFile::errorFor(Condition::AccessDenied));
+        else if (!NativeFile::replace(m_temporary, m_target, &error))
+            fail(error);
     }
     if (m_error != 0) {
         discard();
         return false;
     }
     m_temporary.clear();
-    syncFolder(QFileInfo(m_target).absolutePath());
     QIODevice::close();
     return true;
 }
@@ -160,17 +132,19 @@ void FileReplacement::discard()
 
 void FileReplacement::removeTemporary()
 {
-    if (m_fd >= 0)
-        ::close(std::exchange(m_fd, -1));
+    if (m_file != NativeFile::kNoHandle) {
+        int ignored = 0;
+        NativeFile::close(std::exchange(m_file, NativeFile::kNoHandle), &ignored);
+    }
     if (!m_temporary.isEmpty())
-        ::unlink(native(std::exchange(m_temporary, QString())).constData());
+        NativeFile::remove(std::exchange(m_temporary, QString()));
 }
 
 void FileReplacement::fail(int error)
 {
     if (m_error == 0) {
-        m_error = error != 0 ? error : EIO;
-        setErrorString(QString::fromLocal8Bit(std::strerror(m_error)));
+        m_error = error != 0 ? error : NativeFile::errorFor(Condition::Io);
+        setErrorString(NativeFile::errorText(m_error));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QIODevice>
 #include <QString>
 
+#include <cstdint>
+
 // Every file the program rewrites as a whole (the INI files, the spreadsheet
 // exports, attached files) goes through here, so that a failure never damages
 // the file it was meant to replace:
@@ -38,7 +40,8 @@ public:
     qint64 size() const override { return m_written; }
     // The path that is replaced (a symbolic link's target, not the link).
     QString targetPath() const { return m_target; }
-    // The system's error number of the first failure, 0 when there was none.
+    // The system's error number of the first failure (errno, or GetLastError() on
+    // Windows), 0 when there was none.
     int systemError() const { return m_error; }
 
     // Writes `bytes` as the whole new content of `path`.
@@ -60,7 +63,7 @@ private:
 
     QString m_target;
     QString m_temporary;
-    int m_fd = -1;
+    std::intptr_t m_file = -1; // a NativeFile handle
     int m_error = 0;
     qint64 m_written = 0;
 };

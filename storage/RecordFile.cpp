@@ -3,20 +3,17 @@
 #include "storage/ArchiveError.h"
 #include "storage/RecordBuffer.h"
 
-#include <QFile>
+#include "storage/NativeFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
 // Offset of the byte that writers lock: far beyond any real archive size.
-constexpr off_t kLockSentinel = off_t(1) << 62;
+constexpr std::int64_t kLockSentinel = std::int64_t(1) << 62;
 // Bytes read at once while scanning.
 constexpr qint64 kScanBlockBytes = 1 << 20;
 
@@ -44,41 +41,43 @@ Injected nextOperation(bool isWrite)
     return Injected::Fail;
 }
 
+using NativeFile::Condition;
+using NativeFile::Handle;
+using NativeFile::kNoHandle;
+using NativeFile::LockResult;
+
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return NativeFile::errorText(error);
 }
 
 // Holds the writers' lock for the lifetime of the object.
 class WriteLock
 {
 public:
-    explicit WriteLock(int fd)
-        : m_fd(fd)
+    explicit WriteLock(Handle file)
+        : m_file(file)
     {
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + g_lockTimeout;
         auto pause = std::chrono::milliseconds(1);
         for (;;) {
-            struct flock lock = request(F_WRLCK);
-            int error = g_lockRefusal;
-            if (error == 0) {
-                if (::fcntl(m_fd, F_OFD_SETLK, &lock) == 0) {
-                    m_held = true;
-                    break;
-                }
-                error = errno;
+            int error = 0;
+            const LockResult result = g_lockRefusal != 0 ? NativeFile::lockResultForPosixError(g_lockRefusal)
+                                                         : NativeFile::tryLock(m_file, kLockSentinel, &error);
+            if (result == LockResult::Held) {
+                m_held = true;
+                break;
             }
-            if (error == EINTR)
-                continue;
-            if (error != EAGAIN && error != EACCES) {
+            if (result == LockResult::Unsupported) {
                 // A file system without byte-range locks: the write goes ahead
                 // unlocked, as copies of the program did before locking existed,
                 // and the screens tell the user once.
-                if (error == ENOLCK || error == EINVAL || error == EOPNOTSUPP)
-                    m_unsupported = true;
-                else
-                    m_error = error;
+                m_unsupported = true;
+                break;
+            }
+            if (result == LockResult::Failed) {
+                m_error = g_lockRefusal != 0 ? QString::fromLocal8Bit(std::strerror(g_lockRefusal)) : systemError(error);
                 break;
             }
             if (Clock::now() >= deadline) {
@@ -97,10 +96,8 @@ public:
     }
     ~WriteLock()
     {
-        if (m_held) {
-            struct flock lock = request(F_UNLCK);
-            ::fcntl(m_fd, F_OFD_SETLK, &lock);
-        }
+        if (m_held)
+            NativeFile::unlock(m_file, kLockSentinel);
     }
     WriteLock(const WriteLock &) = delete;
     WriteLock &operator=(const WriteLock &) = delete;
@@ -111,52 +108,37 @@ public:
         if (m_timedOut)
             return QStringLiteral("another program holds the archive: its lock was not released within %1 ms")
                 .arg(g_lockTimeout.count());
-        if (m_error != 0)
-            return QStringLiteral("cannot lock the file: ") + systemError(m_error);
+        if (!m_error.isEmpty())
+            return QStringLiteral("cannot lock the file: ") + m_error;
         return QString();
     }
     bool unsupported() const { return m_unsupported; }
 
 private:
-    static struct flock request(short type)
-    {
-        struct flock lock {};
-        lock.l_type = type;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = kLockSentinel;
-        lock.l_len = 1;
-        lock.l_pid = 0;
-        return lock;
-    }
-
-    int m_fd;
+    Handle m_file;
     bool m_held = false;
     bool m_unsupported = false;
     bool m_timedOut = false;
     bool m_waiting = false;
-    int m_error = 0;
+    QString m_error;
 };
 
 // Writes all of `data` at `offset`; returns the bytes written before any failure.
-qint64 writeFully(int fd, const char *data, qint64 size, qint64 offset, int *error)
+qint64 writeFully(Handle file, const char *data, qint64 size, qint64 offset, int *error)
 {
     qint64 done = 0;
     while (done < size) {
         const Injected fault = nextOperation(true);
         if (fault == Injected::Fail) {
-            *error = EIO;
+            *error = NativeFile::errorFor(Condition::Io);
             return done;
         }
         const qint64 length = fault == Injected::Short ? std::max<qint64>(1, (size - done) / 2) : size - done;
-        const ssize_t n = ::pwrite(fd, data + done, static_cast<size_t>(length), offset + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = errno;
+        const qint64 n = NativeFile::writeAt(file, data + done, length, offset + done, error);
+        if (n < 0)
             return done;
-        }
         if (n == 0) {
-            *error = ENOSPC;
+            *error = NativeFile::errorFor(Condition::DiskFull);
             return done;
         }
         done += n;
@@ -166,21 +148,17 @@ qint64 writeFully(int fd, const char *data, qint64 size, qint64 offset, int *err
 }
 
 // Reads up to `size` bytes at `offset`; returns the bytes read, or -1.
-qint64 readFully(int fd, char *data, qint64 size, qint64 offset, int *error)
+qint64 readFully(Handle file, char *data, qint64 size, qint64 offset, int *error)
 {
     qint64 done = 0;
     while (done < size) {
         if (nextOperation(false) != Injected::None) {
-            *error = EIO;
+            *error = NativeFile::errorFor(Condition::Io);
             return -1;
         }
-        const ssize_t n = ::pread(fd, data + done, static_cast<size_t>(size - done), offset + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = errno;
+        const qint64 n = NativeFile::readAt(file, data + done, size - done, offset + done, error);
+        if (n < 0)
             return -1;
-        }
         if (n == 0)
             break;
         done += n;
@@ -193,8 +171,10 @@ qint64 readFully(int fd, char *data, qint64 size, qint64 offset, int *error)
 
 RecordFile::~RecordFile()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_file != kNoHandle) {
+        int ignored = 0;
+        NativeFile::close(m_file, &ignored);
+    }
 }
 
 void RecordFile::setLockTimeout(std::chrono::milliseconds timeout)
@@ -246,48 +226,28 @@ void RecordFile::OpenForReading(const QString &path, int recordSize)
 void RecordFile::open(const QString &path, int recordSize, bool writable)
 {
     Q_ASSERT(recordSize > 0);
-    if (m_fd >= 0)
+    if (m_file != kNoHandle)
         CloseRecordFile();
     m_path = path;
     m_recordSize = recordSize;
     m_position = 0;
-    const QByteArray native = QFile::encodeName(path);
-    // Not blocking: opening a pipe or a device named like an archive must not
-    // wait for a writer; such files are refused just below.
-    const int flags = (writable ? (O_RDWR | O_CREAT) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    int fd;
-    if (nextOperation(false) != Injected::None) {
-        errno = EIO;
-        fd = -1;
-    } else {
-        do {
-            fd = ::open(native.constData(), flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-    }
-    if (fd < 0)
-        fail(QStringLiteral("cannot open: ") + systemError(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(QStringLiteral("cannot read the file's status: ") + systemError(error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        fail(S_ISDIR(info.st_mode) ? QStringLiteral("is a folder") : QStringLiteral("not a regular file"));
-    }
-    const int status = ::fcntl(fd, F_GETFL);
-    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
-        const int error = errno;
-        ::close(fd);
+    int error = 0;
+    QString refusal;
+    Handle file = kNoHandle;
+    if (nextOperation(false) != Injected::None)
+        error = NativeFile::errorFor(Condition::Io);
+    else
+        file = NativeFile::openShared(path, writable, &error, &refusal);
+    if (!refusal.isEmpty())
+        fail(refusal);
+    if (file == kNoHandle)
         fail(QStringLiteral("cannot open: ") + systemError(error));
-    }
-    m_fd = fd;
+    m_file = file;
 }
 
 void RecordFile::requireOpen() const
 {
-    if (m_fd < 0)
+    if (m_file == kNoHandle)
         fail(QStringLiteral("file not open"));
 }
 
@@ -299,12 +259,13 @@ void RecordFile::fail(const QString &what) const
 qint64 RecordFile::fileSize() const
 {
     requireOpen();
-    struct stat info {};
     if (nextOperation(false) != Injected::None)
         fail(QStringLiteral("cannot read the size: injected fault"));
-    if (::fstat(m_fd, &info) != 0)
-        fail(QStringLiteral("cannot read the size: ") + systemError(errno));
-    return info.st_size;
+    std::int64_t bytes = 0;
+    int error = 0;
+    if (!NativeFile::size(m_file, &bytes, &error))
+        fail(QStringLiteral("cannot read the size: ") + systemError(error));
+    return bytes;
 }
 
 qint64 RecordFile::RecordCount() const
@@ -336,7 +297,7 @@ void RecordFile::ReadRecord(std::span<char> record)
     requireOpen();
     Q_ASSERT(static_cast<qint64>(record.size()) == m_recordSize);
     int error = 0;
-    const qint64 n = readFully(m_fd, record.data(), m_recordSize, m_position * m_recordSize, &error);
+    const qint64 n = readFully(m_file, record.data(), m_recordSize, m_position * m_recordSize, &error);
     if (n < 0)
         fail(QStringLiteral("read failed: ") + systemError(error));
     if (n < m_recordSize)
@@ -378,7 +339,7 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
 {
     requireOpen();
     Q_ASSERT(static_cast<qint64>(record.size()) == m_recordSize);
-    const WriteLock lock(m_fd);
+    const WriteLock lock(m_file);
     if (const QString failure = lock.failure(); !failure.isEmpty())
         fail(failure);
 
@@ -396,7 +357,7 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
     previous.resize(extends ? size - offset : m_recordSize);
     if (!previous.isEmpty()) {
         int error = 0;
-        if (readFully(m_fd, previous.data(), previous.size(), offset, &error) != previous.size())
+        if (readFully(m_file, previous.data(), previous.size(), offset, &error) != previous.size())
             fail(QStringLiteral("read failed: ") + (error != 0 ? systemError(error) : QStringLiteral("the file was shortened")));
     }
     if (!extends && !expected.empty()
@@ -409,27 +370,25 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
         m_wroteWithoutLock = true;
 
     int error = 0;
-    const qint64 written = writeFully(m_fd, record.data(), m_recordSize, offset, &error);
+    const qint64 written = writeFully(m_file, record.data(), m_recordSize, offset, &error);
     if (written == m_recordSize) {
         if (nextOperation(false) != Injected::None)
-            error = EIO;
-        else if (::fdatasync(m_fd) != 0)
-            error = errno;
+            error = NativeFile::errorFor(Condition::Io);
+        else
+            NativeFile::flush(m_file, &error);
     }
     if (written != m_recordSize || error != 0) {
         // Back to the file as it was before the action: an append leaves no torn
         // record and gives back the bytes it wrote over, an overwrite puts the old
         // record back.
         g_rollingBack = true;
-        if (extends) {
-            while (::ftruncate(m_fd, size) != 0 && errno == EINTR) {
-            }
-        }
         int ignored = 0;
-        writeFully(m_fd, previous.constData(), previous.size(), offset, &ignored);
-        ::fdatasync(m_fd);
+        if (extends)
+            NativeFile::truncate(m_file, size, &ignored);
+        writeFully(m_file, previous.constData(), previous.size(), offset, &ignored);
+        NativeFile::flush(m_file, &ignored);
         g_rollingBack = false;
-        fail(QStringLiteral("write failed: ") + systemError(error != 0 ? error : EIO));
+        fail(QStringLiteral("write failed: ") + systemError(error != 0 ? error : NativeFile::errorFor(Condition::Io)));
     }
     m_position = index + 1;
     return true;
@@ -445,7 +404,7 @@ void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &v
         const qint64 records = std::min(perBlock, count - m_position);
         const qint64 bytes = records * m_recordSize;
         int error = 0;
-        const qint64 n = readFully(m_fd, block.data(), bytes, m_position * m_recordSize, &error);
+        const qint64 n = readFully(m_file, block.data(), bytes, m_position * m_recordSize, &error);
         if (n < 0)
             fail(QStringLiteral("read failed: ") + systemError(error));
         const qint64 whole = n / m_recordSize;
@@ -460,10 +419,9 @@ void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &v
 
 void RecordFile::CloseRecordFile()
 {
-    if (m_fd < 0)
+    if (m_file == kNoHandle)
         return;
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0 && errno != EINTR)
-        fail(QStringLiteral("close failed: ") + systemError(errno));
+    int error = 0;
+    if (!NativeFile::close(std::exchange(m_file, kNoHandle), &error))
+        fail(QStringLiteral("close failed: ") + systemError(error));
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <span>
 
@@ -35,7 +36,7 @@ public:
     // Opens an existing file for reading only (support tools); never creates it.
     void OpenForReading(const QString &path, int recordSize);
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file != -1; }
     int recordSize() const { return m_recordSize; }
 
     // Number of whole records; bytes past the last whole record belong to none.
@@ -112,7 +113,7 @@ private:
                  QByteArray *stored = nullptr);
     [[noreturn]] void fail(const QString &what) const;
 
-    int m_fd = -1;
+    std::intptr_t m_file = -1; // a NativeFile handle
     int m_recordSize = 0;
     qint64 m_position = 0;
     QString m_path;
