@@ -2,14 +2,9 @@
 # resources as ":/<folder>/<name>.pic" (see assets/Artwork.h).
 #
 # The compiler is a build tool for the machine that builds. A native build makes
-# its own; a cross build takes one from a native build:
-#   -DVOLANTIX_ARTWORK_COMPILER=/path/to/native/build/bin/volantix-artwork-compiler
+# its own; a cross build takes it from a native build (VOLANTIX_HOST_TOOLS).
 if(CMAKE_CROSSCOMPILING)
-    set(VOLANTIX_ARTWORK_COMPILER "" CACHE FILEPATH "The artwork compiler of a native build")
-    if(NOT EXISTS "${VOLANTIX_ARTWORK_COMPILER}")
-        message(FATAL_ERROR "A cross build needs VOLANTIX_ARTWORK_COMPILER: the volantix-artwork-compiler of a native build")
-    endif()
-    set(artwork_compiler "${VOLANTIX_ARTWORK_COMPILER}")
+    set(artwork_compiler "${VOLANTIX_HOST_TOOLS}/volantix-artwork-compiler")
     set(artwork_compiler_target "")
 else()
     find_package(Qt6 6.4 REQUIRED COMPONENTS Svg)

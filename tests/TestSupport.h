@@ -11,12 +11,19 @@
 
 #include <functional>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace TestSupport {
 
@@ -39,6 +46,7 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+#ifndef Q_OS_WIN
 // Runs `body` in a child process and returns its result (or -1 if it crashed).
 // `prepare` runs in the child first (drop rights, limit file size, ...).
 inline int runInChild(const std::function<void()> &prepare, const std::function<int()> &body)
@@ -76,8 +84,44 @@ inline std::function<void()> limitFileSize(qint64 bytes)
     };
 }
 
+#endif
+
 // Holds the writers' lock of the archive at `path`, as another copy of the
 // program saving at that moment would, until released or destroyed.
+#ifdef Q_OS_WIN
+class ForeignLock
+{
+public:
+    explicit ForeignLock(const QString &path)
+        : m_file(CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        OVERLAPPED at {};
+        const auto offset = static_cast<quint64>(RecordFile::lockOffset());
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        m_held = m_file != INVALID_HANDLE_VALUE
+            && LockFileEx(m_file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at);
+    }
+    ~ForeignLock() { release(); }
+    ForeignLock(const ForeignLock &) = delete;
+    ForeignLock &operator=(const ForeignLock &) = delete;
+
+    bool held() const { return m_held; }
+    void release()
+    {
+        // Closing the handle releases its locks.
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_file;
+    bool m_held = false;
+};
+#else
 class ForeignLock
 {
 public:
@@ -107,5 +151,6 @@ private:
     int m_fd;
     bool m_held = false;
 };
+#endif
 
 } // namespace TestSupport

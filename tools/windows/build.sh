@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Cross-builds Volantix for 64-bit Windows and packages it:
+#   dist/Volantix-win64/            the portable program folder
+#   dist/Volantix-win64.zip         the same folder, zipped
+#   dist/Volantix-win64-setup.exe   the installer
+# Needs a native build in build/ (for the tools the build runs) and the packages
+# that setup.sh installs. Qt for Windows is built once into a cache (build-qt.sh).
+#   tools/windows/build.sh [--tests]   --tests also builds the test suite
+set -euo pipefail
+root="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
+cd "$root"
+with_tests=OFF
+[ "${1:-}" = --tests ] && with_tests=ON
+
+qt="$(tools/windows/build-qt.sh | tail -1)"
+build_dir=build-win64
+dist="$root/dist/Volantix-win64"
+triple=x86_64-w64-mingw32
+
+if [ ! -f "$build_dir/build.ninja" ] || ! grep -q "VOLANTIX_BUILD_TESTS:BOOL=$with_tests" "$build_dir/CMakeCache.txt"; then
+    "$qt/bin/qt-cmake" -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64.cmake" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
+        -DVOLANTIX_HOST_TOOLS="$root/build/bin" -DVOLANTIX_DIST_DIR="$dist" \
+        -DVOLANTIX_BUILD_BENCH=OFF -DVOLANTIX_BUILD_TESTS="$with_tests" >/dev/null
+fi
+cmake --build "$build_dir"
+
+# The program folder: what the build put there, Qt's libraries and plugins, the
+# compiler's run-time libraries and the first-access password store.
+gcc_runtime="$(dirname "$("$triple-g++-posix" -print-libgcc-file-name)")"
+for dll in "$gcc_runtime/libgcc_s_seh-1.dll" "$gcc_runtime/libstdc++-6.dll" \
+    "/usr/$triple/lib/libwinpthread-1.dll"; do
+    cp -u "$dll" "$dist/"
+done
+for module in Core Gui Widgets PrintSupport; do
+    cp -u "$qt/bin/Qt6$module.dll" "$dist/"
+done
+mkdir -p "$dist/platforms" "$dist/styles"
+cp -u "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
+cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+find "$dist" \( -name '*.exe' -o -name '*.dll' \) ! -name unins000.dll -exec "$triple-strip" --strip-unneeded {} +
+build/bin/volantix-init-store "$dist"
+
+# The zip and the installer.
+rm -f dist/Volantix-win64.zip
+(cd dist && zip -qr -X Volantix-win64.zip Volantix-win64)
+# The program's own files, by name, for the installer to install and the
+# uninstaller to remove: never the password store, never a data file.
+list="$root/$build_dir/program-files.nsh"
+{
+    echo '!macro FILE_LIST'
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name Guida.pdf \) ! -name unins000.dll |
+        sed 's|^\./||' | sort) | while read -r file; do
+        folder="$(dirname "$file")"
+        [ "$folder" = . ] && folder="" || folder="\\${folder//\//\\}"
+        echo "    SetOutPath \"\$INSTDIR$folder\""
+        echo "    File \"\${SOURCE}/$file\""
+    done
+    echo '    SetOutPath "$INSTDIR"'
+    echo '!macroend'
+    echo '!macro DELETE_LIST'
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name Guida.pdf \) ! -name unins000.dll |
+        sed 's|^\./||' | sort) | while read -r file; do
+        echo "    Delete \"\$INSTDIR\\${file//\//\\}\""
+    done
+    echo '!macroend'
+} >"$list"
+version="$(sed -n 's/^project(Volantix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+makensis -V2 -NOCD -X"!addincludedir $root/$build_dir" -DVERSION="$version" -DSOURCE="$dist" -DOUTFILE="$root/dist/Volantix-win64-setup.exe" \
+    tools/windows/installer.nsi
+echo "Windows package: dist/Volantix-win64/, dist/Volantix-win64.zip, dist/Volantix-win64-setup.exe"
