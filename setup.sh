@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs Volantix, or runs its tests.
-#   ./setup.sh run    install what is missing, build, lay out dist/Volantix and start the program
-#   ./setup.sh test   the same set-up, then the whole test suite
-# Both are safe to repeat: packages are installed only when missing, the build is
-# incremental, and an existing password store in dist/Volantix is never replaced.
+#   ./setup.sh run      install what is missing, build, lay out dist/Volantix and start the program
+#   ./setup.sh test     the same set-up, then the whole test suite, on Linux and, cross-built, under Wine
+#   ./setup.sh windows  the same set-up, then the Windows package: dist/Volantix-win64/,
+#                       dist/Volantix-win64.zip and dist/Volantix-win64-setup.exe
+# All are safe to repeat: packages are installed only when missing, the builds are
+# incremental, Qt for Windows is built once per machine (in ~/.cache/volantix), and
+# an existing password store in a program folder is never replaced.
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "$0")")"
 mode="${1:-}"
 case "$mode" in
-    run | test) ;;
+    run | test | windows) ;;
     *)
-        echo "usage: $0 run|test" >&2
+        echo "usage: $0 run|test|windows" >&2
         exit 2
         ;;
 esac
@@ -27,6 +30,24 @@ packages=(
 if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-14-dev xvfb xauth xdotool imagemagick sqlite3)
 fi
+# The Windows build: the cross compilers, Debian's Qt source, Wine, NSIS.
+if [ "$mode" = test ] || [ "$mode" = windows ]; then
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev wine wine64 nsis zip xvfb xauth xdotool imagemagick)
+fi
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+# Qt for Windows is built from Debian's own source package of the host's Qt.
+if [ "$mode" != run ] && ! apt-get source --print-uris -qq qt6-base >/dev/null 2>&1; then
+    echo "Adding Debian's source packages to apt's sources"
+    "${sudo[@]}" tee /etc/apt/sources.list.d/volantix-src.sources >/dev/null <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    "${sudo[@]}" apt-get update -qq
+fi
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -35,8 +56,6 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]} > 0)); then
     echo "Installing: ${missing[*]}"
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
@@ -53,6 +72,9 @@ dist_dir=dist/Volantix
 
 if [ "$mode" = run ]; then
     exec "$dist_dir/volantix"
+fi
+if [ "$mode" = windows ]; then
+    exec tools/windows/build.sh
 fi
 
 # 1. The whole suite.
@@ -72,3 +94,11 @@ tools/fuzz.sh "${VOLANTIX_FUZZ_SECONDS:-10}"
 
 # 4. The walk-through of the real program under Xvfb.
 tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"
+
+# 5. Windows: the package cross-built with its tests, the whole suite under Wine,
+#    the installer and a walk-through of volantix.exe.
+tools/windows/build.sh --tests
+wine_prefix="$(tools/windows/wine-prefix.sh build-win64/wineprefix)"
+(cd build-win64 && WINEPREFIX="$wine_prefix" ctest --output-on-failure --timeout 900)
+tests/e2e/installer.sh dist/Volantix-win64-setup.exe "$wine_prefix"
+tests/e2e/wine-walkthrough.sh build-win64/walkthrough "$wine_prefix"

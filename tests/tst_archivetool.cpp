@@ -17,7 +17,9 @@
 #include <cerrno>
 #include <cstring>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
+#endif
 
 using namespace TestSupport;
 
@@ -189,7 +191,11 @@ private slots:
         QTest::addColumn<bool>("pipe");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("message"); // after the path
+#ifdef Q_OS_WIN
+        for (const bool pipe : {false}) { // no named pipes among files on Windows
+#else
         for (const bool pipe : {true, false}) {
+#endif
             const QString detail = pipe ? QStringLiteral(": not a regular file") : QStringLiteral(": is a folder");
             const char *what = pipe ? "pipe" : "folder";
             QTest::addRow("dump, %s", what) << pipe << QStringLiteral("dump") << detail;
@@ -204,9 +210,11 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QString, message);
         const QString archive = path("Allievi.pro");
+#ifndef Q_OS_WIN
         if (pipe)
             QCOMPARE(::mkfifo(QFile::encodeName(archive).constData(), 0600), 0);
         else
+#endif
             QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
         const auto cleanUp = qScopeGuard([&] {
             if (!pipe)

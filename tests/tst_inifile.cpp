@@ -202,6 +202,9 @@ private slots:
 
     void failedWriteLeavesTheFileWhole()
     {
+#ifdef Q_OS_WIN
+        QSKIP("POSIX permissions: Windows folders have access lists instead");
+#else
         const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
         QVERIFY(writeAll(m_path, before));
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
@@ -212,6 +215,7 @@ private slots:
         ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
         QCOMPARE(result, 0);
         QCOMPARE(readAll(m_path), before);
+#endif
     }
 };
 

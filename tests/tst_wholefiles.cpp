@@ -32,9 +32,11 @@
 #include <cerrno>
 #include <cstring>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
+#endif
 
 using namespace TestSupport;
 using Kind = Dialogs::Kind;
@@ -121,6 +123,7 @@ QByteArray student(const QString &surname, const QString &name)
     return record.bytes();
 }
 
+#ifndef Q_OS_WIN
 // A tmpfs mounted over a folder for as long as the object lives.
 class SmallDisk
 {
@@ -169,6 +172,7 @@ int fillDisk(const QString &path)
     ::close(fd);
     return error;
 }
+#endif
 
 } // namespace
 
@@ -401,6 +405,9 @@ private slots:
 
     void fullDiskKeepsEveryFile()
     {
+#ifdef Q_OS_WIN
+        QSKIP("a small disk of its own is mounted on Linux only; the fault seam covers Windows");
+#else
         QTemporaryDir mountPoint;
         QVERIFY(mountPoint.isValid());
         const SmallDisk disk(mountPoint.path(), "size=512k");
@@ -462,6 +469,7 @@ private slots:
         QCOMPARE(after, students); // the two records as well
         QVERIFY(registry->positionLabel()->text().isEmpty());
         QCOMPARE(entries(mountPoint.path()).join(u'|'), folderBefore.join(u'|'));
+#endif
     }
 };
 

@@ -41,6 +41,16 @@ mkdir -p "$dist/platforms" "$dist/styles"
 cp -u "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
 find "$dist" \( -name '*.exe' -o -name '*.dll' \) ! -name unins000.dll -exec "$triple-strip" --strip-unneeded {} +
+
+# The tests run from the build's bin folder, with the same libraries beside them
+# and the offscreen platform as well.
+if [ "$with_tests" = ON ]; then
+    cp -u "$dist"/*.dll "$build_dir/bin/"
+    rm -f "$build_dir/bin/unins000.dll"
+    mkdir -p "$build_dir/bin/platforms" "$build_dir/bin/styles"
+    cp -u "$qt/plugins/platforms/qwindows.dll" "$qt/plugins/platforms/qoffscreen.dll" "$build_dir/bin/platforms/"
+    cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$build_dir/bin/styles/"
+fi
 build/bin/volantix-init-store "$dist"
 
 # The zip and the installer.

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs the Windows package under Wine, silently, into a folder with a blank
+# in its name; puts a school's data beside it; installs again over it; then
+# uninstalls. The data and the password store must come through untouched.
+#   tests/e2e/installer.sh SETUP.EXE WINEPREFIX
+set -uo pipefail
+setup="$(readlink -f "${1:?usage: installer.sh SETUP.EXE WINEPREFIX}")"
+export WINEPREFIX="${2:?usage: installer.sh SETUP.EXE WINEPREFIX}" WINEDEBUG=-all
+passed=0
+failed=0
+check() { # description, command...
+    local what="$1"
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "installer: FAILED: $what"; fi
+}
+
+target='C:\Scuola Guida\Volantix'
+folder="$WINEPREFIX/drive_c/Scuola Guida/Volantix"
+rm -rf "$WINEPREFIX/drive_c/Scuola Guida"
+wine "$setup" /S "/D=$target"
+wineserver -w
+check "the program is installed" test -f "$folder/volantix.exe"
+check "the platform plugin is installed" test -f "$folder/platforms/qwindows.dll"
+check "the guide is installed" test -f "$folder/Guida.pdf"
+check "the password store is written" test -s "$folder/unins000.dll"
+check "the uninstaller is written" test -f "$folder/Disinstalla Volantix.exe"
+check "a desktop shortcut" test -f "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
+check "a Start menu shortcut" test -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Volantix/Volantix.lnk"
+
+# A school's data, and a password the school has changed.
+printf 'changed store' >"$folder/unins000.dll"
+printf 'record' >"$folder/Allievi.pro"
+printf 'lesson' >"$folder/Lezioni_Guida_Allievo_1.lez"
+printf '[Modello TT2112]\r\nCodice Autoscuola=AS0123\r\n' >"$folder/Autoscuola.ini"
+mkdir -p "$folder/Allegati"
+printf 'attached' >"$folder/Allegati/patente.pdf"
+snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -path './platforms/*' ! -path './styles/*' ! -name Guida.pdf -print0 | sort -z | xargs -0 sha256sum); }
+before="$(snapshot)"
+
+wine "$setup" /S "/D=$target"
+wineserver -w
+check "installing again keeps the store and the data" test "$(snapshot)" = "$before"
+
+wine "$folder/Disinstalla Volantix.exe" /S "_?=$target"
+wineserver -w
+check "the program is removed" test ! -e "$folder/volantix.exe"
+check "Qt is removed" test ! -e "$folder/Qt6Core.dll"
+check "the plugins are removed" test ! -e "$folder/platforms"
+check "the uninstaller is removed" test ! -e "$folder/Disinstalla Volantix.exe"
+check "the shortcuts are removed" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
+check "uninstalling keeps the store and the data" test "$(snapshot)" = "$before"
+rm -rf "$WINEPREFIX/drive_c/Scuola Guida"
+echo "installer: $passed passed, $failed failed"
+test "$failed" -eq 0

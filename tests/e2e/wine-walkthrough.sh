@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Walks through the Windows program under Wine and Xvfb: logs in with the
+# first-access keyword, opens the student registry, saves one student and closes
+# it. The same keys go to the Linux program in a folder of its own, and the two
+# Allievi.pro files must be the same byte for byte. Screenshots go to FOLDER.
+#   tests/e2e/wine-walkthrough.sh FOLDER WINEPREFIX
+set -uo pipefail
+here="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
+shots="$(mkdir -p "${1:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" && cd "$1" && pwd)"
+export WINEPREFIX="${2:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" WINEDEBUG=-all
+
+if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
+    VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
+fi
+
+passed=0
+failed=0
+check() { # description, command...
+    local what="$1"
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "wine walkthrough: FAILED: $what"; fi
+}
+pause() { sleep "${1:-0.8}"; }
+shot() { import -window root "$shots/$1.png"; }
+
+# The panel of the window whose title matches $1, of size $2 x $3: PX, PY its corner.
+panel() {
+    local id=""
+    for _ in $(seq 1 40); do
+        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1)"
+        [ -n "$id" ] && break
+        pause 0.5
+    done
+    [ -n "$id" ] || { echo "wine walkthrough: no window '$1'"; return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    PX=$((X + (WIDTH - $2) / 2))
+    PY=$((Y + (HEIGHT - $3) / 2))
+}
+click() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click 1; pause "${3:-0.8}"; }
+type_() { xdotool type --delay 30 "$1"; }
+key() { xdotool key "$@"; pause 0.4; }
+
+# One pass: $1 the program folder, $2 the name of its screenshots (empty: none),
+# then the command that starts the program.
+walk() {
+    local folder="$1" name="$2"
+    shift 2
+    (cd "$folder" && exec "$@" >"$folder/volantix.log" 2>&1) &
+    local app=$!
+    panel 'Accesso' 100 100 || pause 5
+    pause 2
+    [ -n "$name" ] && shot "$name-login"
+    type_ passacorridoio; key Return; pause 2
+    panel '^ Volantix$' 995 692
+    [ -n "$name" ] && shot "$name-start"
+    click 246 560 2.5
+    panel 'Anagrafica Allievi' 996 692
+    type_ "B-2026"; key Return; type_ "Patente B"; key Return; type_ "154"; key Return; type_ "07/01/2026"
+    for _ in 1 2 3 4 5; do key Return; done
+    type_ "Rossi"; key Return; type_ "Maria"; key Return; type_ "f"; key Return; type_ "01/02/1990"; key Return
+    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "RSSMRA90B41H501X"; key Return; type_ "Italia"; key Return
+    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "00100"; key Return; type_ "Via Appia"; key Return; type_ "12"
+    [ -n "$name" ] && shot "$name-registry-filled"
+    click 82 45 1.5
+    [ -n "$name" ] && shot "$name-registry-saved"
+    key Return
+    click 951 45 1.5
+    panel '^ Volantix$' 995 692
+    [ -n "$name" ] && shot "$name-start-again"
+    kill "$app" 2>/dev/null
+    wait "$app" 2>/dev/null
+}
+
+windows="$(mktemp -d /tmp/volantix-wine.XXXXXX)"
+linux="$(mktemp -d /tmp/volantix-linux.XXXXXX)"
+cp -r "$here/dist/Volantix-win64/." "$windows/"
+cp "$here/dist/Volantix/volantix" "$linux/"
+"$here/build/bin/volantix-init-store" "$linux"
+export HOME="$linux/home"
+mkdir -p "$HOME"
+
+walk "$windows" wine wine "$windows/volantix.exe"
+wineserver -k 2>/dev/null
+walk "$linux" "" "$linux/volantix"
+
+check "the Windows program saved one student" test "$(stat -c %s "$windows/Allievi.pro" 2>/dev/null)" = 3177
+check "the Linux program saved one student" test "$(stat -c %s "$linux/Allievi.pro" 2>/dev/null)" = 3177
+check "Allievi.pro the same byte for byte" cmp "$windows/Allievi.pro" "$linux/Allievi.pro"
+check "the student's name is in the record" grep -q "Rossi" "$windows/Allievi.pro"
+rm -rf "$windows" "$linux"
+echo "wine walkthrough: $passed passed, $failed failed"
+test "$failed" -eq 0
