@@ -99,6 +99,6 @@ tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"
 #    the installer and a walk-through of volantix.exe.
 tools/windows/build.sh --tests
 wine_prefix="$(tools/windows/wine-prefix.sh build-win64/wineprefix)"
-(cd build-win64 && WINEPREFIX="$wine_prefix" ctest --output-on-failure --timeout 900)
+tools/windows/run-tests.sh "$wine_prefix"
 tests/e2e/installer.sh dist/Volantix-win64-setup.exe "$wine_prefix"
 tests/e2e/wine-walkthrough.sh build-win64/walkthrough "$wine_prefix"

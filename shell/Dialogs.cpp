@@ -122,12 +122,17 @@ void installToolkitTranslations()
 
 void installToolkitTranslations(const QLocale &locale)
 {
+    // The program folder carries the toolkit's translations on Windows; on Linux
+    // they come with the system's Qt.
     auto *translator = new QTranslator(qApp);
-    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
+    for (const QString &folder : QStringList{QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return;
+        }
+    }
+    delete translator;
 }
 
 } // namespace Dialogs

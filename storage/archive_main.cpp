@@ -23,8 +23,10 @@ int main(int argc, char *argv[])
     QFile in;
     QFile out;
     QFile err;
-    if (!in.open(stdin, QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly)
-        || !err.open(stderr, QIODevice::WriteOnly)) {
+    // By descriptor, not by C stream: reading a pipe to its end is then no error
+    // on Windows either.
+    if (!in.open(fileno(stdin), QIODevice::ReadOnly) || !out.open(fileno(stdout), QIODevice::WriteOnly)
+        || !err.open(fileno(stderr), QIODevice::WriteOnly)) {
         std::fputs("volantix-archive: cannot use the standard input and output\n", stderr);
         return 2;
     }

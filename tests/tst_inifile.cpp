@@ -3,6 +3,7 @@
 #include "storage/FileReplacement.h"
 #include "storage/IniFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,12 +70,15 @@ private slots:
         // the file is neither replaced nor touched.
         const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola =  AB 123 \r\nvecchia riga\r\n";
         QVERIFY(writeAll(m_path, before));
-        struct stat first {};
-        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &first), 0);
+        // Dated a day back: any write or replacement would give it today's time.
+        const QDateTime dated = QDateTime::currentDateTimeUtc().addDays(-1);
+        {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(dated, QFileDevice::FileModificationTime));
+        }
         QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("AB 123")));
-        struct stat second {};
-        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &second), 0);
-        QCOMPARE(second.st_ino, first.st_ino);
+        QCOMPARE(QFileInfo(m_path).lastModified().toUTC().toSecsSinceEpoch(), dated.toSecsSinceEpoch());
         QCOMPARE(readAll(m_path), before);
     }
 

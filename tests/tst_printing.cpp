@@ -37,12 +37,48 @@ struct Word {
     QString text;
 };
 
+// Poppler's pdftotext reads the printed files. A Windows build of the tests,
+// running under Wine, is given the Linux program's path and where Wine keeps
+// drive C:, and the text goes through a file beside the PDF.
+QString pathForPdfToText(const QString &path)
+{
+    const QString driveC = qEnvironmentVariable("VOLANTIX_WINE_DRIVE_C");
+    if (driveC.isEmpty())
+        return path;
+    const QString slashed = QDir::fromNativeSeparators(path);
+    if (slashed.startsWith(QLatin1String("C:"), Qt::CaseInsensitive))
+        return driveC + slashed.mid(2);
+    if (slashed.startsWith(QLatin1String("Z:"), Qt::CaseInsensitive))
+        return slashed.mid(2);
+    return slashed;
+}
+
+QString pdfToText(const QString &pdf, const QString &option)
+{
+    const QString text = pdf + QStringLiteral(".txt");
+    QFile::remove(text);
+    QProcess tool;
+    tool.start(qEnvironmentVariable("VOLANTIX_PDFTOTEXT", QStringLiteral("pdftotext")),
+               {option, pathForPdfToText(pdf), pathForPdfToText(text)});
+    tool.waitForFinished(60000);
+    QFile file(text);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// Under Wine, Qt's PDF writer gets no font it can embed and writes the text as
+// outlines, which no tool can read back: the tests that read printed words are
+// left to the native runs (the same code lays out the pages on both).
+bool printedTextUnreadable()
+{
+    return qEnvironmentVariableIsSet("VOLANTIX_WINE_DRIVE_C");
+}
+constexpr const char *kUnderWine = "the printed text cannot be read back from a PDF written under Wine";
+
 QList<Word> wordsOf(const QString &pdf)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    tool.waitForFinished(60000);
-    const QString html = QString::fromUtf8(tool.readAllStandardOutput());
+    const QString html = pdfToText(pdf, QStringLiteral("-bbox"));
     QList<Word> words;
     int page = 0;
     static const QRegularExpression wordPattern(
@@ -63,10 +99,7 @@ QList<Word> wordsOf(const QString &pdf)
 
 QStringList textLines(const QString &pdf)
 {
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    tool.waitForFinished(60000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'));
+    return pdfToText(pdf, QStringLiteral("-layout")).split(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -225,6 +258,8 @@ private slots:
 
     void printedValuesLandInTheirBoxes()
     {
+        if (printedTextUnreadable())
+            QSKIP(kUnderWine);
         m_screens->frmAvvio()->imgModelloClick();
         field(manager(), "txtCognome")->setText(QStringLiteral("ZZCOGNOME"));
         field(manager(), "txtDataNascPro")->setText(QStringLiteral("01/02/1990"));
@@ -289,6 +324,8 @@ private slots:
 
     void cardFromTheRegistry()
     {
+        if (printedTextUnreadable())
+            QSKIP(kUnderWine);
         m_screens->frmAvvio()->imgAnagraficaClick();
         TfrmAllievi *registry = m_screens->frmAllievi();
         field(registry, "txtCognome")->setText(QStringLiteral(" Rossi "));
@@ -310,6 +347,8 @@ private slots:
 
     void longListFlowsOverPages()
     {
+        if (printedTextUnreadable())
+            QSKIP(kUnderWine);
         QStringList lines;
         for (int i = 1; i <= 200; ++i)
             lines << QStringLiteral("Riga %1 [colonna] ").arg(i, 3, 10, QLatin1Char('0')) + QString(20, QLatin1Char('x'));
@@ -340,6 +379,8 @@ private slots:
 
     void emptyListPrintsTitleAndFooter()
     {
+        if (printedTextUnreadable())
+            QSKIP(kUnderWine);
         const Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), {}, QDate(2025, 3, 7));
         const QString pdf = m_dir.filePath(QStringLiteral("vuota.pdf"));
         QPdfWriter writer(pdf);

@@ -248,12 +248,12 @@ private slots:
 
     void fullDiskRollsBackTheAppend()
     {
-        QFETCH(qint64, room);
-        QFETCH(qint64, trailing);
-        // The append writes over the trailing bytes: a failure gives them back too.
 #ifdef Q_OS_WIN
         QSKIP("a file size limit for one process is a POSIX resource limit; the fault plan covers Windows");
 #else
+        QFETCH(qint64, room);
+        QFETCH(qint64, trailing);
+        // The append writes over the trailing bytes: a failure gives them back too.
         QVERIFY(writeAll(m_path, threeStudents() + QByteArray(trailing, '\x7F')));
         const QByteArray before = readAll(m_path);
         const int result = runInChild(limitFileSize(before.size() + room), [&] {

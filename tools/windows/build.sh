@@ -37,7 +37,10 @@ done
 for module in Core Gui Widgets PrintSupport; do
     cp -u "$qt/bin/Qt6$module.dll" "$dist/"
 done
-mkdir -p "$dist/platforms" "$dist/styles"
+mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
+# The toolkit's own Italian texts (the buttons of message boxes and dialogs), from
+# the host's Qt of the same version.
+cp -u /usr/share/qt6/translations/qtbase_it.qm "$dist/translations/"
 cp -u "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
 find "$dist" \( -name '*.exe' -o -name '*.dll' \) ! -name unins000.dll -exec "$triple-strip" --strip-unneeded {} +
@@ -45,9 +48,10 @@ find "$dist" \( -name '*.exe' -o -name '*.dll' \) ! -name unins000.dll -exec "$t
 # The tests run from the build's bin folder, with the same libraries beside them
 # and the offscreen platform as well.
 if [ "$with_tests" = ON ]; then
-    cp -u "$dist"/*.dll "$build_dir/bin/"
+    cp -u "$dist"/*.dll "$qt/bin/Qt6Test.dll" "$build_dir/bin/"
     rm -f "$build_dir/bin/unins000.dll"
-    mkdir -p "$build_dir/bin/platforms" "$build_dir/bin/styles"
+    mkdir -p "$build_dir/bin/platforms" "$build_dir/bin/styles" "$build_dir/bin/translations"
+    cp -u "$dist/translations/qtbase_it.qm" "$build_dir/bin/translations/"
     cp -u "$qt/plugins/platforms/qwindows.dll" "$qt/plugins/platforms/qoffscreen.dll" "$build_dir/bin/platforms/"
     cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$build_dir/bin/styles/"
 fi
@@ -61,7 +65,7 @@ rm -f dist/Volantix-win64.zip
 list="$root/$build_dir/program-files.nsh"
 {
     echo '!macro FILE_LIST'
-    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name Guida.pdf \) ! -name unins000.dll |
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf \) ! -name unins000.dll |
         sed 's|^\./||' | sort) | while read -r file; do
         folder="$(dirname "$file")"
         [ "$folder" = . ] && folder="" || folder="\\${folder//\//\\}"
@@ -71,7 +75,7 @@ list="$root/$build_dir/program-files.nsh"
     echo '    SetOutPath "$INSTDIR"'
     echo '!macroend'
     echo '!macro DELETE_LIST'
-    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name Guida.pdf \) ! -name unins000.dll |
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf \) ! -name unins000.dll |
         sed 's|^\./||' | sort) | while read -r file; do
         echo "    Delete \"\$INSTDIR\\${file//\//\\}\""
     done

@@ -65,6 +65,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Disinstalla Volantix.exe"
     RMDir "$INSTDIR\platforms"
     RMDir "$INSTDIR\styles"
+    RMDir "$INSTDIR\translations"
     ; Removed only when empty, which it is not while it holds any data.
     RMDir "$INSTDIR"
 
