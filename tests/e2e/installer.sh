@@ -5,7 +5,7 @@
 #   tests/e2e/installer.sh SETUP.EXE WINEPREFIX
 set -uo pipefail
 setup="$(readlink -f "${1:?usage: installer.sh SETUP.EXE WINEPREFIX}")"
-export WINEPREFIX="${2:?usage: installer.sh SETUP.EXE WINEPREFIX}" WINEDEBUG=-all
+export WINEPREFIX="$(cd "${2:?usage: installer.sh SETUP.EXE WINEPREFIX}" && pwd)" WINEDEBUG=-all
 passed=0
 failed=0
 check() { # description, command...
@@ -17,8 +17,18 @@ check() { # description, command...
 target='C:\Scuola Guida\Volantix'
 folder="$WINEPREFIX/drive_c/Scuola Guida/Volantix"
 rm -rf "$WINEPREFIX/drive_c/Scuola Guida"
-wine "$setup" /S "/D=$target"
-wineserver -w
+cp "$setup" "$WINEPREFIX/drive_c/volantix-setup.exe"
+# The installer takes the folder, blanks and all, unquoted at the end of its
+# command line, as Windows passes it: through cmd, which leaves it as it is.
+install() { wine cmd /c "C:\volantix-setup.exe /S /D=$target"; wineserver -w; }
+# As from the control panel: the uninstaller runs from a copy of itself, so that
+# it can remove its own file.
+uninstall() {
+    printf '"%s\\Disinstalla Volantix.exe" /S\r\n' "$target" >"$WINEPREFIX/drive_c/volantix-uninstall.cmd"
+    wine cmd /c 'C:\volantix-uninstall.cmd'
+    wineserver -w
+}
+install
 check "the program is installed" test -f "$folder/volantix.exe"
 check "the platform plugin is installed" test -f "$folder/platforms/qwindows.dll"
 check "the guide is installed" test -f "$folder/Guida.pdf"
@@ -37,18 +47,16 @@ printf 'attached' >"$folder/Allegati/patente.pdf"
 snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf -print0 | sort -z | xargs -0 sha256sum); }
 before="$(snapshot)"
 
-wine "$setup" /S "/D=$target"
-wineserver -w
+install
 check "installing again keeps the store and the data" test "$(snapshot)" = "$before"
 
-wine "$folder/Disinstalla Volantix.exe" /S "_?=$target"
-wineserver -w
+uninstall
 check "the program is removed" test ! -e "$folder/volantix.exe"
 check "Qt is removed" test ! -e "$folder/Qt6Core.dll"
 check "the plugins are removed" test ! -e "$folder/platforms"
 check "the uninstaller is removed" test ! -e "$folder/Disinstalla Volantix.exe"
 check "the shortcuts are removed" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
 check "uninstalling keeps the store and the data" test "$(snapshot)" = "$before"
-rm -rf "$WINEPREFIX/drive_c/Scuola Guida"
+rm -rf "$WINEPREFIX/drive_c/Scuola Guida" "$WINEPREFIX/drive_c/volantix-setup.exe" "$WINEPREFIX/drive_c/volantix-uninstall.cmd"
 echo "installer: $passed passed, $failed failed"
 test "$failed" -eq 0

@@ -7,7 +7,7 @@
 set -uo pipefail
 here="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
 shots="$(mkdir -p "${1:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" && cd "$1" && pwd)"
-export WINEPREFIX="${2:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" WINEDEBUG=-all
+export WINEPREFIX="$(cd "${2:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" && pwd)" WINEDEBUG=-all
 
 if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
     VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"

@@ -5,7 +5,9 @@
 ; the program's own files and nothing else, so archives, lessons, attachments,
 ; Autoscuola.ini and the password store stay where they are.
 ;   makensis -DVERSION=x.y.z -DSOURCE=<program folder> -DOUTFILE=<setup.exe> installer.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program (and one that runs where only 64-bit
+; Windows programs run).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
