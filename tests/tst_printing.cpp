@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -95,6 +96,14 @@ private:
             QTest::mouseClick(modal->findChild<QPushButton *>(QLatin1String(action)), Qt::LeftButton);
         });
         QTest::mouseClick(caller->findChild<QWidget *>(QLatin1String(button)), Qt::LeftButton);
+    }
+
+    static QStringList numberedLines(int count)
+    {
+        QStringList lines;
+        for (int i = 1; i <= count; ++i)
+            lines << QStringLiteral("Riga %1").arg(i, 3, 10, QLatin1Char('0'));
+        return lines;
     }
 
 private slots:
@@ -347,6 +356,67 @@ private slots:
         const QString text = textLines(pdf).join(QLatin1Char('\n'));
         QVERIFY(text.contains(QStringLiteral("Riepilogo frequentatori attuali")));
         QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025")));
+    }
+
+    void pageMarginsAreTenMillimetres_data()
+    {
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<QRectF>("printable");
+        QTest::newRow("summary list, A4 landscape") << false << QRectF(10, 10, 277, 190);
+        QTest::newRow("student card, A4 portrait") << true << QRectF(10, 10, 190, 277);
+    }
+
+    void pageMarginsAreTenMillimetres()
+    {
+        QFETCH(bool, card);
+        QFETCH(QRectF, printable);
+        const QPageLayout layout = card ? StudentCard::create().pageLayout()
+                                        : SummaryList::create(QStringLiteral("Riepilogo allievi in archivio"), {}, QDate(2025, 3, 7)).layout;
+        QCOMPARE(layout.margins(QPageLayout::Millimeter), QMarginsF(10, 10, 10, 10));
+        QCOMPARE(layout.paintRect(QPageLayout::Millimeter), printable);
+    }
+
+    void listFillsThePageInsideTheMargins()
+    {
+        const Report::ListDocument list =
+            SummaryList::create(QStringLiteral("Riepilogo allievi in archivio"), numberedLines(200), QDate(2025, 3, 7));
+        const QString pdf = m_dir.filePath(QStringLiteral("margini.pdf"));
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        list.print(writer);
+
+        // The height of a Courier New 8 pt line on this device; of the 210 mm of a
+        // landscape page the margins leave 190, and the title band takes 8 of them.
+        QFont courier(QStringLiteral("Courier New"));
+        courier.setPointSizeF(8);
+        courier.setStyleHint(QFont::TypeWriter);
+        const double pitch = QFontMetricsF(QFont(courier, &writer)).lineSpacing() * 25.4 / writer.logicalDpiY();
+        const int onFirstPage = static_cast<int>((190.0 - 8.0) / pitch + 1e-9);
+        const int onOtherPages = static_cast<int>(190.0 / pitch + 1e-9);
+
+        QMap<int, QList<Word>> rows; // the lines' first words, page by page
+        QList<Word> footer;
+        for (const Word &word : wordsOf(pdf)) {
+            if (word.text == QLatin1String("Riga"))
+                rows[word.page] << word;
+            else if (word.text == QLatin1String("Stampa"))
+                footer << word;
+            QVERIFY2(word.mm.left() > 10 - 0.1 && word.mm.right() < 287 + 0.1 && word.mm.top() > 10 - 0.1 && word.mm.bottom() < 200 + 0.1,
+                     qPrintable(QStringLiteral("%1 on page %2 at %3, %4 outside the margins")
+                                    .arg(word.text).arg(word.page).arg(word.mm.x()).arg(word.mm.y())));
+        }
+        QVERIFY(rows.size() >= 3);
+        QCOMPARE(rows.first().size(), onFirstPage);
+        for (int page = 2; page < rows.lastKey(); ++page)
+            QCOMPARE(rows.value(page).size(), onOtherPages);
+        // Lines start 3 mm in from the left margin, under the title band on the
+        // first page and at the top margin on the others.
+        for (const Word &row : std::as_const(rows).first())
+            QVERIFY2(qAbs(row.mm.left() - 13) < 0.2, qPrintable(QString::number(row.mm.left())));
+        QVERIFY2(qAbs(rows.value(1).first().mm.top() - 18) < 0.6, qPrintable(QString::number(rows.value(1).first().mm.top())));
+        QVERIFY2(qAbs(rows.value(2).first().mm.top() - 10) < 0.6, qPrintable(QString::number(rows.value(2).first().mm.top())));
+        QCOMPARE(footer.size(), 1);
+        QCOMPARE(footer.first().page, rows.lastKey());
     }
 };
 
