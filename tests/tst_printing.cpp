@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -62,6 +63,20 @@ QList<Word> wordsOf(const QString &pdf)
     return words;
 }
 
+// Counts the times a widget is shown.
+class ShowCounter final : public QObject
+{
+public:
+    int shown = 0;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        return false;
+    }
+};
+
 QStringList textLines(const QString &pdf)
 {
     QProcess tool;
@@ -82,17 +97,21 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
     int m_dialogsShown = 0;
     QString m_pdf;
+    std::optional<bool> m_waitUpAtDialog; // whether the please-wait line showed when the dialog or preview opened
     std::optional<Report::Document> m_previewed;
 
     TfrmMod_TT2112 *manager() const { return m_screens->frmMod_TT2112(); }
     QLineEdit *field(QWidget *screen, const char *name) const { return screen->findChild<QLineEdit *>(QLatin1String(name)); }
 
-    // Opens a print screen from `button` of `caller` and presses its own button.
-    void printFrom(QWidget *caller, const char *button, const char *action)
+    // Opens a print screen from `button` of `caller` and presses its own button,
+    // after `before` has seen the screen.
+    void printFrom(QWidget *caller, const char *button, const char *action, const std::function<void(QWidget *)> &before = {})
     {
-        QTimer::singleShot(0, [action] {
+        QTimer::singleShot(0, [action, before] {
             QWidget *modal = QApplication::activeModalWidget();
             QVERIFY(modal != nullptr);
+            if (before)
+                before(modal);
             QTest::mouseClick(modal->findChild<QPushButton *>(QLatin1String(action)), Qt::LeftButton);
         });
         QTest::mouseClick(caller->findChild<QWidget *>(QLatin1String(button)), Qt::LeftButton);
@@ -106,6 +125,14 @@ private:
         return lines;
     }
 
+    // Notes whether the print screen on top shows its please-wait line.
+    void noteWaitLine()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        const QLabel *wait = modal != nullptr ? modal->findChild<QLabel *>(QStringLiteral("lblAttendere")) : nullptr;
+        m_waitUpAtDialog = wait != nullptr ? std::optional<bool>(wait->isVisible()) : std::nullopt;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -113,19 +140,24 @@ private slots:
         Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
         PrintSeam::setDialogHandler([this](QPrinter &printer) {
             ++m_dialogsShown;
+            noteWaitLine();
             if (m_pdf.isEmpty())
                 return false; // the user cancels
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(m_pdf);
             return true;
         });
-        PrintSeam::setPreviewHandler([this](const Report::Document &document) { m_previewed = document; });
+        PrintSeam::setPreviewHandler([this](const Report::Document &document) {
+            noteWaitLine();
+            m_previewed = document;
+        });
     }
 
     void init()
     {
         m_dialogsShown = 0;
         m_pdf.clear();
+        m_waitUpAtDialog.reset();
         m_previewed.reset();
         m_dialogs = std::make_unique<DialogRecorder>();
         m_screens = std::make_unique<ScreenSet>();
@@ -278,6 +310,47 @@ private slots:
         m_screens->frmAvvio()->imgModelloClick();
         printFrom(manager(), "cmdStampa", "btnStampa");
         QCOMPARE(m_dialogsShown, 1);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void waitLineGoneBeforeTheDialog_data()
+    {
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("printed");
+        QTest::newRow("form print") << false << "cmdStampa" << true;
+        QTest::newRow("form print, cancelled") << false << "cmdStampa" << false;
+        QTest::newRow("form preview") << false << "cmdAnteprima" << false;
+        QTest::newRow("student card") << true << "cmdStampa" << true;
+    }
+
+    void waitLineGoneBeforeTheDialog()
+    {
+        QFETCH(bool, card);
+        QFETCH(QString, button);
+        QFETCH(bool, printed);
+        QWidget *caller = nullptr;
+        if (card) {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            caller = m_screens->frmAllievi();
+        } else {
+            m_screens->frmAvvio()->imgModelloClick();
+            caller = manager();
+        }
+        const QString pdf = m_dir.filePath(QStringLiteral("attesa.pdf"));
+        QFile::remove(pdf);
+        if (printed)
+            m_pdf = pdf;
+        ShowCounter waitLine;
+        printFrom(caller, qPrintable(button), "btnStampa", [&waitLine](QWidget *modal) {
+            auto *wait = modal->findChild<QLabel *>(QStringLiteral("lblAttendere"));
+            QVERIFY(wait != nullptr);
+            QVERIFY(!wait->isVisible());
+            wait->installEventFilter(&waitLine);
+        });
+        QCOMPARE(waitLine.shown, 1); // up while the document was made
+        QCOMPARE(m_waitUpAtDialog, std::optional<bool>(false)); // and gone when the dialog or the preview came
+        QCOMPARE(QFileInfo::exists(pdf), printed);
         QVERIFY(!QApplication::activeModalWidget());
     }
 
