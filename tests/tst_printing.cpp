@@ -7,10 +7,12 @@
 #include "printing/SummaryList.h"
 #include "printing/TT2112Document.h"
 #include "shell/Clock.h"
+#include "shell/LineList.h"
 #include "shell/ScreenSet.h"
 #include "shell/Avvio.h"
 #include "storage/ProgramFolder.h"
 #include "students/Allievi.h"
+#include "students/FrequentatoriOra.h"
 #include "tt2112/Mod_TT2112.h"
 
 #include <QCheckBox>
@@ -63,6 +65,15 @@ QList<Word> wordsOf(const QString &pdf)
     return words;
 }
 
+// The words of each page that has any, page by page.
+QList<QStringList> pageWords(const QString &pdf)
+{
+    QMap<int, QStringList> pages;
+    for (const Word &word : wordsOf(pdf))
+        pages[word.page] << word.text;
+    return pages.values();
+}
+
 // Counts the times a widget is shown.
 class ShowCounter final : public QObject
 {
@@ -97,6 +108,8 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
     int m_dialogsShown = 0;
     QString m_pdf;
+    std::optional<std::pair<int, int>> m_range; // pages the user asks for in the print dialog
+    int m_pagesOffered = 0;
     std::optional<bool> m_waitUpAtDialog; // whether the please-wait line showed when the dialog or preview opened
     std::optional<Report::Document> m_previewed;
 
@@ -125,6 +138,21 @@ private:
         return lines;
     }
 
+    static void showList(TfrmFrequentatoriOra &screen, const QStringList &lines)
+    {
+        screen.list()->lineModel()->setLines(lines);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    }
+
+    // Prints the list of `screen` into `file` through its print button; the words of each page.
+    QList<QStringList> printList(QWidget &screen, const QString &file)
+    {
+        m_pdf = m_dir.filePath(file);
+        QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("btnStampa")), Qt::LeftButton);
+        return pageWords(m_pdf);
+    }
+
     // Notes whether the print screen on top shows its please-wait line.
     void noteWaitLine()
     {
@@ -138,13 +166,18 @@ private slots:
     {
         ProgramFolder::setOverride(m_dir.path());
         Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
-        PrintSeam::setDialogHandler([this](QPrinter &printer) {
+        PrintSeam::setDialogHandler([this](QPrinter &printer, int pages) {
             ++m_dialogsShown;
+            m_pagesOffered = pages;
             noteWaitLine();
             if (m_pdf.isEmpty())
                 return false; // the user cancels
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(m_pdf);
+            if (m_range) {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(m_range->first, m_range->second);
+            }
             return true;
         });
         PrintSeam::setPreviewHandler([this](const Report::Document &document) {
@@ -157,6 +190,8 @@ private slots:
     {
         m_dialogsShown = 0;
         m_pdf.clear();
+        m_range.reset();
+        m_pagesOffered = 0;
         m_waitUpAtDialog.reset();
         m_previewed.reset();
         m_dialogs = std::make_unique<DialogRecorder>();
@@ -490,6 +525,52 @@ private slots:
         QVERIFY2(qAbs(rows.value(2).first().mm.top() - 10) < 0.6, qPrintable(QString::number(rows.value(2).first().mm.top())));
         QCOMPARE(footer.size(), 1);
         QCOMPARE(footer.first().page, rows.lastKey());
+    }
+
+    void listPrintsThePagesChosen_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("first page, with the title") << 1 << 1;
+        QTest::newRow("a middle page") << 2 << 2;
+        QTest::newRow("last page, with the footer") << 3 << 3;
+        QTest::newRow("second to last") << 2 << 3;
+        QTest::newRow("every page as a range") << 1 << 3;
+    }
+
+    void listPrintsThePagesChosen()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        TfrmFrequentatoriOra screen;
+        showList(screen, numberedLines(150));
+        const QList<QStringList> whole = printList(screen, QStringLiteral("tutte.pdf"));
+        QCOMPARE(whole.size(), 3);
+        QCOMPARE(m_pagesOffered, 3); // the dialog offers every page
+        m_range = {from, to};
+        const QList<QStringList> chosen = printList(screen, QStringLiteral("scelte.pdf"));
+        QCOMPARE(m_dialogsShown, 2);
+        QCOMPARE(chosen, whole.mid(from - 1, to - from + 1));
+        QVERIFY(screen.isVisible()); // the list screen stays open
+    }
+
+    void listFooterAloneOnTheLastPage()
+    {
+        // As many lines as fill the first page: the footer goes on a page of its own,
+        // which the dialog offers too.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const int full = SummaryList::create(QString(), numberedLines(100), QDate(2025, 3, 7)).linesPerPage(printer).front();
+        TfrmFrequentatoriOra screen;
+        showList(screen, numberedLines(full));
+        const QList<QStringList> whole = printList(screen, QStringLiteral("piena.pdf"));
+        QCOMPARE(whole.size(), 2);
+        QCOMPARE(whole.first().filter(QStringLiteral("Riga")).size(), full);
+        QCOMPARE(m_pagesOffered, 2);
+        m_range = {2, 2};
+        const QList<QStringList> last = printList(screen, QStringLiteral("piede.pdf"));
+        QCOMPARE(last, QList<QStringList>({QStringList({QStringLiteral("Stampa"), QStringLiteral("eseguita"), QStringLiteral("in"),
+                                                        QStringLiteral("data"), QStringLiteral("07/03/2025")})}));
     }
 };
 
