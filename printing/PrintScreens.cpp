@@ -63,9 +63,15 @@ void PrintScreen::btnStampaClick()
     auto *wait = control<QLabel>("lblAttendere");
     wait->show();
     wait->repaint(); // seen before the layout work starts
-    produce();
-    wait->hide();
+    const Report::Document document = prepare();
+    wait->hide(); // not left up behind the print dialog or the preview
+    deliver(document);
     accept();
+}
+
+void PrintScreen::deliver(const Report::Document &document)
+{
+    PrintSeam::print(document);
 }
 
 void PrintScreen::btnAnnullaClick()
@@ -96,11 +102,11 @@ TfrmStampa_Modello::TfrmStampa_Modello(QWidget *parent)
     setObjectName(QStringLiteral("frmStampa_Modello"));
 }
 
-void TfrmStampa_Modello::produce()
+Report::Document TfrmStampa_Modello::prepare()
 {
     Report::Document document = TT2112Document::create();
     TT2112Document::fill(document, sourceOf(m_text, m_ticked));
-    PrintSeam::print(document);
+    return document;
 }
 
 TfrmAnteprima_Modello::TfrmAnteprima_Modello(QWidget *parent)
@@ -114,10 +120,15 @@ TfrmAnteprima_Modello::TfrmAnteprima_Modello(QWidget *parent)
     setObjectName(QStringLiteral("frmAnteprima_Modello"));
 }
 
-void TfrmAnteprima_Modello::produce()
+Report::Document TfrmAnteprima_Modello::prepare()
 {
     Report::Document document = TT2112Document::create();
     TT2112Document::fill(document, sourceOf(m_text, m_ticked));
+    return document;
+}
+
+void TfrmAnteprima_Modello::deliver(const Report::Document &document)
+{
     PrintSeam::preview(document);
 }
 
@@ -129,9 +140,9 @@ TfrmStampaAllievo::TfrmStampaAllievo(QWidget *parent)
     setObjectName(QStringLiteral("frmStampaAllievo"));
 }
 
-void TfrmStampaAllievo::produce()
+Report::Document TfrmStampaAllievo::prepare()
 {
     Report::Document card = StudentCard::create();
     StudentCard::fill(card, m_text ? m_text : [](const char *) { return QString(); }, Clock::now());
-    PrintSeam::print(card);
+    return card;
 }

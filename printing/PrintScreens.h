@@ -1,12 +1,14 @@
 #pragma once
 
+#include "printing/Report.h"
 #include "shell/ScreenKit.h"
 
 #include <functional>
 
 // The three small print screens: a heading, what the button does, Annulla and the
-// button. The button fills the document from the calling screen, prints it (or
-// shows the preview) and closes the screen whatever the outcome.
+// button. The button fills the document from the calling screen under the
+// please-wait line, takes the line away, prints the document (or shows the
+// preview) and closes the screen whatever the outcome.
 class PrintScreen : public ScreenKit::Screen
 {
     Q_OBJECT
@@ -38,8 +40,10 @@ public slots:
     void btnAnnullaClick();
 
 protected:
-    // Builds, fills and prints or previews the document.
-    virtual void produce() = 0;
+    // Builds the document and fills it from the calling screen.
+    virtual Report::Document prepare() = 0;
+    // Prints the prepared document after the print dialog; the preview screen shows it.
+    virtual void deliver(const Report::Document &document);
 
     TextSource m_text;
     CheckSource m_ticked;
@@ -52,7 +56,7 @@ public:
     explicit TfrmStampa_Modello(QWidget *parent = nullptr);
 
 protected:
-    void produce() override;
+    Report::Document prepare() override;
 };
 
 class TfrmAnteprima_Modello final : public PrintScreen
@@ -62,7 +66,8 @@ public:
     explicit TfrmAnteprima_Modello(QWidget *parent = nullptr);
 
 protected:
-    void produce() override;
+    Report::Document prepare() override;
+    void deliver(const Report::Document &document) override;
 };
 
 class TfrmStampaAllievo final : public PrintScreen
@@ -72,5 +77,5 @@ public:
     explicit TfrmStampaAllievo(QWidget *parent = nullptr);
 
 protected:
-    void produce() override;
+    Report::Document prepare() override;
 };

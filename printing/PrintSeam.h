@@ -18,8 +18,9 @@ bool print(const Report::ListDocument &list);
 // Shows the document in the modal preview window, from which it can be printed.
 void preview(const Report::Document &document);
 
-// Replaces the print dialog: it receives the printer to set up and says whether to print.
-using DialogHandler = std::function<bool(QPrinter &printer)>;
+// Replaces the print dialog: it receives the printer to set up and the number of
+// pages the dialog offers (1 to `pages`), and says whether to print.
+using DialogHandler = std::function<bool(QPrinter &printer, int pages)>;
 void setDialogHandler(DialogHandler handler);
 // Replaces the preview window.
 using PreviewHandler = std::function<void(const Report::Document &document)>;

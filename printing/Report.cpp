@@ -6,6 +6,10 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+#include <tuple>
+#include <utility>
+
 namespace Report {
 namespace {
 
@@ -54,6 +58,55 @@ void originAtPaperCorner(QPainter &painter, const QPagedPaintDevice &device)
     const QRectF full = device.pageLayout().fullRectPixels(device.logicalDpiX());
     const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
     painter.translate(full.topLeft() - paint.topLeft());
+}
+
+// Pages [first, last] (1-based) of a document of `count` pages, kept inside it;
+// a last page below 1 means the end.
+std::pair<int, int> pageSpan(int first, int last, int count)
+{
+    first = std::clamp(first, 1, count);
+    last = last < 1 ? count : std::clamp(last, first, count);
+    return {first, last};
+}
+
+// Where the lines and the footer of a list fall, as laid out for one device.
+struct ListPages {
+    double lineMm = 0;
+    std::vector<int> lines; // per page; the first page is there even with no lines
+    int footerPage = 0;     // 0-based; one past the lines' pages when they leave no room
+    double footerTop = 0;   // mm inside the margins
+
+    int count() const { return footerPage + 1; }
+};
+
+ListPages layOut(const ListDocument &list, QPagedPaintDevice &device)
+{
+    device.setPageLayout(list.layout);
+    const QFontMetricsF metrics(fontOf(list.body, &device));
+    const double pageMm = list.layout.paintRect(QPageLayout::Millimeter).height();
+    ListPages pages;
+    pages.lineMm = metrics.lineSpacing() * 25.4 / device.logicalDpiY();
+    double used = list.titleBand;
+    int onPage = 0;
+    for (qsizetype i = 0; i < list.lines.size(); ++i) {
+        if (used + pages.lineMm > pageMm + 1e-6) {
+            pages.lines.push_back(onPage);
+            onPage = 0;
+            used = 0;
+        }
+        used += pages.lineMm;
+        ++onPage;
+    }
+    pages.lines.push_back(onPage);
+    // The footer right after the last line (and the padding under it), on a new page if needed.
+    pages.footerPage = static_cast<int>(pages.lines.size()) - 1;
+    used += list.bodyPadding;
+    if (used + list.footerBand > pageMm + 1e-6) {
+        ++pages.footerPage;
+        used = 0;
+    }
+    pages.footerTop = used;
+    return pages;
 }
 
 } // namespace
@@ -119,9 +172,7 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &)
 
 void Document::print(QPagedPaintDevice &device, int first, int last) const
 {
-    const int count = static_cast<int>(m_pages.size());
-    first = std::clamp(first, 1, count);
-    last = last < 1 ? count : std::clamp(last, first, count);
+    std::tie(first, last) = pageSpan(first, last, static_cast<int>(m_pages.size()));
     device.setPageLayout(m_layout);
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -138,75 +189,53 @@ void Document::print(QPagedPaintDevice &device, int first, int last) const
 
 std::vector<int> ListDocument::linesPerPage(QPagedPaintDevice &device) const
 {
-    device.setPageLayout(layout);
-    const QFontMetricsF metrics(fontOf(body, &device));
-    const double lineMm = metrics.lineSpacing() * 25.4 / device.logicalDpiY();
-    const double pageMm = layout.paintRect(QPageLayout::Millimeter).height();
-    std::vector<int> pages;
-    double used = titleBand;
-    int onPage = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (used + lineMm > pageMm + 1e-6) {
-            pages.push_back(onPage);
-            onPage = 0;
-            used = 0;
-        }
-        used += lineMm;
-        ++onPage;
-    }
-    pages.push_back(onPage);
-    return pages;
+    return layOut(*this, device).lines;
 }
 
-int ListDocument::print(QPagedPaintDevice &device) const
+int ListDocument::pageCount(QPagedPaintDevice &device) const
 {
-    const std::vector<int> perPage = linesPerPage(device);
+    return layOut(*this, device).count();
+}
+
+int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
+{
+    const ListPages pages = layOut(*this, device);
+    std::tie(first, last) = pageSpan(first, last, pages.count());
     QPainter painter(&device);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const Scale scale = scaleOf(device);
-    const QFontMetricsF metrics(fontOf(body, &device));
-    const double lineMm = metrics.lineSpacing() * 25.4 / device.logicalDpiY();
-    const double pageMm = layout.paintRect(QPageLayout::Millimeter).height();
     // Positions are inside the margins: the painter's origin is the printable area.
     const QPointF margin = layout.paintRect(QPageLayout::Millimeter).topLeft();
 
     qsizetype next = 0;
-    double y = 0;
-    int pages = 0;
-    for (std::size_t page = 0; page < perPage.size(); ++page) {
-        if (page > 0)
+    for (int page = 0; page < pages.count(); ++page) {
+        const int lineCount = page < static_cast<int>(pages.lines.size()) ? pages.lines[static_cast<std::size_t>(page)] : 0;
+        if (page + 1 < first || page + 1 > last) {
+            next += lineCount;
+            continue;
+        }
+        if (page + 1 > first)
             device.newPage();
-        ++pages;
         painter.save();
         originAtPaperCorner(painter, device);
         painter.translate(scale.point(margin));
-        y = 0;
+        double y = 0;
         if (page == 0) {
             drawBox(painter, title, scale);
             y = titleBand;
         }
         TextBox lineBox = body;
-        for (int i = 0; i < perPage[page]; ++i, ++next) {
+        for (int i = 0; i < lineCount; ++i, ++next) {
             lineBox.text = lines.at(next);
-            lineBox.mm = QRectF(body.mm.x(), y, body.mm.width(), lineMm);
+            lineBox.mm = QRectF(body.mm.x(), y, body.mm.width(), pages.lineMm);
             drawBox(painter, lineBox, scale);
-            y += lineMm;
+            y += pages.lineMm;
         }
+        if (page == pages.footerPage)
+            drawBox(painter, footer, scale, QPointF(0, pages.footerTop));
         painter.restore();
     }
-    // The footer right after the last line (and the padding under it), on a new page if needed.
-    y += bodyPadding;
-    if (y + footerBand > pageMm + 1e-6) {
-        device.newPage();
-        ++pages;
-        y = 0;
-    }
-    painter.save();
-    originAtPaperCorner(painter, device);
-    painter.translate(scale.point(margin));
-    drawBox(painter, footer, scale, QPointF(0, y));
-    painter.restore();
-    return pages;
+    return last - first + 1;
 }
 
 } // namespace Report

@@ -92,8 +92,11 @@ struct ListDocument {
     double footerBand = 8;
 
     // Lays the document out for `device` (line height from its real font metrics)
-    // and draws it. Returns the number of pages.
-    int print(QPagedPaintDevice &device) const;
+    // and draws pages [first, last] (1-based; last < 1: to the end). Returns the
+    // number of pages drawn.
+    int print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
+    // How many pages the document takes, as laid out for `device`.
+    int pageCount(QPagedPaintDevice &device) const;
     // How many lines fit on each page, as laid out for `device`.
     std::vector<int> linesPerPage(QPagedPaintDevice &device) const;
 };

@@ -73,7 +73,8 @@ Report::TextBox cardBox(const QString &name, QRectF mm, double points, Qt::Align
 Report::Document create()
 {
     Report::Document card(QStringLiteral("Scheda Allievo"),
-                          QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(kMargin, kMargin, kMargin, kMargin)));
+                          QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(kMargin, kMargin, kMargin, kMargin),
+                                      QPageLayout::Millimeter));
     Report::Page page;
     const auto at = [](double x, double y, double w, double h) { return QRectF(x + kMargin, y + kMargin, w, h); };
     page.rectangles.push_back({at(1.00, 1.00, 188.00, 5.80), QColor::fromRgba(0xFFB0C4DE), true});

@@ -10,7 +10,7 @@ Report::ListDocument create(const QString &title, const QStringList &lines, cons
 {
     Report::ListDocument list;
     list.name = QStringLiteral("Riepilogo dati");
-    list.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10));
+    list.layout = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 
     list.title.name = QStringLiteral("txtTitolo");
     list.title.mm = QRectF(2.00, 1.00, 273.00, 5.00);

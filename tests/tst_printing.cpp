@@ -7,14 +7,18 @@
 #include "printing/SummaryList.h"
 #include "printing/TT2112Document.h"
 #include "shell/Clock.h"
+#include "shell/LineList.h"
 #include "shell/ScreenSet.h"
 #include "shell/Avvio.h"
 #include "storage/ProgramFolder.h"
 #include "students/Allievi.h"
+#include "students/FrequentatoriOra.h"
 #include "tt2112/Mod_TT2112.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -97,6 +101,29 @@ QList<Word> wordsOf(const QString &pdf)
     return words;
 }
 
+// The words of each page that has any, page by page.
+QList<QStringList> pageWords(const QString &pdf)
+{
+    QMap<int, QStringList> pages;
+    for (const Word &word : wordsOf(pdf))
+        pages[word.page] << word.text;
+    return pages.values();
+}
+
+// Counts the times a widget is shown.
+class ShowCounter final : public QObject
+{
+public:
+    int shown = 0;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            ++shown;
+        return false;
+    }
+};
+
 QStringList textLines(const QString &pdf)
 {
     return pdfToText(pdf, QStringLiteral("-layout")).split(QLatin1Char('\n'));
@@ -114,20 +141,57 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
     int m_dialogsShown = 0;
     QString m_pdf;
+    std::optional<std::pair<int, int>> m_range; // pages the user asks for in the print dialog
+    int m_pagesOffered = 0;
+    std::optional<bool> m_waitUpAtDialog; // whether the please-wait line showed when the dialog or preview opened
     std::optional<Report::Document> m_previewed;
 
     TfrmMod_TT2112 *manager() const { return m_screens->frmMod_TT2112(); }
     QLineEdit *field(QWidget *screen, const char *name) const { return screen->findChild<QLineEdit *>(QLatin1String(name)); }
 
-    // Opens a print screen from `button` of `caller` and presses its own button.
-    void printFrom(QWidget *caller, const char *button, const char *action)
+    // Opens a print screen from `button` of `caller` and presses its own button,
+    // after `before` has seen the screen.
+    void printFrom(QWidget *caller, const char *button, const char *action, const std::function<void(QWidget *)> &before = {})
     {
-        QTimer::singleShot(0, [action] {
+        QTimer::singleShot(0, [action, before] {
             QWidget *modal = QApplication::activeModalWidget();
             QVERIFY(modal != nullptr);
+            if (before)
+                before(modal);
             QTest::mouseClick(modal->findChild<QPushButton *>(QLatin1String(action)), Qt::LeftButton);
         });
         QTest::mouseClick(caller->findChild<QWidget *>(QLatin1String(button)), Qt::LeftButton);
+    }
+
+    static QStringList numberedLines(int count)
+    {
+        QStringList lines;
+        for (int i = 1; i <= count; ++i)
+            lines << QStringLiteral("Riga %1").arg(i, 3, 10, QLatin1Char('0'));
+        return lines;
+    }
+
+    static void showList(TfrmFrequentatoriOra &screen, const QStringList &lines)
+    {
+        screen.list()->lineModel()->setLines(lines);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    }
+
+    // Prints the list of `screen` into `file` through its print button; the words of each page.
+    QList<QStringList> printList(QWidget &screen, const QString &file)
+    {
+        m_pdf = m_dir.filePath(file);
+        QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("btnStampa")), Qt::LeftButton);
+        return pageWords(m_pdf);
+    }
+
+    // Notes whether the print screen on top shows its please-wait line.
+    void noteWaitLine()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        const QLabel *wait = modal != nullptr ? modal->findChild<QLabel *>(QStringLiteral("lblAttendere")) : nullptr;
+        m_waitUpAtDialog = wait != nullptr ? std::optional<bool>(wait->isVisible()) : std::nullopt;
     }
 
 private slots:
@@ -135,21 +199,33 @@ private slots:
     {
         ProgramFolder::setOverride(m_dir.path());
         Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
-        PrintSeam::setDialogHandler([this](QPrinter &printer) {
+        PrintSeam::setDialogHandler([this](QPrinter &printer, int pages) {
             ++m_dialogsShown;
+            m_pagesOffered = pages;
+            noteWaitLine();
             if (m_pdf.isEmpty())
                 return false; // the user cancels
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(m_pdf);
+            if (m_range) {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(m_range->first, m_range->second);
+            }
             return true;
         });
-        PrintSeam::setPreviewHandler([this](const Report::Document &document) { m_previewed = document; });
+        PrintSeam::setPreviewHandler([this](const Report::Document &document) {
+            noteWaitLine();
+            m_previewed = document;
+        });
     }
 
     void init()
     {
         m_dialogsShown = 0;
         m_pdf.clear();
+        m_range.reset();
+        m_pagesOffered = 0;
+        m_waitUpAtDialog.reset();
         m_previewed.reset();
         m_dialogs = std::make_unique<DialogRecorder>();
         m_screens = std::make_unique<ScreenSet>();
@@ -307,6 +383,47 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void waitLineGoneBeforeTheDialog_data()
+    {
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("printed");
+        QTest::newRow("form print") << false << "cmdStampa" << true;
+        QTest::newRow("form print, cancelled") << false << "cmdStampa" << false;
+        QTest::newRow("form preview") << false << "cmdAnteprima" << false;
+        QTest::newRow("student card") << true << "cmdStampa" << true;
+    }
+
+    void waitLineGoneBeforeTheDialog()
+    {
+        QFETCH(bool, card);
+        QFETCH(QString, button);
+        QFETCH(bool, printed);
+        QWidget *caller = nullptr;
+        if (card) {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            caller = m_screens->frmAllievi();
+        } else {
+            m_screens->frmAvvio()->imgModelloClick();
+            caller = manager();
+        }
+        const QString pdf = m_dir.filePath(QStringLiteral("attesa.pdf"));
+        QFile::remove(pdf);
+        if (printed)
+            m_pdf = pdf;
+        ShowCounter waitLine;
+        printFrom(caller, qPrintable(button), "btnStampa", [&waitLine](QWidget *modal) {
+            auto *wait = modal->findChild<QLabel *>(QStringLiteral("lblAttendere"));
+            QVERIFY(wait != nullptr);
+            QVERIFY(!wait->isVisible());
+            wait->installEventFilter(&waitLine);
+        });
+        QCOMPARE(waitLine.shown, 1); // up while the document was made
+        QCOMPARE(m_waitUpAtDialog, std::optional<bool>(false)); // and gone when the dialog or the preview came
+        QCOMPARE(QFileInfo::exists(pdf), printed);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
     // --- the student card ---
 
     void cardOfAnEmptyScreen()
@@ -388,6 +505,113 @@ private slots:
         const QString text = textLines(pdf).join(QLatin1Char('\n'));
         QVERIFY(text.contains(QStringLiteral("Riepilogo frequentatori attuali")));
         QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025")));
+    }
+
+    void pageMarginsAreTenMillimetres_data()
+    {
+        QTest::addColumn<bool>("card");
+        QTest::addColumn<QRectF>("printable");
+        QTest::newRow("summary list, A4 landscape") << false << QRectF(10, 10, 277, 190);
+        QTest::newRow("student card, A4 portrait") << true << QRectF(10, 10, 190, 277);
+    }
+
+    void pageMarginsAreTenMillimetres()
+    {
+        QFETCH(bool, card);
+        QFETCH(QRectF, printable);
+        const QPageLayout layout = card ? StudentCard::create().pageLayout()
+                                        : SummaryList::create(QStringLiteral("Riepilogo allievi in archivio"), {}, QDate(2025, 3, 7)).layout;
+        QCOMPARE(layout.margins(QPageLayout::Millimeter), QMarginsF(10, 10, 10, 10));
+        QCOMPARE(layout.paintRect(QPageLayout::Millimeter), printable);
+    }
+
+    void listFillsThePageInsideTheMargins()
+    {
+        const Report::ListDocument list =
+            SummaryList::create(QStringLiteral("Riepilogo allievi in archivio"), numberedLines(200), QDate(2025, 3, 7));
+        const QString pdf = m_dir.filePath(QStringLiteral("margini.pdf"));
+        QPdfWriter writer(pdf);
+        writer.setResolution(600);
+        list.print(writer);
+
+        // The height of a Courier New 8 pt line on this device; of the 210 mm of a
+        // landscape page the margins leave 190, and the title band takes 8 of them.
+        QFont courier(QStringLiteral("Courier New"));
+        courier.setPointSizeF(8);
+        courier.setStyleHint(QFont::TypeWriter);
+        const double pitch = QFontMetricsF(QFont(courier, &writer)).lineSpacing() * 25.4 / writer.logicalDpiY();
+        const int onFirstPage = static_cast<int>((190.0 - 8.0) / pitch + 1e-9);
+        const int onOtherPages = static_cast<int>(190.0 / pitch + 1e-9);
+
+        QMap<int, QList<Word>> rows; // the lines' first words, page by page
+        QList<Word> footer;
+        for (const Word &word : wordsOf(pdf)) {
+            if (word.text == QLatin1String("Riga"))
+                rows[word.page] << word;
+            else if (word.text == QLatin1String("Stampa"))
+                footer << word;
+            QVERIFY2(word.mm.left() > 10 - 0.1 && word.mm.right() < 287 + 0.1 && word.mm.top() > 10 - 0.1 && word.mm.bottom() < 200 + 0.1,
+                     qPrintable(QStringLiteral("%1 on page %2 at %3, %4 outside the margins")
+                                    .arg(word.text).arg(word.page).arg(word.mm.x()).arg(word.mm.y())));
+        }
+        QVERIFY(rows.size() >= 3);
+        QCOMPARE(rows.first().size(), onFirstPage);
+        for (int page = 2; page < rows.lastKey(); ++page)
+            QCOMPARE(rows.value(page).size(), onOtherPages);
+        // Lines start 3 mm in from the left margin, under the title band on the
+        // first page and at the top margin on the others.
+        for (const Word &row : std::as_const(rows).first())
+            QVERIFY2(qAbs(row.mm.left() - 13) < 0.2, qPrintable(QString::number(row.mm.left())));
+        QVERIFY2(qAbs(rows.value(1).first().mm.top() - 18) < 0.6, qPrintable(QString::number(rows.value(1).first().mm.top())));
+        QVERIFY2(qAbs(rows.value(2).first().mm.top() - 10) < 0.6, qPrintable(QString::number(rows.value(2).first().mm.top())));
+        QCOMPARE(footer.size(), 1);
+        QCOMPARE(footer.first().page, rows.lastKey());
+    }
+
+    void listPrintsThePagesChosen_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("first page, with the title") << 1 << 1;
+        QTest::newRow("a middle page") << 2 << 2;
+        QTest::newRow("last page, with the footer") << 3 << 3;
+        QTest::newRow("second to last") << 2 << 3;
+        QTest::newRow("every page as a range") << 1 << 3;
+    }
+
+    void listPrintsThePagesChosen()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        TfrmFrequentatoriOra screen;
+        showList(screen, numberedLines(150));
+        const QList<QStringList> whole = printList(screen, QStringLiteral("tutte.pdf"));
+        QCOMPARE(whole.size(), 3);
+        QCOMPARE(m_pagesOffered, 3); // the dialog offers every page
+        m_range = {from, to};
+        const QList<QStringList> chosen = printList(screen, QStringLiteral("scelte.pdf"));
+        QCOMPARE(m_dialogsShown, 2);
+        QCOMPARE(chosen, whole.mid(from - 1, to - from + 1));
+        QVERIFY(screen.isVisible()); // the list screen stays open
+    }
+
+    void listFooterAloneOnTheLastPage()
+    {
+        // As many lines as fill the first page: the footer goes on a page of its own,
+        // which the dialog offers too.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const int full = SummaryList::create(QString(), numberedLines(100), QDate(2025, 3, 7)).linesPerPage(printer).front();
+        TfrmFrequentatoriOra screen;
+        showList(screen, numberedLines(full));
+        const QList<QStringList> whole = printList(screen, QStringLiteral("piena.pdf"));
+        QCOMPARE(whole.size(), 2);
+        QCOMPARE(whole.first().filter(QStringLiteral("Riga")).size(), full);
+        QCOMPARE(m_pagesOffered, 2);
+        m_range = {2, 2};
+        const QList<QStringList> last = printList(screen, QStringLiteral("piede.pdf"));
+        QCOMPARE(last, QList<QStringList>({QStringList({QStringLiteral("Stampa"), QStringLiteral("eseguita"), QStringLiteral("in"),
+                                                        QStringLiteral("data"), QStringLiteral("07/03/2025")})}));
     }
 };
 
