@@ -15,10 +15,11 @@ fonts="$root/build-win64/fonts"
 mkdir -p "$fonts"
 cp -u /usr/share/fonts/truetype/liberation2/*.ttf /usr/share/fonts/truetype/dejavu/*.ttf "$fonts/"
 export WINEQT_QPA_FONTDIR="$fonts"
-# One Wine server for the whole run, started apart so that it holds none of
-# CTest's output pipes (CTest would wait for it to end).
+# One Wine server for the whole run, and Wine's own services, started apart so
+# that they hold none of CTest's output pipes (CTest would wait for them to end).
 setsid wineserver -p </dev/null >/dev/null 2>&1 &
 trap 'wineserver -k 2>/dev/null || true' EXIT
 sleep 1
+wine cmd /c exit </dev/null >/dev/null 2>&1
 cd "$root/build-win64"
 ctest --output-on-failure --timeout 600 "$@"
