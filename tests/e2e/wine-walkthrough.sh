@@ -8,6 +8,9 @@ set -uo pipefail
 here="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
 shots="$(mkdir -p "${1:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" && cd "$1" && pwd)"
 export WINEPREFIX="$(cd "${2:?usage: wine-walkthrough.sh FOLDER WINEPREFIX}" && pwd)" WINEDEBUG=-all
+# Qt's GDI font engine draws no text into line edits under Wine; FreeType's does,
+# so the screenshots show what was typed.
+export WINEQT_QPA_PLATFORM="windows:fontengine=freetype"
 
 if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
     VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
