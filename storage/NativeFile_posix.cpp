@@ -183,16 +183,6 @@ bool truncate(Handle handle, std::int64_t size, int *error)
     }
 }
 
-LockResult lockResultForPosixError(int posixError)
-{
-    if (posixError == EAGAIN || posixError == EACCES)
-        return LockResult::Busy;
-    // File systems without byte-range locks (some network shares).
-    if (posixError == ENOLCK || posixError == EINVAL || posixError == EOPNOTSUPP)
-        return LockResult::Unsupported;
-    return LockResult::Failed;
-}
-
 LockResult tryLock(Handle handle, std::int64_t offset, int *error)
 {
     // Locks of the open file description: owned by this handle alone, not by the

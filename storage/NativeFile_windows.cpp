@@ -2,7 +2,6 @@
 
 #include <QDir>
 
-#include <cerrno>
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -170,15 +169,6 @@ bool truncate(Handle handle, std::int64_t size, int *error)
         return false;
     }
     return true;
-}
-
-LockResult lockResultForPosixError(int posixError)
-{
-    if (posixError == EAGAIN || posixError == EACCES)
-        return LockResult::Busy;
-    if (posixError == ENOLCK || posixError == EINVAL || posixError == EOPNOTSUPP)
-        return LockResult::Unsupported;
-    return LockResult::Failed;
 }
 
 LockResult tryLock(Handle handle, std::int64_t offset, int *error)

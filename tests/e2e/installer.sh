@@ -6,13 +6,9 @@
 set -uo pipefail
 setup="$(readlink -f "${1:?usage: installer.sh SETUP.EXE WINEPREFIX}")"
 export WINEPREFIX="$(cd "${2:?usage: installer.sh SETUP.EXE WINEPREFIX}" && pwd)" WINEDEBUG=-all
-passed=0
-failed=0
-check() { # description, command...
-    local what="$1"
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "installer: FAILED: $what"; fi
-}
+label=installer
+# shellcheck source=common.sh
+. "$(dirname "$(readlink -f "$0")")/common.sh"
 
 target='C:\Scuola Guida\Volantix'
 folder="$WINEPREFIX/drive_c/Scuola Guida/Volantix"
@@ -58,5 +54,4 @@ check "the uninstaller is removed" test ! -e "$folder/Disinstalla Volantix.exe"
 check "the shortcuts are removed" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
 check "uninstalling keeps the store and the data" test "$(snapshot)" = "$before"
 rm -rf "$WINEPREFIX/drive_c/Scuola Guida" "$WINEPREFIX/drive_c/volantix-setup.exe" "$WINEPREFIX/drive_c/volantix-uninstall.cmd"
-echo "installer: $passed passed, $failed failed"
-test "$failed" -eq 0
+summary

@@ -18,30 +18,11 @@ if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
     VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
 fi
 
-passed=0
-failed=0
-check() { # description, command...
-    local what="$1"
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "walkthrough: FAILED: $what"; fi
-}
+label=walkthrough
+# shellcheck source=common.sh
+. "$here/tests/e2e/common.sh"
 step=0
 shot() { step=$((step + 1)); import -window root "$shots/$(printf '%02d' "$step")-$1.png"; }
-pause() { sleep "${1:-0.8}"; }
-
-# The panel of the window whose title matches $1, of size $2 x $3: PX, PY its corner.
-panel() {
-    local id
-    id="$(xdotool search --onlyvisible --name "$1" | tail -1)"
-    [ -n "$id" ] || { echo "walkthrough: no window '$1'"; return 1; }
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    PX=$((X + (WIDTH - $2) / 2))
-    PY=$((Y + (HEIGHT - $3) / 2))
-}
-click() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click 1; pause "${3:-0.8}"; }
-dclick() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click --repeat 2 --delay 80 1; pause; }
-type_() { xdotool type --delay 15 "$1"; }
-key() { xdotool key "$@"; pause 0.3; }
 
 cd "$program"
 "$program/volantix" > "$program/volantix.log" 2>&1 &
@@ -140,5 +121,4 @@ if [ -n "$pdf" ]; then
     cp "$pdf" "$shots/modello.pdf"
 fi
 rm -rf "$program"
-echo "walkthrough: $passed passed, $failed failed"
-test "$failed" -eq 0
+summary

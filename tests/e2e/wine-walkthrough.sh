@@ -16,32 +16,12 @@ if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
     VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
 fi
 
-passed=0
-failed=0
-check() { # description, command...
-    local what="$1"
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "wine walkthrough: FAILED: $what"; fi
-}
-pause() { sleep "${1:-0.8}"; }
+label="wine walkthrough"
+typing_delay=30
+key_pause=0.4
+# shellcheck source=common.sh
+. "$here/tests/e2e/common.sh"
 shot() { import -window root "$shots/$1.png"; }
-
-# The panel of the window whose title matches $1, of size $2 x $3: PX, PY its corner.
-panel() {
-    local id=""
-    for _ in $(seq 1 40); do
-        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1)"
-        [ -n "$id" ] && break
-        pause 0.5
-    done
-    [ -n "$id" ] || { echo "wine walkthrough: no window '$1'"; return 1; }
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    PX=$((X + (WIDTH - $2) / 2))
-    PY=$((Y + (HEIGHT - $3) / 2))
-}
-click() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click 1; pause "${3:-0.8}"; }
-type_() { xdotool type --delay 30 "$1"; }
-key() { xdotool key "$@"; pause 0.4; }
 
 # One pass: $1 the program folder, $2 the name of its screenshots (empty: none),
 # then the command that starts the program.
@@ -91,5 +71,4 @@ check "the Linux program saved one student" test "$(stat -c %s "$linux/Allievi.p
 check "Allievi.pro the same byte for byte" cmp "$windows/Allievi.pro" "$linux/Allievi.pro"
 check "the student's name is in the record" grep -q "Rossi" "$windows/Allievi.pro"
 rm -rf "$windows" "$linux"
-echo "wine walkthrough: $passed passed, $failed failed"
-test "$failed" -eq 0
+summary
