@@ -7,11 +7,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -377,6 +384,85 @@ private slots:
         const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
         QVERIFY(inspected);
         QCOMPARE(int(given), answer);
+    }
+
+    void fileFilterPatterns_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("all files: no extension") << "Tutti i file (*.*)" << "README" << true;
+        QTest::newRow("all files: an extension") << "Tutti i file (*.*)" << "patente.pdf" << true;
+        QTest::newRow("all files: two dots") << "Tutti i file (*.*)" << "archivio.tar.gz" << true;
+        QTest::newRow("all files: a leading dot") << "Tutti i file (*.*)" << ".profilo" << true;
+        QTest::newRow("extension in either case") << "Documenti PDF (*.pdf)" << "PATENTE.PDF" << true;
+        QTest::newRow("another extension") << "Documenti PDF (*.pdf)" << "README" << false;
+        QTest::newRow("extension not at the end") << "Documenti PDF (*.pdf)" << "patente.pdf.txt" << false;
+        QTest::newRow("second pattern") << "Immagini (*.jpg *.png)" << "foto.png" << true;
+        QTest::newRow("stem with any extension: none") << "Patente (patente.*)" << "patente" << true;
+        QTest::newRow("stem with any extension: another stem") << "Patente (patente.*)" << "patente2.pdf" << false;
+        QTest::newRow("patterns without a description") << "*.txt" << "nota.TXT" << true;
+    }
+
+    // Patterns are read as Windows reads them.
+    void fileFilterPatterns()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, name);
+        QFETCH(bool, shown);
+        QCOMPARE(Dialogs::filterShows(filter, name), shown);
+    }
+
+    // The real file dialog with the attachments' filter lists a file without an
+    // extension, and the entry reads as given.
+    void fileDialogListsEveryFile()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"README", "patente.pdf"}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sotto")));
+        // The toolkit's dialog on every system, so that the test can look into it.
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        const auto restore = qScopeGuard([] { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); });
+        bool inspected = false;
+        QTimer::singleShot(0, m_screen.get(), [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            const auto close = qScopeGuard([dialog] {
+                if (dialog->isVisible())
+                    dialog->reject();
+            });
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Selezionare il file da allegare:"));
+            QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))->currentText(), QStringLiteral("Tutti i file (*.*)"));
+            dialog->setDirectory(folder.path());
+            auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            QVERIFY(view != nullptr);
+            const auto listed = [view] {
+                QStringList names;
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                    const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+                    if (index.flags() & Qt::ItemIsEnabled)
+                        names << index.data().toString();
+                }
+                names.sort();
+                return names;
+            };
+            QTRY_COMPARE(listed(), (QStringList{QStringLiteral("README"), QStringLiteral("patente.pdf"), QStringLiteral("sotto")}));
+            inspected = true;
+            // The user picks README from the list.
+            QModelIndex readme;
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                if (view->model()->index(row, 0, view->rootIndex()).data().toString() == QLatin1String("README"))
+                    readme = view->model()->index(row, 0, view->rootIndex());
+            }
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(readme).center());
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(readme).center());
+        });
+        const QString chosen = Dialogs::openFileName(QStringLiteral("Selezionare il file da allegare:"), QStringLiteral("Tutti i file (*.*)"));
+        QVERIFY(inspected);
+        QCOMPARE(QFileInfo(chosen), QFileInfo(folder.filePath(QStringLiteral("README"))));
     }
 };
 
