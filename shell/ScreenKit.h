@@ -177,6 +177,8 @@ public:
     Panel *panel() const { return m_panel; }
     // Adds another centred panel of the same window (screens with two faces).
     Panel *addPanel(const char *name, QSize size);
+    // Builds the table's controls; those that take the focus follow one another
+    // with Tab in the order of the table.
     void buildControls(std::span<const ControlDef> controls, Panel *panel = nullptr);
 
     template <typename T>

@@ -425,6 +425,23 @@ private slots:
         QCOMPARE(editor->control<QLineEdit>("txtNote")->text(), QStringLiteral("|Mario"));
     }
 
+    // On the result panel Tab goes from the find field to Trova, then to the list.
+    void resultPanelTabOrder()
+    {
+        TfrmTrovaAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), screen.control("txtTrova"));
+        const QStringList order{"txtTrova", "btnTrova", "lstRecords", "btnStampa", "btnChiudi"};
+        QStringList walked{order.first()};
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walked, order);
+    }
+
     void searchFailureKeepsTheFilters()
     {
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));

@@ -394,6 +394,41 @@ private slots:
         QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
     }
 
+    void tabOrderOfTheListScreens_data()
+    {
+        QTest::addColumn<bool>("lessons");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("current attendees") << false
+                                           << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi"};
+        QTest::newRow("driving lessons") << true
+                                         << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi", "btnAggiungi",
+                                                        "btnModifica"};
+    }
+
+    // Tab walks the controls from the find field in the screen's order.
+    void tabOrderOfTheListScreens()
+    {
+        QFETCH(bool, lessons);
+        QFETCH(QStringList, order);
+        std::unique_ptr<ScreenKit::Screen> screen;
+        if (lessons) {
+            auto lessonScreen = std::make_unique<TfrmLezioniGuida>(registry());
+            lessonScreen->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("1")});
+            screen = std::move(lessonScreen);
+        } else {
+            screen = std::make_unique<TfrmFrequentatoriOra>(registry());
+        }
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), screen->control(order.first().toLatin1().constData()));
+        QStringList walked{order.first()};
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walked, order);
+    }
+
     void attendeesOfAnInstanceThatPutsOffBuilding_data()
     {
         QTest::addColumn<bool>("byShowing");
