@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -34,7 +35,7 @@ enum class ControlKind {
     Label,          // a line of text
     TextField,      // a one-line input field
     CheckBox,
-    Button,         // a push button with the hand pointer
+    Button,         // a push button with the hand pointer (Button)
     StatusLine,     // the status line that shows hints (panInfo)
     LineList,       // a list of fixed-width lines (LineListView)
 };
@@ -126,6 +127,20 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A push button that behaves as on any Windows dialog: while it has the focus,
+// Enter and Space press it and a focus frame shows on it, however the focus came
+// to it. It is never a default button: Enter elsewhere on its screen leaves it be.
+class Button final : public QPushButton
+{
+    Q_OBJECT
+public:
+    Button(const QString &caption, QWidget *parent);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void initStyleOption(QStyleOptionButton *option) const override;
 };
 
 // An SVG picture scaled to the control's size; clickable when it is a button.

@@ -38,6 +38,9 @@ const ControlDef kControls[] = {
     {.name = "impOra", .kind = ControlKind::TimeButton, .geometry = {115, 170, 22, 22}, .picture = QStringLiteral(":/avvio/info.svg"), .fills = "txtOra"},
     {.name = "lblTesto", .kind = ControlKind::Label, .geometry = {200, 140, 100, 20}, .caption = QStringLiteral("Etichetta")},
     {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {0, 270, 400, 20}, .caption = QStringLiteral("Pronto")},
+    {.name = "txtCodice", .kind = ControlKind::TextField, .geometry = {280, 50, 100, 22}, .next = "btnControlla"},
+    {.name = "btnControlla", .kind = ControlKind::Button, .geometry = {280, 80, 100, 28}, .caption = QStringLiteral("Controlla")},
+    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {280, 110, 100, 28}, .caption = QStringLiteral("Chiudi")},
 };
 
 class SampleScreen final : public Screen
@@ -384,6 +387,47 @@ private slots:
         const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
         QVERIFY(inspected);
         QCOMPARE(int(given), answer);
+    }
+
+    void focusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    // Enter in a field moves to the button and presses nothing; the focus shows on
+    // the button, and the key then presses it. No button is ever a default one.
+    void focusedButton()
+    {
+        QFETCH(int, key);
+        auto *button = m_screen->control<QPushButton>("btnControlla");
+        auto *other = m_screen->control<QPushButton>("btnChiudi");
+        int clicks = 0;
+        int otherClicks = 0;
+        connect(button, &QPushButton::clicked, m_screen.get(), [&clicks] { ++clicks; });
+        connect(other, &QPushButton::clicked, m_screen.get(), [&otherClicks] { ++otherClicks; });
+        const QImage resting = button->grab().toImage();
+        field("txtCodice")->setFocus();
+        // The key goes down in the field and comes up on the button that took the focus.
+        QTest::keyPress(field("txtCodice"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QTest::keyRelease(button, Qt::Key_Return);
+        QCOMPARE(clicks, 0);
+        QVERIFY2(button->grab().toImage() != resting, "no focus frame on the focused button");
+        QTest::keyClick(button, static_cast<Qt::Key>(key));
+        QCOMPARE(clicks, 1);
+        QCOMPARE(otherClicks, 0);
+        // Enter in a field that leads nowhere presses no button of the screen.
+        field("txtData")->setFocus();
+        QTest::keyClick(field("txtData"), static_cast<Qt::Key>(key == Qt::Key_Space ? Qt::Key_Return : key));
+        QCOMPARE(clicks, 1);
+        QCOMPARE(otherClicks, 0);
+        for (const QPushButton *each : m_screen->findChildren<QPushButton *>())
+            QVERIFY(!each->isDefault() && !each->autoDefault());
+        // Away from the button its focus frame goes.
+        QTRY_COMPARE(button->grab().toImage(), resting);
     }
 
     void fileFilterPatterns_data()

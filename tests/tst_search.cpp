@@ -442,6 +442,29 @@ private slots:
         QCOMPARE(walked, order);
     }
 
+    // Enter in the find field moves to Trova; Enter again finds, and again finds
+    // the next line.
+    void quickFindWithTheKeyboardOnly()
+    {
+        QVERIFY(writeAll(studentsPath(), students({{"Bianchi", "Anna"}, {"Rossi", "Mario"}, {"Verdi", "Maria"}})));
+        TfrmTrovaAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QWidget *field = screen.control("txtTrova");
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTest::keyClicks(field, QStringLiteral("mar"));
+        QTest::keyPress(field, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), screen.control("btnTrova"));
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), -1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QCOMPARE(screen.list()->selectedRow(), 2);
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
     void searchFailureKeepsTheFilters()
     {
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
