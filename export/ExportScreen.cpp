@@ -8,9 +8,13 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <limits>
 
 using namespace ScreenKit;
 
@@ -32,6 +36,21 @@ const ControlDef kControls[] = {
     {.name = "shpInfo", .kind = ControlKind::Box, .geometry = {8, 493, 821, 32}, .fill = argb(0xFF6A5ACD)},
     {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {14, 499, 800, 20},
      .caption = QStringLiteral("Esportazione archivio in Microsoft Excel."), .font = {"Tahoma", 12}, .textColour = Qt::white},
+};
+
+// The grid's cell editor takes text of any length, which reaches the file whole.
+class CellDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *field = qobject_cast<QLineEdit *>(editor))
+            field->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
 };
 
 } // namespace
@@ -102,6 +121,7 @@ ExportScreen::ExportScreen(QWidget *parent, const Export::Table &table)
         m_grid->setObjectName(QStringLiteral("grdRecords"));
         m_grid->setGeometry(8, 80, 821, 409);
         m_grid->setModel(m_model);
+        m_grid->setItemDelegate(new CellDelegate(m_grid));
         m_grid->setAlternatingRowColors(true);
         m_grid->verticalHeader()->setDefaultSectionSize(21);
         m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

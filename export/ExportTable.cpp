@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace Export {
 namespace {
@@ -150,6 +151,8 @@ const Table &studentTable()
 QStringView Rows::cell(int row, int column) const
 {
     const Row &r = m_rows[static_cast<std::size_t>(row)];
+    if (r.apart >= 0)
+        return m_apart[static_cast<std::size_t>(r.apart)][static_cast<std::size_t>(column)];
     const quint16 begin = column == 0 ? 0 : r.ends[static_cast<std::size_t>(column - 1)];
     return QStringView(r.text).sliced(begin, r.ends[static_cast<std::size_t>(column)] - begin);
 }
@@ -158,27 +161,44 @@ void Rows::setCell(int row, int column, const QString &text)
 {
     std::array<QString, kColumns> cells;
     for (int c = 0; c < kColumns; ++c)
-        cells[static_cast<std::size_t>(c)] = c == column ? text.left(4000) : cell(row, c).toString();
-    Row &r = m_rows[static_cast<std::size_t>(row)];
-    r.text.clear();
-    for (int c = 0; c < kColumns; ++c) {
-        r.text += cells[static_cast<std::size_t>(c)];
-        r.ends[static_cast<std::size_t>(c)] = static_cast<quint16>(r.text.size());
-    }
+        cells[static_cast<std::size_t>(c)] = c == column ? text : cell(row, c).toString();
+    store(m_rows[static_cast<std::size_t>(row)], std::move(cells));
 }
 
 void Rows::append(const std::array<QString, kColumns> &cells)
 {
-    Row row;
+    m_rows.emplace_back();
+    std::array<QString, kColumns> copy = cells;
+    store(m_rows.back(), std::move(copy));
+}
+
+void Rows::store(Row &row, std::array<QString, kColumns> &&cells)
+{
     qsizetype length = 0;
     for (const QString &cell : cells)
         length += cell.size();
-    row.text.reserve(length);
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-        row.text += cells[c];
-        row.ends[c] = static_cast<quint16>(row.text.size());
+    if (row.apart < 0 && length <= std::numeric_limits<quint16>::max()) {
+        row.text.clear();
+        row.text.reserve(length);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            row.text += cells[c];
+            row.ends[c] = static_cast<quint16>(row.text.size());
+        }
+        return;
     }
-    m_rows.push_back(std::move(row));
+    // Too long for the cell ends: the cells are kept apart from now on.
+    if (row.apart < 0) {
+        row.apart = static_cast<qint32>(m_apart.size());
+        m_apart.emplace_back();
+        row.text = QString();
+    }
+    m_apart[static_cast<std::size_t>(row.apart)] = std::move(cells);
+}
+
+void Rows::clear()
+{
+    m_rows.clear();
+    m_apart.clear();
 }
 
 void Rows::append(QString text, const std::array<quint16, kColumns> &ends)
@@ -188,9 +208,13 @@ void Rows::append(QString text, const std::array<quint16, kColumns> &ends)
 
 std::size_t Rows::bytes() const
 {
-    std::size_t total = m_rows.capacity() * sizeof(Row);
+    std::size_t total = m_rows.capacity() * sizeof(Row) + m_apart.capacity() * sizeof(std::array<QString, kColumns>);
     for (const Row &row : m_rows)
         total += static_cast<std::size_t>(row.text.capacity()) * sizeof(QChar);
+    for (const auto &cells : m_apart) {
+        for (const QString &cell : cells)
+            total += static_cast<std::size_t>(cell.capacity()) * sizeof(QChar);
+    }
     return total;
 }
 

@@ -49,7 +49,9 @@ const Table &studentTable();
 constexpr int kColumns = 26;
 
 // The grid's rows, each kept as one text with the ends of its cells, so that a
-// large archive costs little more than the text it holds.
+// large archive costs little more than the text it holds. Cells hold text of any
+// length: a row whose text grows too long for that (only typing into the grid
+// can make it so) keeps its cells apart.
 class Rows
 {
 public:
@@ -59,7 +61,7 @@ public:
     void append(const std::array<QString, kColumns> &cells);
     // A row as one text and the end of each cell in it.
     void append(QString text, const std::array<quint16, kColumns> &ends);
-    void clear() { m_rows.clear(); }
+    void clear();
     void reserve(std::size_t rows) { m_rows.reserve(rows); }
     // Bytes held: the texts and the cell ends.
     std::size_t bytes() const;
@@ -68,8 +70,12 @@ private:
     struct Row {
         QString text;
         std::array<quint16, kColumns> ends;
+        qint32 apart = -1; // the row's cells in m_apart, when its text is too long for `ends`
     };
+    void store(Row &row, std::array<QString, kColumns> &&cells);
+
     std::vector<Row> m_rows;
+    std::vector<std::array<QString, kColumns>> m_apart;
 };
 
 // Loads the archive into `rows`. A failure stops the loading silently: the rows

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 QuickFindBar::QuickFindBar(QLineEdit *txtTrova, QPushButton *btnTrova, LineListView *list)
     : QObject(txtTrova)
     , m_field(txtTrova)
@@ -35,10 +37,10 @@ void QuickFindBar::btnTrovaClick()
         m_list->selectRow(result.selected);
 }
 
-std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner)
+std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner, TrovaTab trova)
 {
     using namespace ScreenKit;
-    return {
+    std::vector<ControlDef> controls = {
         {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {8, 8, 817, 53}, .picture = banner},
         {.name = "lblRigo01", .kind = ControlKind::Label, .geometry = {8, 66, 0, 0},
          .caption = QStringLiteral("Immettere una o pi\u00F9 parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova."),
@@ -59,4 +61,15 @@ std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner)
          .caption = QStringLiteral("Per richiamare i dati di una scheda, selezionarla con un doppio clic."),
          .font = {"Verdana", 11}, .textColour = QColor(0xDC, 0x14, 0x3C)},
     };
+    if (trova == TrovaTab::AfterStampa) {
+        // The kit gives the tab order of the table: Trova moves to after Stampa.
+        const auto named = [&controls](const char *name) {
+            return std::find_if(controls.begin(), controls.end(),
+                                [name](const ControlDef &control) { return qstrcmp(control.name, name) == 0; });
+        };
+        const ControlDef button = *named("btnTrova");
+        controls.erase(named("btnTrova"));
+        controls.insert(named("btnStampa") + 1, button);
+    }
+    return controls;
 }

@@ -33,7 +33,13 @@ private:
     QuickFind::State m_state;
 };
 
+// Where Trova comes in the tab order of a pick list: right after the find field
+// (the search results) or after the list and Stampa (the current attendees).
+enum class TrovaTab { AfterField, AfterStampa };
+
 // The controls of a sorted list that calls a record up with a double click, with
 // quick find above it (the search results and the current attendees): the banner
-// picture is the screen's own.
-std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner);
+// picture is the screen's own. The controls that take the focus come in tab order:
+// the find field, then Trova, the list and Stampa or the list, Stampa and Trova,
+// then Chiudi.
+std::vector<ScreenKit::ControlDef> pickListControls(const QString &banner, TrovaTab trova = TrovaTab::AfterField);

@@ -87,7 +87,8 @@ QString studentSearchLine(std::span<const char> record)
         {QLatin1StringView("  Pat. n. "), txtNumPat, 14},
         {QLatin1StringView("  Cat. "), txtCatPat, -1},
     };
-    static const Lines::LineFormat format{&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns};
+    // The blank that joins surname and name stays: " Mario" without a surname.
+    static const Lines::LineFormat format{&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns, Lines::NameJoin::Blank};
     return Lines::line(record, format);
 }
 
@@ -105,7 +106,7 @@ QString tt2112SearchLine(std::span<const char> record)
         {QLatin1StringView("  Patente "), txtConsegui, 2},
         {QLatin1StringView("  Note: "), txtNote, -1},
     };
-    static const Lines::LineFormat format{&TT2112Record::layout(), txtCognome, txtNome, 30, kColumns};
+    static const Lines::LineFormat format{&TT2112Record::layout(), txtCognome, txtNome, 30, kColumns, Lines::NameJoin::Blank};
     return Lines::line(record, format);
 }
 

@@ -40,6 +40,9 @@ std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters);
 // untrimmed, folded the same way). With no active filter every record matches.
 bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const ActiveFilter> active);
 
+// The lines of the two searches begin with the surname and the name, each
+// trimmed and joined by a blank that stays when either is empty (" Mario").
+
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  Pat. n. " licence(14) "  Cat. " category.
 QString StudentSearchLine(const RecordBuffer &student);

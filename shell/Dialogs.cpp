@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
 #include <QTranslator>
+
+#include <vector>
 
 namespace Dialogs {
 namespace {
@@ -21,6 +26,77 @@ FileChooser &fileChooser()
     static FileChooser current;
     return current;
 }
+
+// The patterns of one filter entry, as Windows matches them.
+class FilePatterns
+{
+public:
+    explicit FilePatterns(const QString &filter)
+    {
+        // "Description (p1 p2)": the patterns are inside the last brackets; an entry
+        // without brackets is all patterns.
+        QStringView patterns(filter);
+        const qsizetype open = patterns.lastIndexOf(u'(');
+        if (open >= 0 && patterns.trimmed().endsWith(u')'))
+            patterns = patterns.sliced(open + 1).trimmed().chopped(1);
+        for (const QStringView pattern : patterns.split(u' ', Qt::SkipEmptyParts)) {
+            add(pattern);
+            // "name.*" also takes "name", and so "*.*" takes every name.
+            if (pattern.endsWith(QLatin1String(".*")))
+                add(pattern.chopped(2));
+        }
+    }
+
+    bool matches(const QString &fileName) const
+    {
+        for (const QRegularExpression &expression : m_expressions) {
+            if (expression.match(fileName).hasMatch())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    void add(QStringView pattern)
+    {
+        m_expressions.push_back(QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive));
+    }
+
+    std::vector<QRegularExpression> m_expressions;
+};
+
+// Lists the dialog's files by the selected filter entry read as Windows reads
+// it. The dialog's own file model lists every file (its own matching only greys
+// out names), and this decides which of them the user sees and may choose.
+class WindowsFilterModel final : public QSortFilterProxyModel
+{
+public:
+    explicit WindowsFilterModel(QFileDialog &dialog)
+        : m_patterns(dialog.selectedNameFilter())
+    {
+        connect(&dialog, &QFileDialog::filterSelected, this, [this](const QString &filter) {
+            m_patterns = FilePatterns(filter);
+            invalidateFilter();
+        });
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        // Every file listed passes the filter and can be chosen.
+        return QSortFilterProxyModel::flags(index) | Qt::ItemIsEnabled;
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *files = static_cast<const QFileSystemModel *>(sourceModel());
+        const QModelIndex index = files->index(row, 0, parent);
+        return files->isDir(index) || m_patterns.matches(files->fileName(index));
+    }
+
+private:
+    FilePatterns m_patterns;
+};
 
 Answer showBox(Kind kind, const QString &text)
 {
@@ -107,7 +183,27 @@ QString openFileName(const QString &title, const QString &filter)
     QWidget *owner = QApplication::activeModalWidget();
     if (owner == nullptr)
         owner = QApplication::activeWindow();
-    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
+    QFileDialog dialog(owner, title);
+#ifndef Q_OS_WIN
+    // Only the Windows dialog reads "*.*" as every file; elsewhere the toolkit's
+    // own dialog is used, whose list follows the Windows reading.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    if (auto *files = dialog.findChild<QFileSystemModel *>()) {
+        // The toolkit's dialog (a native dialog has no file model).
+        files->setNameFilterDisables(true);
+        dialog.setProxyModel(new WindowsFilterModel(dialog));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+bool filterShows(const QString &filter, const QString &fileName)
+{
+    return FilePatterns(filter).matches(fileName);
 }
 
 void setFileChooser(FileChooser chooser)

@@ -36,9 +36,17 @@ void setPresenter(Presenter presenter);
 
 // The file-open dialog: the chosen file's full path, or an empty text when the
 // user cancels. Tests replace it to choose a file of their own.
+// The filter's patterns are read as Windows reads them (filterShows), whatever
+// dialog the platform has: "Tutti i file (*.*)" lists every file, README included.
 QString openFileName(const QString &title, const QString &filter);
 using FileChooser = std::function<QString(const QString &title, const QString &filter)>;
 void setFileChooser(FileChooser chooser);
+
+// Whether a filter entry of the file dialog ("Tutti i file (*.*)", "Documenti
+// (*.pdf *.doc)") shows a file of that name. Letters match in either case, and a
+// pattern ending in ".*" also takes the name without any extension, so "*.*"
+// takes every name, with a dot or without.
+bool filterShows(const QString &filter, const QString &fileName);
 
 // Loads the toolkit's own translations for the system's language, so that the
 // buttons read "Sì", "No", "Annulla" on an Italian system.

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionButton>
 #include <QApplication>
 #include <QHash>
 
@@ -299,6 +300,35 @@ void FlatField::paintEvent(QPaintEvent *event)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+Button::Button(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+    setAutoDefault(false);
+    setDefault(false);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void Button::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // On the key going down, as Windows does; holding the key presses it once.
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event); // Space
+}
+
+void Button::initStyleOption(QStyleOptionButton *option) const
+{
+    QPushButton::initStyleOption(option);
+    // The style draws the focus frame only after focus moves by the keyboard's
+    // Tab; here the focus also comes with Enter from a field, and always shows.
+    if (hasFocus())
+        option->state |= QStyle::State_KeyboardFocusChange;
+}
+
 Picture::Picture(QWidget *parent, const QString &resource, bool clickable)
     : QWidget(parent)
     , m_resource(resource)
@@ -552,14 +582,9 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
             widget = new QCheckBox(item.caption, target);
             widget->setCursor(Qt::PointingHandCursor);
             break;
-        case ControlKind::Button: {
-            auto *button = new QPushButton(item.caption, target);
-            button->setAutoDefault(false);
-            button->setDefault(false);
-            button->setCursor(Qt::PointingHandCursor);
-            widget = button;
+        case ControlKind::Button:
+            widget = new Button(item.caption, target);
             break;
-        }
         }
         widget->setObjectName(QLatin1String(item.name));
         if (item.kind != ControlKind::LineList && (item.font.family != nullptr || item.font.pixelSize > 0 || item.font.bold))

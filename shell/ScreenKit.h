@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -34,7 +35,7 @@ enum class ControlKind {
     Label,          // a line of text
     TextField,      // a one-line input field
     CheckBox,
-    Button,         // a push button with the hand pointer
+    Button,         // a push button with the hand pointer (Button)
     StatusLine,     // the status line that shows hints (panInfo)
     LineList,       // a list of fixed-width lines (LineListView)
 };
@@ -128,6 +129,20 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
+// A push button that behaves as on any Windows dialog: while it has the focus,
+// Enter and Space press it and a focus frame shows on it, however the focus came
+// to it. It is never a default button: Enter elsewhere on its screen leaves it be.
+class Button final : public QPushButton
+{
+    Q_OBJECT
+public:
+    Button(const QString &caption, QWidget *parent);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void initStyleOption(QStyleOptionButton *option) const override;
+};
+
 // An SVG picture scaled to the control's size; clickable when it is a button.
 class Picture : public QWidget
 {
@@ -177,6 +192,8 @@ public:
     Panel *panel() const { return m_panel; }
     // Adds another centred panel of the same window (screens with two faces).
     Panel *addPanel(const char *name, QSize size);
+    // Builds the table's controls; those that take the focus follow one another
+    // with Tab in the order of the table.
     void buildControls(std::span<const ControlDef> controls, Panel *panel = nullptr);
 
     template <typename T>

@@ -11,6 +11,9 @@ namespace {
 
 FileReplacement::Fault g_fault = FileReplacement::Fault::None;
 
+// Characters of the target's name in the temporary file's name.
+constexpr qsizetype kStemLength = 64;
+
 using NativeFile::Condition;
 
 } // namespace
@@ -45,9 +48,14 @@ bool FileReplacement::open(OpenMode mode)
         fail(NativeFile::errorFor(Condition::AccessDenied));
         return false;
     }
+    // Named after the target, but no longer than a name the file system takes
+    // whatever the target's length: the random part makes it unique.
+    QString stem = target.fileName().left(kStemLength);
+    if (!stem.isEmpty() && stem.back().isHighSurrogate())
+        stem.chop(1);
     int error = 0;
     for (int attempt = 0; attempt < 100 && m_file == NativeFile::kNoHandle; ++attempt) {
-        m_temporary = folder + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
+        m_temporary = folder + QStringLiteral("/.") + stem + QLatin1Char('.')
             + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
         bool taken = false;
         m_file = NativeFile::createNew(m_temporary, &error, &taken);

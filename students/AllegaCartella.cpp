@@ -124,7 +124,9 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
                                                  QStringLiteral("Tutti i file (*.*)"));
     if (chosen.isEmpty())
         return;
-    fileField(slot)->setText(Attachments::bareName(chosen));
+    // The slot shows the name the record will keep, which is the stored file's name.
+    const QString name = Attachments::storedName(chosen);
+    fileField(slot)->setText(name);
     // The slot keeps the new name whatever happens next; a copy that fails is said.
     const QString notCopied = QStringLiteral("Attenzione: non \u00E8 stato possibile copiare il file nella cartella dei documenti "
                                              "allegati.\r\n\r\nAccertarsi di possedere i privilegi di scrittura nella cartella di "
@@ -135,7 +137,7 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
     }
     if (Attachments::isStoredFile(chosen))
         return; // the file chosen is the stored one itself: nothing to copy
-    if (QFileInfo::exists(Attachments::storedPath(Attachments::bareName(chosen)))
+    if (QFileInfo::exists(Attachments::storedPath(name))
         && !Dialogs::confirm(QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo "
                                             "stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?")))
         return;

@@ -28,7 +28,7 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     setObjectName(QStringLiteral("frmFrequentatoriOra"));
     makeFixedDialog();
     buildWhenNeeded([this] {
-        buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg")));
+        buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg"), TrovaTab::AfterStampa));
         lstRecords = control<LineListView>("lstRecords");
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);

@@ -118,10 +118,11 @@ qsizetype writeLine(std::span<const char> record, const LineFormat &format, QCha
 {
     LineWriter writer(out);
     if (format.nameWidth > 0) {
-        // Surname, a blank and the name make one value, trimmed as a whole.
+        // Surname, a blank and the name make one value, trimmed as a whole or
+        // keeping the blank.
         const QByteArrayView surname = trimmedField(record, *format.layout, format.surname);
         const QByteArrayView name = trimmedField(record, *format.layout, format.name);
-        if (surname.isEmpty() || name.isEmpty()) {
+        if (format.join == NameJoin::TrimmedWhole && (surname.isEmpty() || name.isEmpty())) {
             writer.bytes(surname.isEmpty() ? name : surname, format.nameWidth);
         } else if (surname.size() >= format.nameWidth) {
             writer.bytes(surname, format.nameWidth);

@@ -25,6 +25,12 @@ struct Column {
     int width;
 };
 
+// How the surname and the name make one value.
+enum class NameJoin {
+    TrimmedWhole, // joined by a blank and trimmed as one text: "Mario" without a surname
+    Blank,        // each trimmed, then joined by a blank: " Mario" without a surname
+};
+
 // How a record makes a list line: first, where `nameWidth` is not 0, the surname
 // and the name joined by a blank as one value of that width; then the columns.
 struct LineFormat {
@@ -33,6 +39,7 @@ struct LineFormat {
     int name;
     int nameWidth;
     std::span<const Column> columns;
+    NameJoin join = NameJoin::TrimmedWhole;
 };
 
 QString line(std::span<const char> record, const LineFormat &format);

@@ -7,11 +7,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +38,9 @@ const ControlDef kControls[] = {
     {.name = "impOra", .kind = ControlKind::TimeButton, .geometry = {115, 170, 22, 22}, .picture = QStringLiteral(":/avvio/info.svg"), .fills = "txtOra"},
     {.name = "lblTesto", .kind = ControlKind::Label, .geometry = {200, 140, 100, 20}, .caption = QStringLiteral("Etichetta")},
     {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {0, 270, 400, 20}, .caption = QStringLiteral("Pronto")},
+    {.name = "txtCodice", .kind = ControlKind::TextField, .geometry = {280, 50, 100, 22}, .next = "btnControlla"},
+    {.name = "btnControlla", .kind = ControlKind::Button, .geometry = {280, 80, 100, 28}, .caption = QStringLiteral("Controlla")},
+    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {280, 110, 100, 28}, .caption = QStringLiteral("Chiudi")},
 };
 
 class SampleScreen final : public Screen
@@ -377,6 +387,126 @@ private slots:
         const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
         QVERIFY(inspected);
         QCOMPARE(int(given), answer);
+    }
+
+    void focusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    // Enter in a field moves to the button and presses nothing; the focus shows on
+    // the button, and the key then presses it. No button is ever a default one.
+    void focusedButton()
+    {
+        QFETCH(int, key);
+        auto *button = m_screen->control<QPushButton>("btnControlla");
+        auto *other = m_screen->control<QPushButton>("btnChiudi");
+        int clicks = 0;
+        int otherClicks = 0;
+        connect(button, &QPushButton::clicked, m_screen.get(), [&clicks] { ++clicks; });
+        connect(other, &QPushButton::clicked, m_screen.get(), [&otherClicks] { ++otherClicks; });
+        const QImage resting = button->grab().toImage();
+        field("txtCodice")->setFocus();
+        // The key goes down in the field and comes up on the button that took the focus.
+        QTest::keyPress(field("txtCodice"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QTest::keyRelease(button, Qt::Key_Return);
+        QCOMPARE(clicks, 0);
+        QVERIFY2(button->grab().toImage() != resting, "no focus frame on the focused button");
+        QTest::keyClick(button, static_cast<Qt::Key>(key));
+        QCOMPARE(clicks, 1);
+        QCOMPARE(otherClicks, 0);
+        // Enter in a field that leads nowhere presses no button of the screen.
+        field("txtData")->setFocus();
+        QTest::keyClick(field("txtData"), static_cast<Qt::Key>(key == Qt::Key_Space ? Qt::Key_Return : key));
+        QCOMPARE(clicks, 1);
+        QCOMPARE(otherClicks, 0);
+        for (const QPushButton *each : m_screen->findChildren<QPushButton *>())
+            QVERIFY(!each->isDefault() && !each->autoDefault());
+        // Away from the button its focus frame goes.
+        QTRY_COMPARE(button->grab().toImage(), resting);
+    }
+
+    void fileFilterPatterns_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("all files: no extension") << "Tutti i file (*.*)" << "README" << true;
+        QTest::newRow("all files: an extension") << "Tutti i file (*.*)" << "patente.pdf" << true;
+        QTest::newRow("all files: two dots") << "Tutti i file (*.*)" << "archivio.tar.gz" << true;
+        QTest::newRow("all files: a leading dot") << "Tutti i file (*.*)" << ".profilo" << true;
+        QTest::newRow("extension in either case") << "Documenti PDF (*.pdf)" << "PATENTE.PDF" << true;
+        QTest::newRow("another extension") << "Documenti PDF (*.pdf)" << "README" << false;
+        QTest::newRow("extension not at the end") << "Documenti PDF (*.pdf)" << "patente.pdf.txt" << false;
+        QTest::newRow("second pattern") << "Immagini (*.jpg *.png)" << "foto.png" << true;
+        QTest::newRow("stem with any extension: none") << "Patente (patente.*)" << "patente" << true;
+        QTest::newRow("stem with any extension: another stem") << "Patente (patente.*)" << "patente2.pdf" << false;
+        QTest::newRow("patterns without a description") << "*.txt" << "nota.TXT" << true;
+    }
+
+    // Patterns are read as Windows reads them.
+    void fileFilterPatterns()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, name);
+        QFETCH(bool, shown);
+        QCOMPARE(Dialogs::filterShows(filter, name), shown);
+    }
+
+    // The real file dialog with the attachments' filter lists a file without an
+    // extension, and the entry reads as given.
+    void fileDialogListsEveryFile()
+    {
+        QTemporaryDir folder;
+        for (const char *name : {"README", "patente.pdf"}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sotto")));
+        // The toolkit's dialog on every system, so that the test can look into it.
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        const auto restore = qScopeGuard([] { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); });
+        bool inspected = false;
+        QTimer::singleShot(0, m_screen.get(), [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            const auto close = qScopeGuard([dialog] {
+                if (dialog->isVisible())
+                    dialog->reject();
+            });
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Selezionare il file da allegare:"));
+            QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"))->currentText(), QStringLiteral("Tutti i file (*.*)"));
+            dialog->setDirectory(folder.path());
+            auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            QVERIFY(view != nullptr);
+            const auto listed = [view] {
+                QStringList names;
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                    const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+                    if (index.flags() & Qt::ItemIsEnabled)
+                        names << index.data().toString();
+                }
+                names.sort();
+                return names;
+            };
+            QTRY_COMPARE(listed(), (QStringList{QStringLiteral("README"), QStringLiteral("patente.pdf"), QStringLiteral("sotto")}));
+            inspected = true;
+            // The user picks README from the list.
+            QModelIndex readme;
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                if (view->model()->index(row, 0, view->rootIndex()).data().toString() == QLatin1String("README"))
+                    readme = view->model()->index(row, 0, view->rootIndex());
+            }
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(readme).center());
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(readme).center());
+        });
+        const QString chosen = Dialogs::openFileName(QStringLiteral("Selezionare il file da allegare:"), QStringLiteral("Tutti i file (*.*)"));
+        QVERIFY(inspected);
+        QCOMPARE(QFileInfo(chosen), QFileInfo(folder.filePath(QStringLiteral("README"))));
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +219,46 @@ private slots:
         QCOMPARE(readAll(path("Allievi.pro")), archive);
         QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(path("Registro_Allievi.xls"))});
         QVERIFY(screen.isVisible());
+    }
+
+    void typedCellsReachTheFileWhole_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("just over 4000") << 4001;
+        QTest::newRow("over a line editor's usual limit") << 40000;
+        QTest::newRow("over a row's room for cell ends") << 70000;
+    }
+
+    // Text typed into a grid cell is exported as typed, whatever its length.
+    void typedCellsReachTheFileWhole()
+    {
+        QFETCH(int, length);
+        writeStudents();
+        TfrmExpAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QString typed;
+        for (int i = 0; i < length; ++i)
+            typed += QChar(u'a' + i % 26);
+        typed.replace(length - 4, 4, QStringLiteral("FINE"));
+        const QModelIndex note = screen.model()->index(0, 25);
+        screen.grid()->setCurrentIndex(note);
+        screen.grid()->edit(note);
+        auto *editor = screen.grid()->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor != nullptr);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return); // the grid takes the text once the key is handled
+        QTRY_COMPARE(screen.model()->data(note, Qt::DisplayRole).toString(), typed);
+        // Another cell of the row typed afterwards; the row's other cells stay.
+        QVERIFY(screen.model()->setData(screen.model()->index(0, 2), QStringLiteral("Patente A"), Qt::EditRole));
+        QCOMPARE(screen.model()->data(note, Qt::DisplayRole).toString(), typed);
+        QCOMPARE(screen.model()->data(screen.model()->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("B-2026"));
+        QCOMPARE(screen.model()->data(screen.model()->index(0, 8), Qt::DisplayRole).toString(), QStringLiteral("Nard\u00F2 Niccol\u00F2"));
+        QTest::mouseClick(screen.control("cmdEsporta"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.size(), 2);
+        const QByteArray file = readAll(path("Registro_Allievi.xls"));
+        QVERIFY(file.contains("<td style=\"text-align: left;\">Patente A</td>"));
+        QVERIFY(file.contains(QByteArray("<td style=\"text-align: left;\">" + typed.toLatin1() + "</td></tr>")));
     }
 
     void answeringNoWritesNothing()

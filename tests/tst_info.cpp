@@ -95,6 +95,43 @@ private slots:
             QVERIFY(field->hasFocus());
     }
 
+    void checkWithTheKeyboardOnly_data()
+    {
+        QTest::addColumn<bool>("vat");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("tax code") << false << "RSSMRA85T10A562S" << "Il codice fiscale digitato \u00E8 VALIDO.";
+        QTest::newRow("tax code, too short") << false << "RSSMRA85T10A562"
+                                             << "Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici.";
+        QTest::newRow("VAT number") << true << "12345670587"
+                                    << "Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
+                                       "E' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+    }
+
+    // Enter in the field moves to Controlla; Enter again checks.
+    void checkWithTheKeyboardOnly()
+    {
+        QFETCH(bool, vat);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        std::unique_ptr<ScreenKit::Screen> screen;
+        if (vat)
+            screen = std::make_unique<TfrmPartitaIva>();
+        else
+            screen = std::make_unique<TfrmCodFisc>();
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+        QWidget *field = screen->control(vat ? "txtPartitaIva" : "txtCodFisc");
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTest::keyClicks(field, typed);
+        QTest::keyPress(field, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), screen->control("btnControlla"));
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_dialogs->take(), message);
+    }
+
     void taxCodeFieldTakesSixteen()
     {
         TfrmCodFisc screen;

@@ -72,13 +72,23 @@ private slots:
     {
         QTest::addColumn<QString>("surname");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("join");
         QTest::addColumn<QString>("column");
-        QTest::newRow("both, cut") << QStringLiteral("Rossi") << QStringLiteral("Mariangela") << QStringLiteral("Rossi Mari");
-        QTest::newRow("surname only") << QStringLiteral("Rossi") << QString() << QStringLiteral("Rossi     ");
-        QTest::newRow("name only") << QString() << QStringLiteral(" Ugo") << QStringLiteral("Ugo       ");
-        QTest::newRow("neither") << QString() << QString() << QString(10, QLatin1Char(' '));
-        QTest::newRow("surname fills it") << QStringLiteral("Abbondanzieri") << QStringLiteral("Ugo") << QStringLiteral("Abbondanzi");
-        QTest::newRow("room for the blank only") << QStringLiteral("Rossinian") << QStringLiteral("Ugo") << QStringLiteral("Rossinian ");
+        const int whole = int(Lines::NameJoin::TrimmedWhole);
+        const int blank = int(Lines::NameJoin::Blank);
+        QTest::newRow("both, cut") << QStringLiteral("Rossi") << QStringLiteral("Mariangela") << whole << QStringLiteral("Rossi Mari");
+        QTest::newRow("surname only") << QStringLiteral("Rossi") << QString() << whole << QStringLiteral("Rossi     ");
+        QTest::newRow("name only") << QString() << QStringLiteral(" Ugo") << whole << QStringLiteral("Ugo       ");
+        QTest::newRow("neither") << QString() << QString() << whole << QString(10, QLatin1Char(' '));
+        QTest::newRow("surname fills it") << QStringLiteral("Abbondanzieri") << QStringLiteral("Ugo") << whole << QStringLiteral("Abbondanzi");
+        QTest::newRow("room for the blank only") << QStringLiteral("Rossinian") << QStringLiteral("Ugo") << whole << QStringLiteral("Rossinian ");
+        // Joined by a blank that stays.
+        QTest::newRow("blank: both, cut") << QStringLiteral("Rossi") << QStringLiteral("Mariangela") << blank << QStringLiteral("Rossi Mari");
+        QTest::newRow("blank: surname only") << QStringLiteral("Rossi") << QString() << blank << QStringLiteral("Rossi     ");
+        QTest::newRow("blank: name only") << QString() << QStringLiteral(" Ugo") << blank << QStringLiteral(" Ugo      ");
+        QTest::newRow("blank: name only, cut") << QString() << QStringLiteral("Massimiliano") << blank << QStringLiteral(" Massimili");
+        QTest::newRow("blank: neither") << QString() << QString() << blank << QString(10, QLatin1Char(' '));
+        QTest::newRow("blank: surname fills it") << QStringLiteral("Abbondanzieri") << QStringLiteral("Ugo") << blank << QStringLiteral("Abbondanzi");
     }
 
     void nameColumn()
@@ -86,10 +96,12 @@ private slots:
         // Surname and name joined by a blank and taken as one value of the width.
         QFETCH(QString, surname);
         QFETCH(QString, name);
+        QFETCH(int, join);
         QFETCH(QString, column);
         RecordBuffer record = student(surname, name, QStringLiteral("No"));
         const Lines::Column columns[] = {{QLatin1StringView("|"), StudentRecord::txtCatPat, 0}};
-        const Lines::LineFormat format{&StudentRecord::layout(), StudentRecord::txtCognome, StudentRecord::txtNome, 10, columns};
+        const Lines::LineFormat format{&StudentRecord::layout(), StudentRecord::txtCognome, StudentRecord::txtNome, 10, columns,
+                                       static_cast<Lines::NameJoin>(join)};
         QCOMPARE(Lines::line(record.span(), format),
                  column + QLatin1Char('|'));
     }

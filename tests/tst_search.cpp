@@ -7,6 +7,7 @@
 #include "search/TrovaScreen.h"
 #include "shell/Avvio.h"
 #include "shell/LineList.h"
+#include "shell/RecordEditor.h"
 #include "shell/ScreenSet.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -364,6 +365,104 @@ private slots:
         QCOMPARE(manager->control<QLineEdit>("txtCognome")->text(), QStringLiteral("Seconda"));
         QCOMPARE(manager->positionLabel()->text(), QStringLiteral("2"));
         QVERIFY(manager->control<QCheckBox>("chkConseguimento")->isChecked());
+    }
+
+    void emptySurnameComesFirst_data()
+    {
+        QTest::addColumn<bool>("forms");
+        QTest::addColumn<int>("width");
+        QTest::newRow("student search") << false << 28;
+        QTest::newRow("TT 2112 search") << true << 30;
+    }
+
+    // A line begins with the blank that joins surname and name, so a record
+    // without a surname is listed first and is found again by its line.
+    void emptySurnameComesFirst()
+    {
+        QFETCH(bool, forms);
+        QFETCH(int, width);
+        const RecordLayout &layout = forms ? TT2112Record::layout() : StudentRecord::layout();
+        const std::pair<QString, QString> people[] = {
+            {QStringLiteral("Bianchi"), QStringLiteral("Anna")}, {QString(), QStringLiteral("Mario")},
+            {QStringLiteral("Mario"), QString()}, {QStringLiteral("Abate"), QStringLiteral("Zeno")}};
+        QByteArray bytes;
+        for (const auto &[surname, name] : people) {
+            RecordBuffer record(layout);
+            record.setText(layout.indexOf("txtCognome"), QString(QStringLiteral("  ") + surname));
+            record.setText(layout.indexOf("txtNome"), name);
+            record.setText(layout.indexOf("txtNote"), QString(surname + QStringLiteral("|") + name));
+            bytes += record.bytes();
+        }
+        QVERIFY(writeAll(forms ? formsPath() : studentsPath(), bytes));
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        RecordEditor *editor = nullptr;
+        if (forms) {
+            m_screens->frmAvvio()->imgModelloClick();
+            editor = m_screens->frmMod_TT2112();
+        } else {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            editor = m_screens->frmAllievi();
+        }
+        QStringList lines;
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TrovaScreen *>(modal);
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            lines = screen->list()->lineModel()->lines();
+            screen->list()->selectRow(0);
+            emit screen->list()->lineDoubleClicked();
+        });
+        QTest::mouseClick(editor->control("cmdTrova"), Qt::LeftButton);
+        QCOMPARE(lines.size(), 4);
+        QStringList names;
+        for (const QString &line : std::as_const(lines))
+            names << line.left(width);
+        const auto column = [width](const QString &value) { return value.leftJustified(width, QLatin1Char(' ')); };
+        QCOMPARE(names, (QStringList{column(QStringLiteral(" Mario")), column(QStringLiteral("Abate Zeno")),
+                                     column(QStringLiteral("Bianchi Anna")), column(QStringLiteral("Mario"))}));
+        // The first line is the record without a surname, not the one without a name.
+        QCOMPARE(editor->positionLabel()->text(), QStringLiteral("2"));
+        QCOMPARE(editor->control<QLineEdit>("txtNote")->text(), QStringLiteral("|Mario"));
+    }
+
+    // On the result panel Tab goes from the find field to Trova, then to the list.
+    void resultPanelTabOrder()
+    {
+        TfrmTrovaAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), screen.control("txtTrova"));
+        const QStringList order{"txtTrova", "btnTrova", "lstRecords", "btnStampa", "btnChiudi"};
+        QStringList walked{order.first()};
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walked, order);
+    }
+
+    // Enter in the find field moves to Trova; Enter again finds, and again finds
+    // the next line.
+    void quickFindWithTheKeyboardOnly()
+    {
+        QVERIFY(writeAll(studentsPath(), students({{"Bianchi", "Anna"}, {"Rossi", "Mario"}, {"Verdi", "Maria"}})));
+        TfrmTrovaAllievi screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
+        QWidget *field = screen.control("txtTrova");
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTest::keyClicks(field, QStringLiteral("mar"));
+        QTest::keyPress(field, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), screen.control("btnTrova"));
+        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), -1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QCOMPARE(screen.list()->selectedRow(), 2);
+        QVERIFY(m_dialogs->shown.isEmpty());
     }
 
     void searchFailureKeepsTheFilters()

@@ -394,6 +394,41 @@ private slots:
         QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
     }
 
+    void tabOrderOfTheListScreens_data()
+    {
+        QTest::addColumn<bool>("lessons");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("current attendees") << false
+                                           << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi"};
+        QTest::newRow("driving lessons") << true
+                                         << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi", "btnAggiungi",
+                                                        "btnModifica"};
+    }
+
+    // Tab walks the controls from the find field in the screen's order.
+    void tabOrderOfTheListScreens()
+    {
+        QFETCH(bool, lessons);
+        QFETCH(QStringList, order);
+        std::unique_ptr<ScreenKit::Screen> screen;
+        if (lessons) {
+            auto lessonScreen = std::make_unique<TfrmLezioniGuida>(registry());
+            lessonScreen->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("1")});
+            screen = std::move(lessonScreen);
+        } else {
+            screen = std::make_unique<TfrmFrequentatoriOra>(registry());
+        }
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), screen->control(order.first().toLatin1().constData()));
+        QStringList walked{order.first()};
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walked, order);
+    }
+
     void attendeesOfAnInstanceThatPutsOffBuilding_data()
     {
         QTest::addColumn<bool>("byShowing");
@@ -450,6 +485,62 @@ private slots:
         QCOMPARE(registry()->control<QLabel>("lblFile01")->text(), QStringLiteral("patente.pdf"));
         QCOMPARE(registry()->control<QLabel>("lblDesc01")->text(), QStringLiteral("Patente fronte"));
         QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void attachedFileIsStoredUnderTheRecordsName_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("accents and the euro") << QStringLiteral("Patente gi\u00E0 rinnovata \u20AC.pdf")
+                                              << QStringLiteral("Patente gi\u00E0 rinnovata \u20AC.pdf");
+        QTest::newRow("outside the code page") << QStringLiteral("na\u00EFve\u2713.txt") << QStringLiteral("na\u00EFve_.txt");
+        QTest::newRow("outside the basic plane, one character") << QStringLiteral("foto\U0001F600.jpg") << QStringLiteral("foto_.jpg");
+#ifndef Q_OS_WIN
+        // Names that only other systems give a file.
+        QTest::newRow("refused by Windows") << QStringLiteral("a\\b:c*d?e\"f<g>h|i.txt") << QStringLiteral("a_b_c_d_e_f_g_h_i.txt");
+        QTest::newRow("all at once") << QStringLiteral("Perch\u00E9 na\u00EFve\u2713 1:2?.pdf") << QStringLiteral("Perch\u00E9 na\u00EFve_ 1_2_.pdf");
+        QTest::newRow("a control character") << QStringLiteral("riga\nnuova.txt") << QStringLiteral("riga_nuova.txt");
+        QTest::newRow("longer than the field") << QString(248, QLatin1Char('x')) + QStringLiteral(".pdf")
+                                               << QString(248, QLatin1Char('x')) + QStringLiteral(".p");
+#endif
+    }
+
+    // The slot, the record and the stored file carry one name, so that the saved
+    // record opens its file.
+    void attachedFileIsStoredUnderTheRecordsName()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, stored);
+        m_chosen = writeElsewhere(chosen, "CONTENUTO");
+        QVERIFY(QFileInfo::exists(m_chosen));
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile01")->text(), stored);
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        const QDir folder(m_dir.filePath(QStringLiteral("Documenti_Allegati")));
+        QCOMPARE(folder.entryList(QDir::Files), QStringList{stored});
+
+        fillMandatory();
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->take(), kAppended);
+        RecordBuffer record(StudentRecord::layout());
+        record.setBytes(readAll(archive()));
+        QCOMPARE(record.text(StudentRecord::lblFile01), stored);
+
+        // Called up again from the archive, Apri opens the stored file.
+        click("cmdNuovo");
+        QVERIFY(registry()->control<QLabel>("lblFile01")->text().isEmpty());
+        click("cmdPrimo");
+        whenModalOpens([&](QWidget *modal) {
+            QCOMPARE(field(modal, "txtFile01")->text(), stored);
+            QTest::mouseClick(button(modal, "btnApri01"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(readAll(m_opened.first().toLocalFile()), QByteArray("CONTENUTO"));
     }
 
     void overwriteAnsweredNoKeepsTheStoredFile()
