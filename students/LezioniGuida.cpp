@@ -171,7 +171,9 @@ void TfrmLezioniGuida::FormShow()
                                           + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Cod. corso: ")
                                           + TextField::trimmed(m_student.codiceCorso));
     lblFile->setText(ProgramFolder::filePath(LessonRecord::fileName(m_student.posizione)));
-    const QStringList lines = Lines::readLessonLines(lblFile->text());
+    // Every record read passes through the screen's record buffer, as the new
+    // lessons saved later are built in it.
+    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer());
     lstRecords->lineModel()->setLines(lines);
     lblTotale->setText(QString::number(lines.size()));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
@@ -208,7 +210,9 @@ void TfrmLezioniGuida::btnModificaClick()
         RecordFile file;
         file.OpenOrCreate(lblFile->text(), LessonRecord::Size);
         const QStringView wanted = TextField::trimmed(*selected);
-        RecordBuffer lesson(LessonRecord::layout());
+        // Read into the screen's record buffer, which keeps the last record of the
+        // file; the lesson is saved from it.
+        RecordBuffer &lesson = lessonBuffer();
         file.ScanRecords([&](std::span<const char> bytes) {
             lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
             if (TextField::trimmed(Lines::LessonLine(lesson)) != wanted)

@@ -167,6 +167,17 @@ QStringList readLessonLines(const QString &path)
     return lines;
 }
 
+QStringList readLessonLines(const QString &path, RecordBuffer &buffer)
+{
+    QStringList lines;
+    visitQuietly(path, LessonRecord::Size, [&](std::span<const char> record) {
+        buffer.setBytes(QByteArrayView(record.data(), static_cast<qsizetype>(record.size())));
+        if (!trimmedField(buffer.span(), LessonRecord::layout(), LessonRecord::txtData).isEmpty())
+            lines << lessonLine(buffer.span());
+    });
+    return lines;
+}
+
 QString AttendeeLine(const RecordBuffer &student)
 {
     return attendeeLine(student.span());

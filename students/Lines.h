@@ -56,6 +56,9 @@ QString lessonLine(std::span<const char> lessonRecord);
 // The lines of the dated lessons in the lesson file at `path` (created empty when
 // missing), in file order. A failure while reading leaves the lines read up to it.
 QStringList readLessonLines(const QString &path);
+// The same, reading every record into `buffer` (the screen's record buffer), which
+// is left holding the last record read.
+QStringList readLessonLines(const QString &path, RecordBuffer &buffer);
 
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  " notes.

@@ -19,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -351,6 +352,98 @@ private slots:
         QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
         QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblPosizione"))->text(), QStringLiteral("3"));
         QCOMPARE(field(&lessons, "txtModulo")->text(), QStringLiteral("A"));
+    }
+
+    void lessonIsBuiltOnTheLastRecordRead_data()
+    {
+        QTest::addColumn<bool>("modify");
+        QTest::newRow("new lesson") << false;
+        QTest::newRow("changed lesson") << true;
+    }
+
+    // A saved lesson is its fields stored over the last record read from the
+    // lesson file: the unused bytes of each field are that record's, not those of
+    // a lesson saved earlier.
+    void lessonIsBuiltOnTheLastRecordRead()
+    {
+        QFETCH(bool, modify);
+        // Another student's lesson, started at 08:30, saved first.
+        {
+            TfrmLezioniGuida other(registry());
+            other.setStudent({QStringLiteral("Anna"), QStringLiteral("Verdi"), QStringLiteral("B"), QStringLiteral("8")});
+            other.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&other));
+            QTest::mouseClick(button(&other, "btnAggiungi"), Qt::LeftButton);
+            const std::pair<const char *, const char *> values[] = {
+                {"txtData", "01/03/2024"}, {"txtOraInizio", "08:30"}, {"txtOraFine", "09:45"}, {"txtDurata", "75 minuti lunghi"},
+                {"txtVeicolo", "Lancia Ypsilon 1.0 hybrid"}, {"txtTarga", "CD456EF"}, {"txtIstruttore", "Roberto Esposito"},
+                {"txtModulo", "Guida extraurbana e autostrada"}};
+            for (const auto &[name, text] : values)
+                field(&other, name)->setText(QString::fromLatin1(text));
+            QTest::mouseClick(button(&other, "btnSalva"), Qt::LeftButton);
+            QCOMPARE(m_dialogs->take(), kAppended);
+        }
+
+        QFile fixture(QStringLiteral(VOLANTIX_FIXTURES "/lessons_with_remnants.lez"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QByteArray given = fixture.readAll();
+        QCOMPARE(given.size(), 2 * LessonRecord::Size);
+        const QString path = ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_9.lez"));
+        QVERIFY(writeAll(path, given));
+
+        TfrmLezioniGuida lessons(registry());
+        lessons.setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("9")});
+        lessons.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lessons));
+        QCOMPARE(lessons.list()->lineModel()->rowCount(), 1); // the second lesson has no date
+        // The record expected: the fields, each a length byte and its text, at their
+        // places in a lesson, over the bytes of the file's last record.
+        QByteArray expected = given.mid(LessonRecord::Size);
+        const auto put = [&expected](int offset, const char *text) {
+            const QByteArray bytes(text);
+            expected[offset] = static_cast<char>(bytes.size());
+            expected.replace(offset + 1, bytes.size(), bytes);
+        };
+        if (modify) {
+            lessons.list()->selectRow(0);
+            QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
+            QCOMPARE(field(&lessons, "txtOraInizio")->text(), QStringLiteral("07:30"));
+            field(&lessons, "txtModulo")->setText(QStringLiteral("Rotatorie"));
+            put(0, "02/03/2024");
+            put(11, "1 ora");
+            put(26, "07:30");
+            put(32, "08:30");
+            put(38, "Fiat Panda");
+            put(65, "AB123CD");
+            put(76, "Gianni");
+            put(103, "Rotatorie");
+        } else {
+            QTest::mouseClick(button(&lessons, "btnAggiungi"), Qt::LeftButton);
+            field(&lessons, "txtData")->setText(QStringLiteral("06/03/2024"));
+            field(&lessons, "txtDurata")->setText(QStringLiteral("2 ore"));
+            field(&lessons, "txtVeicolo")->setText(QStringLiteral("Fiat Punto"));
+            field(&lessons, "txtTarga")->setText(QStringLiteral("ZZ999ZZ"));
+            field(&lessons, "txtIstruttore")->setText(QStringLiteral("Anna"));
+            field(&lessons, "txtModulo")->setText(QStringLiteral("Notturna"));
+            put(0, "06/03/2024");
+            put(11, "2 ore");
+            put(26, ""); // the remnant 10:15 stays after the zero length
+            put(32, "");
+            put(38, "Fiat Punto");
+            put(65, "ZZ999ZZ");
+            put(76, "Anna");
+            put(103, "Notturna");
+        }
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), modify ? kSaved : kAppended);
+        const QByteArray bytes = readAll(path);
+        QCOMPARE(bytes.size(), (modify ? 2 : 3) * LessonRecord::Size);
+        const QByteArray saved = bytes.mid(modify ? 0 : 2 * LessonRecord::Size, LessonRecord::Size);
+        QCOMPARE(saved.toHex(' '), expected.toHex(' '));
+        // The lessons not saved are as they were.
+        QCOMPARE(bytes.mid(LessonRecord::Size, LessonRecord::Size), given.mid(LessonRecord::Size));
+        if (!modify)
+            QCOMPARE(bytes.left(LessonRecord::Size), given.left(LessonRecord::Size));
     }
 
     void lessonSaveFailureIsAWarning()
