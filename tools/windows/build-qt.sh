@@ -2,11 +2,17 @@
 # Builds Qt for 64-bit Windows from Debian's own qtbase source, once, into a cache
 # outside the repository. Prints the installed prefix on its last line.
 # The cache is keyed on the Qt version and the configure line, so a change to
-# either builds a new tree beside the old one.
+# either builds a new tree beside the old one. With --where, only prints where.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 qt_version=6.4.2
 cache_root="${VOLANTIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/volantix}"
+
+# The toolchain file is kept in the cache by its content, so that neither the key
+# nor the built Qt depends on where the repository is checked out.
+mkdir -p "$cache_root"
+toolchain="$cache_root/mingw-w64-$(sha256sum <"$here/mingw-w64.cmake" | cut -c1-12).cmake"
+cp "$here/mingw-w64.cmake" "$toolchain"
 
 configure_args=(
     -release -optimize-size -shared
@@ -18,12 +24,12 @@ configure_args=(
     -no-feature-tabletevent
     -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
     -- -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
-    -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64.cmake"
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 )
-key="$(printf '%s\n' "$qt_version" "${configure_args[@]}" "$(cat "$here/mingw-w64.cmake")" \
-    "$(x86_64-w64-mingw32-g++-posix -dumpversion)" | sha256sum | cut -c1-12)"
+key="$(printf '%s\n' "$qt_version" "${configure_args[@]}" "$(x86_64-w64-mingw32-g++-posix -dumpversion)" |
+    sed "s|$cache_root|<cache>|g" | sha256sum | cut -c1-12)"
 prefix="$cache_root/qt-$qt_version-win64-$key"
-if [ -f "$prefix/.complete" ]; then
+if [ -f "$prefix/.complete" ] || [ "${1:-}" = --where ]; then
     echo "$prefix"
     exit 0
 fi

@@ -17,7 +17,10 @@ build_dir=build-win64
 dist="$root/dist/Volantix-win64"
 triple=x86_64-w64-mingw32
 
-if [ ! -f "$build_dir/build.ninja" ] || ! grep -q "VOLANTIX_BUILD_TESTS:BOOL=$with_tests" "$build_dir/CMakeCache.txt"; then
+# Configured afresh when new, when the tests are wanted or not, or for another Qt.
+if [ ! -f "$build_dir/build.ninja" ] || ! grep -q "VOLANTIX_BUILD_TESTS:BOOL=$with_tests" "$build_dir/CMakeCache.txt" ||
+    ! grep -q "$qt/" "$build_dir/CMakeCache.txt"; then
+    rm -f "$build_dir/CMakeCache.txt"
     "$qt/bin/qt-cmake" -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
