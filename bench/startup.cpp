@@ -4,7 +4,7 @@
 //   bench_startup --login    (child) the program's screens created, the login shown, then quits
 
 #include "access/Password.h"
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #include "shell/HelpScreens.h"
 
-#include "shell/Avvio.h"
 #include "shell/OpenURL.h"
 #include "storage/ProgramFolder.h"
 
@@ -209,7 +208,7 @@ TfrmSplash::TfrmSplash(QWidget *parent)
 
 void TfrmSplash::lnkWebClick()
 {
-    TMisc::Open(TfrmAvvio::webSiteAddress());
+    TMisc::Open(HelpTopics::webSiteAddress());
 }
 
 void showHelp(QWidget *caller, HelpTopics::Topic topic)

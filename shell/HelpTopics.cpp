@@ -361,4 +361,9 @@ QString prescriptionsClosing()
                           "per quelli riservati alle patenti speciali (03).");
 }
 
+QString webSiteAddress()
+{
+    return QStringLiteral("https://www.volantix.it");
+}
+
 } // namespace HelpTopics

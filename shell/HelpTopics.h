@@ -28,4 +28,7 @@ QString prescriptionsIntro();
 QList<PrescriptionCode> prescriptionCodes();
 QString prescriptionsClosing();
 
+// The program's web site, opened from the start screen and the information page.
+QString webSiteAddress();
+
 } // namespace HelpTopics

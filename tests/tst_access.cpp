@@ -5,8 +5,8 @@
 #include "access/Crypt.h"
 #include "access/Password.h"
 #include "access/PasswordStore.h"
-#include "shell/Avvio.h"
-#include "shell/ScreenSet.h"
+#include "app/Avvio.h"
+#include "app/ScreenSet.h"
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>

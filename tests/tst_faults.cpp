@@ -4,8 +4,8 @@
 #include "TestSupport.h"
 
 #include "search/TrovaScreen.h"
-#include "shell/Avvio.h"
-#include "shell/ScreenSet.h"
+#include "app/Avvio.h"
+#include "app/ScreenSet.h"
 #include "storage/ArchiveError.h"
 #include "storage/ArchiveTool.h"
 #include "storage/Layouts.h"

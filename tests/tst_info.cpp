@@ -3,11 +3,11 @@
 
 #include "access/Password.h"
 #include "checks/CheckScreens.h"
-#include "shell/Avvio.h"
+#include "app/Avvio.h"
 #include "shell/HelpScreens.h"
 #include "shell/HelpTopics.h"
 #include "shell/OpenURL.h"
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 #include "storage/ProgramFolder.h"
 #include "students/Allievi.h"
 #include "tt2112/Mod_TT2112.h"

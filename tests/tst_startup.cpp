@@ -1,10 +1,10 @@
 #include "access/Password.h"
 #include "access/CambiaPassword.h"
-#include "shell/Avvio.h"
+#include "app/Avvio.h"
 #include "shell/Clock.h"
 #include "shell/FormatSettings.h"
 #include "shell/OpenURL.h"
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>

@@ -2,11 +2,11 @@
 #include "Modal.h"
 #include "TestSupport.h"
 
-#include "shell/Avvio.h"
+#include "app/Avvio.h"
 #include "shell/Clock.h"
 #include "shell/LineList.h"
 #include "shell/OpenURL.h"
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
 #include "storage/ProgramFolder.h"

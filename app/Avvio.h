@@ -13,7 +13,6 @@ public:
     explicit TfrmAvvio(QWidget *parent = nullptr);
 
     // The maker's web site, as the site strip shows it.
-    static QString webSiteAddress();
 
 signals:
     // The two working screens are shown by whoever owns them.

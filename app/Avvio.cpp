@@ -1,6 +1,7 @@
-#include "shell/Avvio.h"
+#include "app/Avvio.h"
 
 #include "shell/FormatSettings.h"
+#include "shell/HelpTopics.h"
 #include "shell/OpenURL.h"
 
 #include <QApplication>
@@ -54,11 +55,6 @@ void TfrmAvvio::FormCreate()
     FormatSettings::apply();
 }
 
-QString TfrmAvvio::webSiteAddress()
-{
-    return QStringLiteral("https://www.volantix.it");
-}
-
 void TfrmAvvio::imgModelloClick()
 {
     emit modelloRequested();
@@ -86,7 +82,7 @@ void TfrmAvvio::imgCopyrightClick()
 
 void TfrmAvvio::imgSitoClick()
 {
-    TMisc::Open(webSiteAddress());
+    TMisc::Open(HelpTopics::webSiteAddress());
 }
 
 void TfrmAvvio::imgEsciClick()

@@ -1,5 +1,5 @@
 #include "shell/Dialogs.h"
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 
 #include <QApplication>
 

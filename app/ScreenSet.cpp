@@ -1,4 +1,4 @@
-#include "shell/ScreenSet.h"
+#include "app/ScreenSet.h"
 
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
@@ -8,7 +8,7 @@
 #include "shell/HelpScreens.h"
 #include "shell/RecordSaving.h"
 #include "search/TrovaScreen.h"
-#include "shell/Avvio.h"
+#include "app/Avvio.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 #include "storage/TextField.h"
