@@ -31,3 +31,14 @@ click() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click 1; pause "${3:-0
 dclick() { xdotool mousemove "$((PX + $1))" "$((PY + $2))" click --repeat 2 --delay 80 1; pause; }
 type_() { xdotool type --delay "${typing_delay:-15}" "$1"; }
 key() { xdotool key "$@"; pause "${key_pause:-0.3}"; }
+
+# Types one student into the registry's fields, from the course code on, with
+# Enter from field to field: the same keys in every walk-through, so that the
+# records they save can be compared byte for byte.
+type_student() {
+    type_ "B-2026"; key Return; type_ "Patente B"; key Return; type_ "154"; key Return; type_ "07/01/2026"
+    for _ in 1 2 3 4 5; do key Return; done
+    type_ "Rossi"; key Return; type_ "Maria"; key Return; type_ "f"; key Return; type_ "01/02/1990"; key Return
+    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "RSSMRA90B41H501X"; key Return; type_ "Italia"; key Return
+    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "00100"; key Return; type_ "Via Appia"; key Return; type_ "12"
+}
