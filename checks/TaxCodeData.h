@@ -1,0 +1,88 @@
+#pragma once
+
+// What an Italian tax code says about its holder: reading it back (sex, birth
+// date, birth place), computing it from the personal data, and comparing a code
+// with the person it is given for. Birth places are cadastral codes: a
+// municipality, or "Z" and three digits for a foreign state. A code stays valid
+// for people born while it existed, so every lookup is made on a date.
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+struct BirthPlace {
+    QString code;          // "H501", "Z404"
+    QString name;          // as the official lists write it: "Roma", "Reggio nell'Emilia", "Stati Uniti d'America"
+    QString province;      // two letters for a municipality ("RM"); empty for a foreign state
+    bool foreign = false;  // a foreign state
+    QDate validFrom;       // null: since before any record
+    QDate validTo;         // null: still valid
+
+    // True when the code denoted this place on `date` (a null date: today's list).
+    bool validOn(QDate date) const;
+};
+
+namespace BirthPlaces {
+
+// The place `code` denoted on `date`; with a null date, the newest place the code
+// denoted. Nothing when the code is in no list.
+std::optional<BirthPlace> byCode(QStringView code, QDate date = {});
+
+// Places called `name` that existed on `date` (null: any time), best first:
+// municipalities of `province` when one is given (two letters), otherwise every
+// municipality of that name and every foreign state of that name. Case, accents,
+// apostrophes, hyphens and repeated blanks do not count ("Sant'Angelo" matches
+// "SANT ANGELO").
+QList<BirthPlace> byName(QStringView name, QStringView province, QDate date);
+
+} // namespace BirthPlaces
+
+struct DecodedTaxCode {
+    QChar sex;                        // 'M' or 'F'
+    QDate birthDate;
+    QString placeCode;                // with omocodia letters turned back into digits
+    std::optional<BirthPlace> place;  // the place valid on the birth date; empty when unknown
+};
+
+// Reads a valid code (omocodia included). The two-digit year is read as the most
+// recent year that makes the holder at least 14 on `today`. Nothing when the code
+// is not valid (IsValidTaxCode) or its date cannot exist.
+std::optional<DecodedTaxCode> DecodeTaxCode(QStringView code, QDate today);
+
+struct TaxCodePerson {
+    QString surname;
+    QString name;
+    QChar sex;        // 'M' or 'F'
+    QDate birthDate;
+    QString placeCode;
+};
+
+// The code of `person`, or an empty string when a part is missing or unusable
+// (no letter in the surname or name, a sex other than M or F, a null date, a
+// place code not of the form letter and three digits).
+QString ComputeTaxCode(const TaxCodePerson &person);
+
+// The personal data as a screen holds them, as text.
+struct TaxCodeScreenData {
+    QString surname;
+    QString name;
+    QString sex;           // "M", "F" or empty
+    QString birthDate;     // "dd/mm/yyyy" or empty
+    QString municipality;  // birth municipality, or the state's name
+    QString province;      // two letters, "EE" or empty
+    QString state;         // state of birth, or empty
+};
+
+enum class TaxCodePart { Surname, Name, Sex, BirthDate, BirthPlace };
+
+// The parts of `data` that the valid code `code` contradicts, in the order of the
+// enumeration. A part left empty on the screen, or one that cannot be read (a date
+// that is no date, a place in no list), is not compared.
+QList<TaxCodePart> TaxCodeMismatches(QStringView code, const TaxCodeScreenData &data, QDate today);
+
+// Italian names of the parts, as a sentence lists them: "cognome", "nome",
+// "sesso", "data di nascita", "luogo di nascita".
+QString TaxCodePartName(TaxCodePart part);
