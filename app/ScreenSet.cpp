@@ -3,6 +3,7 @@
 #include "access/CambiaPassword.h"
 #include "access/Password.h"
 #include "checks/CheckScreens.h"
+#include "checks/TaxCodeAssist.h"
 #include "export/ExportScreen.h"
 #include "printing/PrintScreens.h"
 #include "shell/HelpScreens.h"
@@ -119,6 +120,11 @@ void ScreenSet::connectScreens()
         connect(editor, &RecordEditor::codFiscRequested, this,
                 [editor] { openCheckFor(editor, editor->control<QLineEdit>("txtCodFiscPro")->text()); });
     }
+
+    // The tax code fills in, computes and cross-checks the personal data of both
+    // editors; the registry also has the state of birth to fill.
+    TaxCodeAssist::attach(m_frmAllievi, true);
+    TaxCodeAssist::attach(m_frmMod_TT2112, false);
 
     // The registry's lessons and current attendees.
     connect(m_frmAllievi, &TfrmAllievi::lezioniRequested, this, [this] {

@@ -366,6 +366,8 @@ void shootEverything(ScreenSet &screens)
     TfrmAvvio *start = screens.frmAvvio();
     save(start, QStringLiteral("avvio"));
 
+    shootModal([start] { emit start->copyrightRequested(); }, QStringLiteral("crediti"));
+
     // The student registry, on the first student.
     start->imgAnagraficaClick();
     settle();
@@ -390,6 +392,22 @@ void shootEverything(ScreenSet &screens)
                    click(check, "btnControlla");
                });
     shootModal([registry] { emit registry->stampaRequested(); }, QStringLiteral("stampa_scheda"));
+
+    // A new student filled in from the tax code: typed, then left with Enter.
+    registry->cmdNuovoClick();
+    settle();
+    QApplication::setActiveWindow(registry);
+    if (QLineEdit *code = child(registry, "txtCodFiscPro")) {
+        code->setFocus(Qt::OtherFocusReason);
+        settle();
+        code->setText(QStringLiteral("RSSMRA80A01H501U"));
+        if (QLineEdit *next = child(registry, "txtStatoNascPro"))
+            next->setFocus(Qt::OtherFocusReason);
+        settle();
+        if (child(registry, "txtDataNascPro")->text() != QLatin1String("01/01/1980"))
+            fail(QStringLiteral("the tax code filled in nothing"));
+    }
+    save(registry, QStringLiteral("codice_fiscale_compila"));
     registry->cmdEsciClick();
     settle();
 

@@ -1,6 +1,8 @@
 #include "checks/CheckScreens.h"
 
 #include "checks/TaxCode.h"
+#include "checks/TaxCodeAssist.h"
+#include "shell/Clock.h"
 #include "checks/VatNumber.h"
 #include "shell/Dialogs.h"
 #include "shell/FormatSettings.h"
@@ -53,10 +55,17 @@ TfrmCodFisc::TfrmCodFisc(QWidget *parent)
         ControlDef field = fieldControl("txtCodFisc", 16);
         field.filter = TypingFilter::UpperCase;
         field.next = "btnControlla";
-        buildControls(controls(QStringLiteral(":/info/codfisc_banner.svg"),
-                               QStringLiteral("Immettere il codice fiscale e premere il pulsante di controllo."),
-                               QColor(0x19, 0x19, 0x70), false, field));
+        std::vector<ControlDef> table = controls(QStringLiteral(":/info/codfisc_banner.svg"),
+                                                 QStringLiteral("Immettere il codice fiscale e premere il pulsante di controllo."),
+                                                 QColor(0x19, 0x19, 0x70), false, field);
+        // What a valid code says of its holder, under the field.
+        table.push_back({.name = "lblDatiCodFisc", .kind = ControlKind::Label, .geometry = {26, 157, 400, 12},
+                         .font = {"Arial", 10, true}, .textColour = argb(0xFF206320)});
+        buildControls(table);
         txtCodFisc = control<QLineEdit>("txtCodFisc");
+        auto *decoded = control<QLabel>("lblDatiCodFisc");
+        connect(txtCodFisc, &QLineEdit::textChanged, decoded,
+                [decoded](const QString &code) { decoded->setText(TaxCodeAssist::describe(code, Clock::now().date())); });
         connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
     });

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -24,6 +25,12 @@ Presenter &presenter()
 FileChooser &fileChooser()
 {
     static FileChooser current;
+    return current;
+}
+
+ItemChooser &itemChooser()
+{
+    static ItemChooser current;
     return current;
 }
 
@@ -162,6 +169,29 @@ QString title(Kind kind)
         break;
     }
     return QString();
+}
+
+int choose(const QString &title, const QString &text, const QStringList &items)
+{
+    if (itemChooser())
+        return itemChooser()(title, text, items);
+    QWidget *owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = QApplication::activeWindow();
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return static_cast<int>(items.indexOf(dialog.textValue()));
+}
+
+void setItemChooser(ItemChooser chooser)
+{
+    itemChooser() = std::move(chooser);
 }
 
 Answer show(Kind kind, const QString &text)

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -41,6 +42,12 @@ void setPresenter(Presenter presenter);
 QString openFileName(const QString &title, const QString &filter);
 using FileChooser = std::function<QString(const QString &title, const QString &filter)>;
 void setFileChooser(FileChooser chooser);
+
+// A choice among a few items, such as places of the same name: the index of the
+// chosen item, or -1 when the user cancels. Tests replace it to make the choice.
+int choose(const QString &title, const QString &text, const QStringList &items);
+using ItemChooser = std::function<int(const QString &title, const QString &text, const QStringList &items)>;
+void setItemChooser(ItemChooser chooser);
 
 // Whether a filter entry of the file dialog ("Tutti i file (*.*)", "Documenti
 // (*.pdf *.doc)") shows a file of that name. Letters match in either case, and a

@@ -42,6 +42,7 @@ const struct {
     {"cmdGuida", ":/editor/guida.svg", "Visualizza la guida in linea."},
     {"cmdEsci", ":/editor/esci.svg", "Esci dalla schermata di lavoro corrente."},
     {"btnCodFiscPro", ":/editor/codfisc.svg", "Controlla il codice fiscale."},
+    {"btnCalcolaCodFisc", ":/editor/calcola.svg", "Calcola il codice fiscale dai dati anagrafici."},
     {"btnPrescrizioni", ":/editor/prescrizioni.svg", "Visualizza informazioni sulle prescrizioni tecniche."},
     {"btnEmail", ":/editor/email.svg", "Invia una e-mail all'indirizzo indicato."},
 };
@@ -227,6 +228,8 @@ void RecordEditor::cmdSalvaClick()
             return;
         }
     }
+    if (m_saveCheck && !m_saveCheck())
+        return;
     RecordSaving::save({.path = archivePath(),
                         .buffer = &recordBuffer(),
                         .loaded = &m_loaded,

@@ -4,6 +4,7 @@
 #include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
+#include <functional>
 #include <span>
 
 class QLabel;
@@ -51,6 +52,11 @@ public:
     static QColor captionColour();
 
     QString archivePath() const;
+
+    // A last look at the screen before it is saved, once the mandatory fields are
+    // filled: false keeps the record unsaved (the check has told the user why).
+    using SaveCheck = std::function<bool()>;
+    void setSaveCheck(SaveCheck check) { m_saveCheck = std::move(check); }
     QLabel *positionLabel() const { return lblPosizione; }
 
 signals:
@@ -104,4 +110,5 @@ private:
 
     Setup m_setup;
     RecordSaving::LoadedRecord m_loaded;
+    SaveCheck m_saveCheck;
 };

@@ -127,6 +127,7 @@ const ControlDef kControls[] = {
     TOOL("cmdGuida", 892, 26, 37, 39),
     TOOL("cmdEsci", 933, 26, 37, 39),
     TOOL("btnCodFiscPro", 938, 300, 22, 22),
+    TOOL("btnCalcolaCodFisc", 938, 276, 22, 22),
     TOOL("btnEmail", 938, 465, 22, 22),
     TOOL("btnPrescrizioni", 928, 504, 30, 31),
 

@@ -133,6 +133,7 @@ const ControlDef kControls[] = {
     TOOL("cmdGuida", 892, 26, 37, 39),
     TOOL("cmdEsci", 934, 26, 37, 39),
     TOOL("btnCodFiscPro", 938, 172, 22, 22),
+    TOOL("btnCalcolaCodFisc", 938, 148, 22, 22),
     TOOL("btnPrescrizioni", 929, 259, 30, 31),
     {.name = "impData", .kind = ControlKind::DateButton, .geometry = {166, 594, 22, 22}, .picture = QStringLiteral(":/editor/data.svg"),
      .hint = QStringLiteral("Inserisci la data di oggi."), .fills = "txtData"},

@@ -1,0 +1,235 @@
+#include "checks/TaxCodeAssist.h"
+
+#include "checks/TaxCode.h"
+#include "checks/TaxCodeData.h"
+#include "shell/Clock.h"
+#include "shell/Dialogs.h"
+#include "shell/RecordEditor.h"
+#include "storage/TextField.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace TaxCodeAssist {
+namespace {
+
+const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
+
+QLineEdit *field(QWidget *editor, const char *name)
+{
+    return editor->findChild<QLineEdit *>(QLatin1String(name));
+}
+
+QString text(QWidget *editor, const char *name)
+{
+    const QLineEdit *found = field(editor, name);
+    return found != nullptr ? found->text().trimmed() : QString();
+}
+
+QString codeOn(QWidget *editor)
+{
+    return TextField::upperAZ(text(editor, "txtCodFiscPro"));
+}
+
+void showStatus(QWidget *editor, const QString &message)
+{
+    if (auto *screen = qobject_cast<ScreenKit::Screen *>(editor); screen != nullptr && screen->statusLine() != nullptr)
+        screen->statusLine()->setText(message);
+}
+
+QString placeLabel(const BirthPlace &place)
+{
+    if (place.foreign)
+        return place.name + QStringLiteral(" (stato estero)");
+    return place.name + QStringLiteral(" (") + place.province + u')';
+}
+
+TaxCodeScreenData screenData(QWidget *editor)
+{
+    return {text(editor, "txtCognome"),       text(editor, "txtNome"),        text(editor, "txtSesso"),
+            text(editor, "txtDataNascPro"),   text(editor, "txtLuogoNascPro"), text(editor, "txtProvNascPro"),
+            text(editor, "txtStatoNascPro")};
+}
+
+bool isItaly(const QString &state)
+{
+    return state.isEmpty() || TextField::upperAZ(state) == QLatin1String("ITALIA");
+}
+
+// Leaving the tax code field fills in what it can.
+class FieldWatcher final : public QObject
+{
+public:
+    FieldWatcher(QWidget *editor, bool fillsState)
+        : QObject(editor)
+        , m_editor(editor)
+        , m_fillsState(fillsState)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut)
+            fillFromCode(m_editor, m_fillsState, Clock::now().date());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *m_editor;
+    bool m_fillsState;
+};
+
+} // namespace
+
+void attach(RecordEditor *editor, bool fillsState)
+{
+    if (auto *code = editor->control<QLineEdit>("txtCodFiscPro"))
+        code->installEventFilter(new FieldWatcher(editor, fillsState));
+    if (auto *button = editor->findChild<QAbstractButton *>(QStringLiteral("btnCalcolaCodFisc")))
+        QObject::connect(button, &QAbstractButton::clicked, editor, [editor] { computeCode(editor); });
+    editor->setSaveCheck([editor] { return confirmMatch(editor, Clock::now().date()); });
+}
+
+QStringList fillFromCode(QWidget *editor, bool fillsState, QDate today)
+{
+    const QString code = codeOn(editor);
+    if (!IsValidTaxCode(code))
+        return {};
+    const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, today);
+    if (!decoded)
+        return {};
+    QStringList filled;
+    const auto fill = [&](const char *name, const QString &value, const QString &what) {
+        QLineEdit *target = field(editor, name);
+        if (target == nullptr || value.isEmpty() || !target->text().trimmed().isEmpty())
+            return;
+        target->setText(value);
+        filled.append(what);
+    };
+    fill("txtSesso", QString(decoded->sex), QStringLiteral("sesso"));
+    fill("txtDataNascPro", decoded->birthDate.toString(kDateFormat), QStringLiteral("data di nascita"));
+    if (decoded->place) {
+        const BirthPlace &place = *decoded->place;
+        fill("txtLuogoNascPro", place.name, place.foreign ? QStringLiteral("luogo di nascita") : QStringLiteral("comune di nascita"));
+        fill("txtProvNascPro", place.foreign ? QStringLiteral("EE") : place.province, QStringLiteral("provincia di nascita"));
+        if (fillsState)
+            fill("txtStatoNascPro", place.foreign ? place.name : QStringLiteral("Italia"), QStringLiteral("stato di nascita"));
+    }
+    if (!filled.isEmpty())
+        showStatus(editor, QStringLiteral("Compilati dal codice fiscale: ") + filled.join(QStringLiteral(", ")) + u'.');
+    return filled;
+}
+
+void computeCode(QWidget *editor)
+{
+    const TaxCodeScreenData data = screenData(editor);
+    const QDate birth = QDate::fromString(data.birthDate, kDateFormat);
+    const QString sex = data.sex.toUpper();
+    const bool foreign = !isItaly(data.state) || data.province.toUpper() == QLatin1String("EE");
+    const QString placeName = !isItaly(data.state) ? data.state : data.municipality;
+
+    QStringList missing;
+    if (TextField::upperAZ(data.surname).isEmpty())
+        missing.append(QStringLiteral("cognome"));
+    if (TextField::upperAZ(data.name).isEmpty())
+        missing.append(QStringLiteral("nome"));
+    if (sex != QLatin1String("M") && sex != QLatin1String("F"))
+        missing.append(QStringLiteral("sesso (M o F)"));
+    if (!birth.isValid())
+        missing.append(QStringLiteral("data di nascita (gg/mm/aaaa)"));
+    if (placeName.isEmpty())
+        missing.append(QStringLiteral("comune di nascita (o stato di nascita, se estero)"));
+    if (!missing.isEmpty()) {
+        Dialogs::warning(QStringLiteral("Attenzione: per calcolare il codice fiscale occorre indicare ") + missing.join(QStringLiteral(", "))
+                         + u'.');
+        return;
+    }
+
+    QList<BirthPlace> places = BirthPlaces::byName(placeName, foreign ? QString() : data.province.toUpper(), birth);
+    places.removeIf([foreign](const BirthPlace &place) { return place.foreign != foreign; });
+    if (places.isEmpty()) {
+        Dialogs::warning(QStringLiteral("Attenzione: il luogo di nascita \"") + placeName
+                         + QStringLiteral("\" non risulta tra i comuni italiani e gli stati esteri esistenti alla data di nascita."));
+        field(editor, foreign && !isItaly(data.state) ? "txtStatoNascPro" : "txtLuogoNascPro")->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    qsizetype chosen = 0;
+    if (places.size() > 1) {
+        QStringList labels;
+        for (const BirthPlace &place : places)
+            labels.append(placeLabel(place));
+        chosen = Dialogs::choose(QStringLiteral("Luogo di nascita"),
+                                 QStringLiteral("Pi\u00F9 comuni hanno questo nome. Scegliere il comune di nascita:"), labels);
+        if (chosen < 0 || chosen >= places.size())
+            return;
+    }
+    const BirthPlace &place = places.at(chosen);
+    if (!place.foreign) {
+        if (QLineEdit *province = field(editor, "txtProvNascPro"); province != nullptr && province->text().trimmed().isEmpty())
+            province->setText(place.province);
+    }
+
+    const QString code = ComputeTaxCode({data.surname, data.name, sex.at(0), birth, place.code});
+    QLineEdit *target = field(editor, "txtCodFiscPro");
+    const QString current = codeOn(editor);
+    if (current.isEmpty()) {
+        target->setText(code);
+        showStatus(editor, QStringLiteral("Il codice fiscale \u00E8 stato calcolato dai dati anagrafici."));
+        return;
+    }
+    if (current == code || (IsValidTaxCode(current) && TaxCodeMismatches(current, screenData(editor), Clock::now().date()).isEmpty())) {
+        showStatus(editor, QStringLiteral("Il codice fiscale corrisponde ai dati anagrafici."));
+        return;
+    }
+    if (Dialogs::confirm(QStringLiteral("Il codice fiscale calcolato dai dati anagrafici \u00E8 ") + code
+                         + QStringLiteral(", diverso da quello presente nella scheda (") + current
+                         + QStringLiteral(").\r\n\r\nSostituire il codice fiscale della scheda con quello calcolato?"))) {
+        target->setText(code);
+        showStatus(editor, QStringLiteral("Il codice fiscale \u00E8 stato calcolato dai dati anagrafici."));
+    }
+}
+
+bool confirmMatch(QWidget *editor, QDate today)
+{
+    const QString code = codeOn(editor);
+    if (!IsValidTaxCode(code))
+        return true;
+    const QList<TaxCodePart> parts = TaxCodeMismatches(code, screenData(editor), today);
+    if (parts.isEmpty())
+        return true;
+    QStringList names;
+    for (const TaxCodePart part : parts)
+        names.append(TaxCodePartName(part));
+    if (Dialogs::confirm(QStringLiteral("Attenzione: il codice fiscale ") + code
+                         + QStringLiteral(" non corrisponde ai dati della scheda (") + names.join(QStringLiteral(", "))
+                         + QStringLiteral(").\r\n\r\nSalvare comunque la scheda?")))
+        return true;
+    if (QLineEdit *target = field(editor, "txtCodFiscPro"))
+        target->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+QString describe(const QString &code, QDate today)
+{
+    const QString upper = TextField::upperAZ(code);
+    if (!IsValidTaxCode(upper))
+        return {};
+    const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(upper, today);
+    if (!decoded)
+        return {};
+    const bool woman = decoded->sex == u'F';
+    QString line = (woman ? QStringLiteral("Femmina, nata il ") : QStringLiteral("Maschio, nato il "))
+                   + decoded->birthDate.toString(kDateFormat);
+    if (!decoded->place)
+        line += QStringLiteral(", luogo ") + decoded->placeCode + QStringLiteral(" non in elenco");
+    else if (decoded->place->foreign)
+        line += QStringLiteral(", stato estero: ") + decoded->place->name;
+    else
+        line += QStringLiteral(" a ") + decoded->place->name + QStringLiteral(" (") + decoded->place->province + u')';
+    return line;
+}
+
+} // namespace TaxCodeAssist
