@@ -1,0 +1,415 @@
+// The tax code on the two editors and on the check screen: filling in the personal
+// data from the code, computing the code, and the question before saving a code
+// that belongs to someone else. Both editors run the same rows.
+
+#include "DialogRecorder.h"
+#include "TestSupport.h"
+
+#include "app/Avvio.h"
+#include "app/ScreenSet.h"
+#include "checks/CheckScreens.h"
+#include "checks/TaxCodeData.h"
+#include "shell/Clock.h"
+#include "shell/RecordEditor.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordFile.h"
+#include "students/Allievi.h"
+#include "tt2112/Mod_TT2112.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestSupport;
+
+namespace {
+
+// Field name -> text, as a row gives them.
+using Fields = QList<QPair<QString, QString>>;
+
+} // namespace
+
+class TestTaxCodeScreens : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScreenSet> m_screens;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    QList<QStringList> m_choices; // what the place chooser offered
+    int m_choice = 0;
+
+    RecordEditor *m_editor = nullptr;
+
+    QLineEdit *field(const QString &name) const { return m_editor->findChild<QLineEdit *>(name); }
+    QString text(const QString &name) const { return field(name)->text(); }
+    QString status() const { return m_editor->statusLine()->text(); }
+
+    void openEditor(const QString &which)
+    {
+        if (which == QLatin1String("registry")) {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            m_editor = m_screens->frmAllievi();
+        } else {
+            m_screens->frmAvvio()->imgModelloClick();
+            m_editor = m_screens->frmMod_TT2112();
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor));
+        m_editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_editor));
+    }
+
+    void fill(const Fields &fields)
+    {
+        for (const auto &[name, value] : fields) {
+            QLineEdit *target = field(name);
+            QVERIFY2(target != nullptr, qPrintable(name));
+            target->setText(value);
+        }
+    }
+
+    // Types the code into the empty tax code field and leaves it with Enter.
+    void typeCodeAndLeave(const QString &code)
+    {
+        QLineEdit *codeField = field(QStringLiteral("txtCodFiscPro"));
+        codeField->setFocus(Qt::OtherFocusReason);
+        QVERIFY(codeField->hasFocus());
+        QTest::keyClicks(codeField, code);
+        QTest::keyClick(codeField, Qt::Key_Return);
+        QVERIFY(!codeField->hasFocus());
+    }
+
+    void clickCompute()
+    {
+        auto *button = m_editor->findChild<QAbstractButton *>(QStringLiteral("btnCalcolaCodFisc"));
+        QVERIFY(button != nullptr);
+        QVERIFY(button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    qint64 savedRecords() const
+    {
+        const QString path = m_editor->archivePath();
+        const int size = m_editor == m_screens->frmAllievi() ? StudentRecord::Size : TT2112Record::Size;
+        return QFileInfo(path).size() / size;
+    }
+
+    // What both editors need to save besides the personal data.
+    Fields mandatory() const
+    {
+        if (m_editor == m_screens->frmAllievi())
+            return {{"txtCodiceCor", "B-2026"}, {"txtTipologiaCor", "Patente B"}};
+        return {};
+    }
+
+    static void editors()
+    {
+        QTest::addColumn<QString>("editor");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ProgramFolder::setOverride(m_dir.path());
+        Clock::setSource([] { return QDateTime(QDate(2026, 12, 10), QTime(9, 0)); });
+        Dialogs::setItemChooser([this](const QString &, const QString &, const QStringList &items) {
+            m_choices.append(items);
+            return m_choice;
+        });
+    }
+
+    void cleanupTestCase() { Dialogs::setItemChooser({}); }
+
+    void init()
+    {
+        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot))
+            QFile::remove(m_dir.filePath(name));
+        m_choices.clear();
+        m_choice = 0;
+        m_dialogs = std::make_unique<DialogRecorder>();
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+    }
+
+    void cleanup()
+    {
+        m_screens.reset();
+        m_dialogs.reset();
+        m_editor = nullptr;
+    }
+
+    // --- filling in from the code ---
+
+    void fillsTheEmptyFields_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<Fields>("before");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<Fields>("after");
+        QTest::addColumn<QString>("said");
+
+        for (const char *editor : {"registry", "manager"}) {
+            const bool registry = qstrcmp(editor, "registry") == 0;
+            Fields rossi = {{"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"}, {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}};
+            if (registry)
+                rossi.append(qMakePair(QStringLiteral("txtStatoNascPro"), QStringLiteral("Italia")));
+            QTest::addRow("%s: empty screen", editor)
+                << editor << Fields() << "RSSMRA80A01H501U" << rossi
+                << (registry ? "Compilati dal codice fiscale: sesso, data di nascita, comune di nascita, provincia di nascita, "
+                               "stato di nascita."
+                             : "Compilati dal codice fiscale: sesso, data di nascita, comune di nascita, provincia di nascita.");
+            // What the user typed stays, even where the code says otherwise.
+            QTest::addRow("%s: the user's fields stay", editor)
+                << editor << Fields {{"txtSesso", "F"}, {"txtLuogoNascPro", "Frascati"}}
+                << "RSSMRA80A01H501U"
+                << Fields {{"txtSesso", "F"}, {"txtDataNascPro", "01/01/1980"}, {"txtLuogoNascPro", "Frascati"}, {"txtProvNascPro", "RM"}}
+                << QString();
+            // A woman born abroad: the state, with "EE" for the province.
+            Fields abroad = {{"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"}, {"txtProvNascPro", "EE"}};
+            QTest::addRow("%s: born abroad", editor) << editor << Fields() << "BNCLRA90H55Z404G" << abroad << QString();
+            QTest::addRow("%s: invalid code fills nothing", editor)
+                << editor << Fields() << "RSSMRA80A01H501X"
+                << Fields {{"txtSesso", ""}, {"txtDataNascPro", ""}, {"txtLuogoNascPro", ""}, {"txtProvNascPro", ""}} << QString();
+        }
+    }
+
+    void fillsTheEmptyFields()
+    {
+        QFETCH(QString, editor);
+        QFETCH(Fields, before);
+        QFETCH(QString, code);
+        QFETCH(Fields, after);
+        QFETCH(QString, said);
+        openEditor(editor);
+        fill(before);
+        typeCodeAndLeave(code);
+        for (const auto &[name, value] : after)
+            QCOMPARE(text(name), value);
+        if (!said.isEmpty())
+            QCOMPARE(status(), said);
+        if (code == QLatin1String("BNCLRA90H55Z404G")) {
+            QVERIFY(text(QStringLiteral("txtLuogoNascPro")).contains(QStringLiteral("Stati Uniti"), Qt::CaseInsensitive));
+            if (editor == QLatin1String("registry"))
+                QCOMPARE(text(QStringLiteral("txtStatoNascPro")), text(QStringLiteral("txtLuogoNascPro")));
+        }
+        // Nothing is saved by filling in.
+        QCOMPARE(savedRecords(), 0);
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    // --- computing the code ---
+
+    void computes_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<Fields>("person");
+        QTest::addColumn<QString>("code");
+        for (const char *editor : {"registry", "manager"}) {
+            QTest::addRow("%s: Rossi Mario, Roma", editor)
+                << editor
+                << Fields {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                           {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}}
+                << "RSSMRA80A01H501U";
+            // The province is not needed where the name is unique; it is filled in.
+            QTest::addRow("%s: no province", editor)
+                << editor
+                << Fields {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                           {"txtLuogoNascPro", "roma"}}
+                << "RSSMRA80A01H501U";
+            QTest::addRow("%s: born abroad", editor)
+                << editor
+                << Fields {{"txtCognome", "Bianchi"}, {"txtNome", "Laura"}, {"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"},
+                           {"txtLuogoNascPro", "Stati Uniti d'America"}, {"txtProvNascPro", "EE"}}
+                << "BNCLRA90H55Z404G";
+        }
+    }
+
+    void computes()
+    {
+        QFETCH(QString, editor);
+        QFETCH(Fields, person);
+        QFETCH(QString, code);
+        openEditor(editor);
+        fill(person);
+        clickCompute();
+        QCOMPARE(text(QStringLiteral("txtCodFiscPro")), code);
+        QCOMPARE(status(), QStringLiteral("Il codice fiscale \u00E8 stato calcolato dai dati anagrafici."));
+        if (code == QLatin1String("RSSMRA80A01H501U"))
+            QCOMPARE(text(QStringLiteral("txtProvNascPro")), QStringLiteral("RM"));
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_choices.isEmpty());
+    }
+
+    void computeAsksWhichPlace_data()
+    {
+        editors();
+        QTest::newRow("registry") << "registry";
+        QTest::newRow("manager") << "manager";
+    }
+
+    // Two municipalities share the name: the user chooses, or cancels.
+    void computeAsksWhichPlace()
+    {
+        QFETCH(QString, editor);
+        openEditor(editor);
+        fill({{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+              {"txtLuogoNascPro", "Castro"}});
+        m_choice = -1;
+        clickCompute();
+        QCOMPARE(m_choices.size(), 1);
+        QCOMPARE(m_choices.first().size(), 2);
+        QVERIFY(m_choices.first().contains(QStringLiteral("Castro (BG)")));
+        QVERIFY(m_choices.first().contains(QStringLiteral("Castro (LE)")));
+        QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
+        QVERIFY(text(QStringLiteral("txtProvNascPro")).isEmpty());
+
+        m_choice = static_cast<int>(m_choices.first().indexOf(QStringLiteral("Castro (LE)")));
+        clickCompute();
+        QCOMPARE(text(QStringLiteral("txtProvNascPro")), QStringLiteral("LE"));
+        const QString code = text(QStringLiteral("txtCodFiscPro"));
+        QCOMPARE(code.size(), 16);
+        QCOMPARE(code.left(11), QStringLiteral("RSSMRA80A01"));
+        QCOMPARE(code.mid(11, 4), BirthPlaces::byName(u"Castro", u"LE", QDate(1980, 1, 1)).value(0).code);
+    }
+
+    void computeSaysWhatIsMissing_data()
+    {
+        QTest::addColumn<Fields>("person");
+        QTest::addColumn<QString>("missing");
+        const Fields whole = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                              {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}};
+        const auto without = [&whole](const char *name, const char *value = "") {
+            Fields changed = whole;
+            for (auto &entry : changed) {
+                if (entry.first == QLatin1String(name))
+                    entry.second = QString::fromUtf8(value);
+            }
+            return changed;
+        };
+        QTest::newRow("no surname") << without("txtCognome") << "cognome";
+        QTest::newRow("no letter in the name") << without("txtNome", "'") << "nome";
+        QTest::newRow("sex X") << without("txtSesso", "X") << "sesso (M o F)";
+        QTest::newRow("no date") << without("txtDataNascPro", "31/02/1980") << "data di nascita (gg/mm/aaaa)";
+        QTest::newRow("no place") << without("txtLuogoNascPro") << "comune di nascita (o stato di nascita, se estero)";
+    }
+
+    void computeSaysWhatIsMissing()
+    {
+        QFETCH(Fields, person);
+        QFETCH(QString, missing);
+        openEditor(QStringLiteral("registry"));
+        fill(person);
+        clickCompute();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: per calcolare il codice fiscale occorre indicare ") + missing + u'.');
+        QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
+    }
+
+    void computeAsksBeforeReplacing()
+    {
+        openEditor(QStringLiteral("manager"));
+        fill({{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+              {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}, {"txtCodFiscPro", "VRDGPP80A01H501U"}});
+        m_dialogs->answer = Dialogs::Answer::No;
+        clickCompute();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Confirmation);
+        QVERIFY(m_dialogs->take().contains(QStringLiteral("RSSMRA80A01H501U")));
+        QCOMPARE(text(QStringLiteral("txtCodFiscPro")), QStringLiteral("VRDGPP80A01H501U"));
+        m_dialogs->answer = Dialogs::Answer::Ok; // Yes
+        clickCompute();
+        QCOMPARE(text(QStringLiteral("txtCodFiscPro")), QStringLiteral("RSSMRA80A01H501U"));
+    }
+
+    // --- the question before saving ---
+
+    void saveAsksOnlyOnAMismatch_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<Fields>("person");
+        QTest::addColumn<QString>("mismatch"); // empty: no question
+        for (const char *editor : {"registry", "manager"}) {
+            const Fields rossi = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                                  {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}};
+            QTest::addRow("%s: the same person", editor) << editor << rossi << QString();
+            Fields sparse = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}};
+            QTest::addRow("%s: empty parts are not compared", editor) << editor << sparse << QString();
+            Fields invalid = rossi;
+            invalid.last().second = QStringLiteral("RSSMRA80A01H501X");
+            QTest::addRow("%s: an invalid code is not compared", editor) << editor << invalid << QString();
+            Fields other = rossi;
+            other[0].second = QStringLiteral("Verdi");
+            other[3].second = QStringLiteral("02/01/1980");
+            QTest::addRow("%s: someone else's code", editor) << editor << other << "cognome, data di nascita";
+            Fields place = rossi;
+            place[4].second = QStringLiteral("Milano");
+            place[5].second = QStringLiteral("MI");
+            QTest::addRow("%s: another birth place", editor) << editor << place << "luogo di nascita";
+        }
+    }
+
+    void saveAsksOnlyOnAMismatch()
+    {
+        QFETCH(QString, editor);
+        QFETCH(Fields, person);
+        QFETCH(QString, mismatch);
+        openEditor(editor);
+        fill(mandatory());
+        fill(person);
+
+        if (mismatch.isEmpty()) {
+            m_editor->cmdSalvaClick();
+            QCOMPARE(savedRecords(), 1);
+            for (const auto &[kind, said] : m_dialogs->shown)
+                QVERIFY2(kind != Dialogs::Kind::Confirmation, qPrintable(said));
+            return;
+        }
+        // No: back to the code, nothing saved.
+        m_dialogs->answer = Dialogs::Answer::No;
+        m_editor->cmdSalvaClick();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Confirmation);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (")
+                                        + mismatch + QStringLiteral(").\r\n\r\nSalvare comunque la scheda?"));
+        QCOMPARE(savedRecords(), 0);
+        QVERIFY(field(QStringLiteral("txtCodFiscPro"))->hasFocus());
+        // Yes: saved as it is.
+        m_dialogs->answer = Dialogs::Answer::Ok;
+        m_editor->cmdSalvaClick();
+        QCOMPARE(savedRecords(), 1);
+    }
+
+    // --- the check screen ---
+
+    void checkScreenShowsTheDecodedData_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("man") << "RSSMRA80A01H501U" << "Maschio, nato il 01/01/1980 a Roma (RM)";
+        QTest::newRow("omocodia") << "RSSMRA80A01H50MM" << "Maschio, nato il 01/01/1980 a Roma (RM)";
+        QTest::newRow("wrong check letter") << "RSSMRA80A01H501X" << "";
+        QTest::newRow("too short") << "RSSMRA80A01" << "";
+    }
+
+    void checkScreenShowsTheDecodedData()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, line);
+        TfrmCodFisc screen;
+        screen.setCode(code);
+        const auto *decoded = screen.findChild<QLabel *>(QStringLiteral("lblDatiCodFisc"));
+        QVERIFY(decoded != nullptr);
+        QCOMPARE(decoded->text(), line);
+    }
+};
+
+QTEST_MAIN(TestTaxCodeScreens)
+#include "tst_taxcodescreens.moc"
