@@ -19,7 +19,7 @@ struct BirthPlace {
     QString province;      // two letters for a municipality ("RM"); empty for a foreign state
     bool foreign = false;  // a foreign state
     QDate validFrom;       // null: since before any record
-    QDate validTo;         // null: still valid
+    QDate validTo;         // null: still valid; otherwise the day it ceased, on which it is no longer valid
 
     // True when the code denoted this place on `date` (a null date: today's list).
     bool validOn(QDate date) const;
@@ -29,13 +29,20 @@ namespace BirthPlaces {
 
 // The place `code` denoted on `date`; with a null date, the newest place the code
 // denoted. Nothing when the code is in no list.
+//
+// The lists often date a place from its latest change of province or name rather
+// than from its beginning (Oristano from 1974, when its province was founded),
+// so a date before a code's first period still finds that first period, unless
+// another place of the same name existed on that date (then the code was made
+// later, for a new municipality: Bellagio's of 2014 beside the old one). byName
+// follows the same rule.
 std::optional<BirthPlace> byCode(QStringView code, QDate date = {});
 
 // Places called `name` that existed on `date` (null: any time), best first:
 // municipalities of `province` when one is given (two letters), otherwise every
 // municipality of that name and every foreign state of that name. Case, accents,
 // apostrophes, hyphens and repeated blanks do not count ("Sant'Angelo" matches
-// "SANT ANGELO").
+// "SANT ANGELO"). The province "EE" (abroad) asks for foreign states only.
 QList<BirthPlace> byName(QStringView name, QStringView province, QDate date);
 
 } // namespace BirthPlaces
@@ -59,6 +66,13 @@ struct TaxCodePerson {
     QDate birthDate;
     QString placeCode;
 };
+
+// The three letters that a surname or a name gives the code: its consonants, then
+// its vowels, then X ("Rossi" RSS, "Fo" FOX); a name of four consonants or more
+// gives its first, third and fourth ("Francesco" FNC). Accents are taken off and
+// anything but letters is left out ("D'Amico" DMC). Empty when there is no letter.
+QString TaxCodeSurnameLetters(QStringView surname);
+QString TaxCodeNameLetters(QStringView name);
 
 // The code of `person`, or an empty string when a part is missing or unusable
 // (no letter in the surname or name, a sex other than M or F, a null date, a

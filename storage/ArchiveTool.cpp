@@ -1,5 +1,8 @@
 #include "storage/ArchiveTool.h"
 
+#include "checks/TaxCode.h"
+#include "checks/TaxCodeData.h"
+#include "shell/Clock.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
@@ -25,7 +28,8 @@ constexpr int kAnomalies = 1;
 constexpr int kBadInput = 2;
 
 const QString kUsage = QStringLiteral(
-    "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict]");
+    "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict], "
+    "or volantix-archive taxcode CODE|--compute");
 
 struct Context {
     QIODevice &in;
@@ -296,6 +300,139 @@ int check(Context &ctx, const QString &path, const RecordLayout &layout)
     return ctx.finish(anomalies > 0 ? kAnomalies : kOk);
 }
 
+QByteArray jsonOrNull(const QString &text, bool present)
+{
+    return present ? jsonString(text) : QByteArray("null");
+}
+
+// taxcode CODE: what the code says of its holder, as one JSON object.
+int readTaxCode(Context &ctx, const QString &given)
+{
+    const QString code = given.trimmed().toUpper();
+    const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, Clock::now().date());
+    if (!decoded) {
+        QString reason;
+        if (code.size() != 16)
+            reason = QStringLiteral("it has %1 characters, not 16").arg(code.size());
+        else if (const char16_t check = TaxCodeCheckLetter(QStringView(code).first(15)); check != 0 && check != code[15].unicode())
+            reason = QStringLiteral("its check letter should be %1").arg(QChar(check));
+        else
+            reason = QStringLiteral("its letters, digits or birth date are out of place");
+        return ctx.error(QStringLiteral("\"%1\" is not a valid tax code: ").arg(given) + reason);
+    }
+    const std::optional<BirthPlace> &place = decoded->place;
+    const bool municipality = place && !place->foreign;
+    const bool state = place && place->foreign;
+    ctx.print("{\"valid\":true,\"code\":" + jsonString(code) + ",\"sex\":" + jsonString(QString(decoded->sex))
+              + ",\"birthDate\":" + jsonString(decoded->birthDate.toString(QStringLiteral("dd/MM/yyyy")))
+              + ",\"placeCode\":" + jsonString(decoded->placeCode)
+              + ",\"municipality\":" + jsonOrNull(municipality ? place->name : QString(), municipality)
+              + ",\"province\":" + jsonOrNull(municipality ? place->province : QString(), municipality)
+              + ",\"state\":" + jsonOrNull(state ? place->name : QString(), state) + '}');
+    return ctx.finish(kOk);
+}
+
+// A text member of `object`, trimmed, empty when missing; false when it is there
+// but is no text.
+bool textMember(const QJsonObject &object, const char *key, QString &text)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    text = value.isString() ? value.toString().trimmed() : QString();
+    return value.isString() || value.isUndefined() || value.isNull();
+}
+
+QString placeList(const QList<BirthPlace> &places)
+{
+    QStringList names;
+    for (const BirthPlace &place : places)
+        names << (place.foreign ? place.name : QStringLiteral("%1 (%2)").arg(place.name, place.province));
+    return names.join(QStringLiteral(", "));
+}
+
+// taxcode --compute: the code of the person described by the JSON object on input.
+int computeTaxCode(Context &ctx)
+{
+    const QByteArray input = ctx.in.readAll();
+    if (const auto *file = qobject_cast<const QFileDevice *>(&ctx.in); file != nullptr && file->error() != QFileDevice::NoError)
+        return ctx.error(QStringLiteral("cannot read the input: ") + file->errorString());
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(input, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return ctx.error(QStringLiteral("malformed JSON: ") + parseError.errorString());
+    if (!document.isObject())
+        return ctx.error(QStringLiteral("expected a JSON object"));
+    const QJsonObject object = document.object();
+
+    QString surname, name, sex, birthDate, municipality, province, state, placeCode;
+    const std::pair<const char *, QString *> members[] = {
+        {"surname", &surname}, {"name", &name}, {"sex", &sex}, {"birthDate", &birthDate},
+        {"municipality", &municipality}, {"province", &province}, {"state", &state}, {"placeCode", &placeCode}};
+    for (const auto &[key, text] : members) {
+        if (!textMember(object, key, *text))
+            return ctx.error(QStringLiteral("\"%1\" takes a text").arg(QLatin1String(key)));
+    }
+
+    TaxCodePerson person;
+    person.surname = surname;
+    person.name = name;
+    if (TaxCodeSurnameLetters(surname).isEmpty())
+        return ctx.error(QStringLiteral("\"surname\" needs at least one letter"));
+    if (TaxCodeNameLetters(name).isEmpty())
+        return ctx.error(QStringLiteral("\"name\" needs at least one letter"));
+    sex = sex.toUpper();
+    if (sex != QLatin1String("M") && sex != QLatin1String("F"))
+        return ctx.error(QStringLiteral("\"sex\" takes \"M\" or \"F\""));
+    person.sex = sex[0];
+    person.birthDate = QDate::fromString(birthDate, QStringLiteral("dd/MM/yyyy"));
+    if (!person.birthDate.isValid())
+        return ctx.error(QStringLiteral("\"birthDate\" takes a date as dd/mm/yyyy"));
+    const QString when = person.birthDate.toString(QStringLiteral("dd/MM/yyyy"));
+
+    // The place: a code as given, a foreign state, or a municipality.
+    const bool abroad = (!state.isEmpty() && state.compare(QLatin1String("Italia"), Qt::CaseInsensitive) != 0)
+        || province.compare(QLatin1String("EE"), Qt::CaseInsensitive) == 0;
+    if (!placeCode.isEmpty()) {
+        placeCode = placeCode.toUpper();
+        if (!BirthPlaces::byCode(placeCode))
+            return ctx.error(QStringLiteral("\"placeCode\": \"%1\" is in no list of places").arg(placeCode));
+        person.placeCode = placeCode;
+    } else if (abroad) {
+        const QString stateName = !state.isEmpty() ? state : municipality;
+        if (stateName.isEmpty())
+            return ctx.error(QStringLiteral("\"state\" is missing"));
+        const QList<BirthPlace> states = BirthPlaces::byName(stateName, u"EE", person.birthDate);
+        if (states.isEmpty())
+            return ctx.error(QStringLiteral("no foreign state called \"%1\" on %2").arg(stateName, when));
+        if (states.size() > 1)
+            return ctx.error(QStringLiteral("several foreign states called \"%1\" on %2: %3").arg(stateName, when, placeList(states)));
+        person.placeCode = states.first().code;
+    } else if (!municipality.isEmpty()) {
+        QList<BirthPlace> places = BirthPlaces::byName(municipality, province, person.birthDate);
+        places.removeIf([](const BirthPlace &place) { return place.foreign; });
+        const QString where = province.isEmpty() ? QStringLiteral("\"%1\"").arg(municipality)
+                                                 : QStringLiteral("\"%1\" (%2)").arg(municipality, province.toUpper());
+        if (places.isEmpty()) {
+            // The lists may keep a municipality under a province it once had.
+            QList<BirthPlace> elsewhere = province.isEmpty() ? QList<BirthPlace>()
+                                                             : BirthPlaces::byName(municipality, QString(), person.birthDate);
+            elsewhere.removeIf([](const BirthPlace &place) { return place.foreign; });
+            return ctx.error(QStringLiteral("no municipality %1 on %2").arg(where, when)
+                             + (elsewhere.isEmpty() ? QString() : QStringLiteral("; the lists know ") + placeList(elsewhere)));
+        }
+        if (places.size() > 1)
+            return ctx.error(QStringLiteral("several municipalities %1 on %2: %3; give the province").arg(where, when, placeList(places)));
+        person.placeCode = places.first().code;
+    } else {
+        return ctx.error(QStringLiteral("the birth place is missing: give \"municipality\" and \"province\", \"state\", or \"placeCode\""));
+    }
+
+    const QString code = ComputeTaxCode(person);
+    if (code.isEmpty())
+        return ctx.error(QStringLiteral("cannot compute the code of these data"));
+    ctx.print("{\"code\":" + jsonString(code) + '}');
+    return ctx.finish(kOk);
+}
+
 } // namespace
 
 QByteArray jsonString(const QString &text)
@@ -329,6 +466,7 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
     Context ctx{in, out, err};
     QStringList positional;
     QString kind;
+    bool compute = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
         if (arg == QLatin1String("--kind")) {
@@ -339,10 +477,23 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
             kind = arg.mid(7);
         } else if (arg == QLatin1String("--strict")) {
             ctx.strict = true;
+        } else if (arg == QLatin1String("--compute")) {
+            compute = true;
         } else {
             positional << arg;
         }
     }
+    if (!positional.isEmpty() && positional[0] == QLatin1String("taxcode")) {
+        if (!kind.isEmpty() || ctx.strict)
+            return ctx.error(QStringLiteral("--kind and --strict apply to archive files only"));
+        if (compute && positional.size() == 1)
+            return computeTaxCode(ctx);
+        if (!compute && positional.size() == 2)
+            return readTaxCode(ctx, positional[1]);
+        return ctx.error(QStringLiteral("taxcode takes a code, or --compute and a JSON object on input; ") + kUsage);
+    }
+    if (compute)
+        return ctx.error(QStringLiteral("--compute applies to taxcode only"));
     if (positional.size() != 2)
         return ctx.error(QStringLiteral("expected a command and a file; ") + kUsage);
     const QString &command = positional[0];

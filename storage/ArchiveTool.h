@@ -5,7 +5,8 @@
 class QIODevice;
 
 // The support companion for archive files: dump records as JSON lines, append
-// records from JSON lines, and check a file for anomalies.
+// records from JSON lines, and check a file for anomalies; it also reads and
+// computes tax codes.
 //
 //   dump FILE     one JSON object per record: "_position" (1-based), then every
 //                 field by name in record order, values as loaded
@@ -15,11 +16,19 @@ class QIODevice;
 //                 appended all the same with one warning line per field; with
 //                 --strict it is an error and nothing is appended
 //   check FILE    prints the record count and every anomaly
+//   taxcode CODE  what the code says of its holder, as one JSON object: "valid",
+//                 "code", "sex", "birthDate" (dd/mm/yyyy), "placeCode", and
+//                 "municipality" with "province", or "state" (null when unknown)
+//   taxcode --compute
+//                 reads one JSON object ("surname", "name", "sex", "birthDate", and
+//                 "municipality" with "province", or "state", or "placeCode") and
+//                 prints {"code": ...}; a place that names several is an error
 //
 // The layout comes from the file name or from --kind tt2112|student|lesson.
 // Anything but a regular file is refused at once, never waited on.
-// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input, unreadable or
-// unwritable file, or output that could not be written.
+// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input (an invalid tax
+// code, unusable personal data), unreadable or unwritable file, or output that
+// could not be written.
 namespace ArchiveTool {
 
 int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err);

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "shell/Clock.h"
 #include "storage/ArchiveTool.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
@@ -483,6 +484,143 @@ private slots:
         const Result zeroed = runTool({QStringLiteral("check"), students});
         QCOMPARE(zeroed.code, 1);
         QCOMPARE(zeroed.out, QByteArray("records: 1\nanomaly: record 1, field chkRicontatta: yes/no field holds \"\"\n"));
+    }
+
+    void taxCode_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err"); // the whole message, after the tool's name
+
+        const QStringList read{QStringLiteral("taxcode")};
+        const QStringList compute{QStringLiteral("taxcode"), QStringLiteral("--compute")};
+        const QByteArray rossi = "{\"valid\":true,\"code\":\"RSSMRA80A01H501U\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                 "\"placeCode\":\"H501\",\"municipality\":\"Roma\",\"province\":\"RM\",\"state\":null}\n";
+        QTest::newRow("code") << read + QStringList{"RSSMRA80A01H501U"} << QByteArray() << 0 << rossi << QByteArray();
+        QTest::newRow("code in lower case, with blanks") << read + QStringList{" rssmra80a01h501u "} << QByteArray() << 0 << rossi << QByteArray();
+        // Omocodia at the place's digits (5 -> R): the place read back.
+        QTest::newRow("omocodia") << read + QStringList{"RSSMRA80A01HR01P"} << QByteArray() << 0
+                                  << QByteArray(rossi).replace("H501U\"", "HR01P\"") << QByteArray();
+        // A woman born abroad: the state, no municipality.
+        QTest::newRow("foreign state") << read + QStringList{"VNVLGO75C48Z135I"} << QByteArray() << 0
+                                       << QByteArray("{\"valid\":true,\"code\":\"VNVLGO75C48Z135I\",\"sex\":\"F\",\"birthDate\":\"08/03/1975\","
+                                                     "\"placeCode\":\"Z135\",\"municipality\":null,\"province\":null,\"state\":\"Unione Sovietica\"}\n")
+                                       << QByteArray();
+        // RSS MRA 80 A 01 Z999 -> Y: a valid code of a place in no list gives its code only.
+        QTest::newRow("place in no list") << read + QStringList{"RSSMRA80A01Z999Y"} << QByteArray() << 0
+                                          << QByteArray("{\"valid\":true,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                                        "\"placeCode\":\"Z999\",\"municipality\":null,\"province\":null,\"state\":null}\n")
+                                          << QByteArray();
+        QTest::newRow("wrong check letter") << read + QStringList{"RSSMRA80A01H501A"} << QByteArray() << 2 << QByteArray()
+                                            << QByteArray("\"RSSMRA80A01H501A\" is not a valid tax code: its check letter should be U");
+        QTest::newRow("30 February") << read + QStringList{"RSSMRA80B30H501X"} << QByteArray() << 2 << QByteArray()
+                                     << QByteArray("\"RSSMRA80B30H501X\" is not a valid tax code: its letters, digits or birth date are out of place");
+        QTest::newRow("too short") << read + QStringList{"RSSMRA80"} << QByteArray() << 2 << QByteArray()
+                                   << QByteArray("\"RSSMRA80\" is not a valid tax code: it has 8 characters, not 16");
+        QTest::newRow("no code") << read << QByteArray() << 2 << QByteArray()
+                                 << QByteArray("taxcode takes a code, or --compute and a JSON object on input; usage: volantix-archive "
+                                               "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute");
+        QTest::newRow("--kind") << read + QStringList{"RSSMRA80A01H501U", "--kind", "student"} << QByteArray() << 2 << QByteArray()
+                                << QByteArray("--kind and --strict apply to archive files only");
+        QTest::newRow("--compute for an archive") << QStringList{"dump", "Allievi.pro", "--compute"} << QByteArray() << 2 << QByteArray()
+                                                  << QByteArray("--compute applies to taxcode only");
+
+        QTest::newRow("compute") << compute
+                                 << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                               "\"municipality\":\"Roma\",\"province\":\"RM\"}")
+                                 << 0 << QByteArray("{\"code\":\"RSSMRA80A01H501U\"}\n") << QByteArray();
+        // DMC MGR 88 S 51 F205 -> F: Milano needs no province, there is one
+        QTest::newRow("compute, no province needed")
+            << compute
+            << QByteArray("{\"surname\":\"D'Amico\",\"name\":\"Maria Grazia\",\"sex\":\"f\",\"birthDate\":\"11/11/1988\",\"municipality\":\"MILANO\"}")
+            << 0 << QByteArray("{\"code\":\"DMCMGR88S51F205F\"}\n") << QByteArray();
+        QTest::newRow("compute, state")
+            << compute
+            << QByteArray("{\"surname\":\"Smith\",\"name\":\"John\",\"sex\":\"M\",\"birthDate\":\"04/07/1985\",\"state\":\"Stati Uniti d'America\"}")
+            << 0 << QByteArray("{\"code\":\"SMTJHN85L04Z404B\"}\n") << QByteArray();
+        QTest::newRow("compute, place code")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Luca\",\"sex\":\"M\",\"birthDate\":\"10/05/1990\",\"placeCode\":\"a744\"}")
+            << 0 << QByteArray("{\"code\":\"RSSLCU90E10A744G\"}\n") << QByteArray();
+        // RSS MRA 80 A 01 C337 (Castro, Bergamo) -> D
+        QTest::newRow("compute, province tells")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"BG\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA80A01C337D\"}\n") << QByteArray();
+        QTest::newRow("compute, ambiguous")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\"}")
+            << 2 << QByteArray()
+            << QByteArray("several municipalities \"Castro\" on 01/01/1980: Castro (BG), Castro (LE); give the province");
+        QTest::newRow("compute, municipality elsewhere")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"RM\"}")
+            << 2 << QByteArray()
+            << QByteArray("no municipality \"Castro\" (RM) on 01/01/1980; the lists know Castro (BG), Castro (LE)");
+        QTest::newRow("compute, no such state")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1995\",\"state\":\"Unione Sovietica\"}")
+            << 2 << QByteArray() << QByteArray("no foreign state called \"Unione Sovietica\" on 01/01/1995");
+        QTest::newRow("compute, no surname")
+            << compute << QByteArray("{\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"H501\"}")
+            << 2 << QByteArray() << QByteArray("\"surname\" needs at least one letter");
+        QTest::newRow("compute, no sex")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"H501\"}")
+            << 2 << QByteArray() << QByteArray("\"sex\" takes \"M\" or \"F\"");
+        QTest::newRow("compute, date in another form")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"1980-01-01\",\"placeCode\":\"H501\"}")
+            << 2 << QByteArray() << QByteArray("\"birthDate\" takes a date as dd/mm/yyyy");
+        QTest::newRow("compute, no place")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\"}")
+            << 2 << QByteArray()
+            << QByteArray("the birth place is missing: give \"municipality\" and \"province\", \"state\", or \"placeCode\"");
+        QTest::newRow("compute, place code in no list")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"Z999\"}")
+            << 2 << QByteArray() << QByteArray("\"placeCode\": \"Z999\" is in no list of places");
+        QTest::newRow("compute, number for a text")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":7}") << 2 << QByteArray() << QByteArray("\"name\" takes a text");
+        QTest::newRow("compute, malformed JSON")
+            << compute << QByteArray("{\"surname\":") << 2 << QByteArray() << QByteArray("malformed JSON: unterminated object");
+    }
+
+    void taxCode()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        // Two-digit years are read against today.
+        Clock::setSource([] { return QDateTime(QDate(2026, 12, 10), QTime(10, 0)); });
+        const auto restore = qScopeGuard([] { Clock::setSource({}); });
+        const Result result = runTool(arguments, input);
+        QCOMPARE(result.code, exitCode);
+        QCOMPARE(result.out, out);
+        QCOMPARE(result.err, err.isEmpty() ? QByteArray() : toolLine(QString::fromUtf8(err)));
+    }
+
+    void programReadsTaxCode()
+    {
+        // The list of places travels inside the program.
+        QProcess tool;
+        tool.start(QStringLiteral(VOLANTIX_ARCHIVE_TOOL), {QStringLiteral("taxcode"), QStringLiteral("RSSLCU90E10A744G")});
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        const QJsonObject decoded = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+        QCOMPARE(decoded.value(QStringLiteral("municipality")).toString(), QStringLiteral("Bellagio"));
+        QCOMPARE(decoded.value(QStringLiteral("province")).toString(), QStringLiteral("CO"));
+        QCOMPARE(decoded.value(QStringLiteral("birthDate")).toString(), QStringLiteral("10/05/1990"));
+
+        tool.start(QStringLiteral(VOLANTIX_ARCHIVE_TOOL), {QStringLiteral("taxcode"), QStringLiteral("--compute")});
+        tool.write("{\"surname\":\"Niccol\xC3\xB2\",\"name\":\"Nicol\xC3\xB2\",\"sex\":\"M\",\"birthDate\":\"12/06/1982\","
+                   "\"municipality\":\"Roma\",\"province\":\"RM\"}");
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        // NCC NCL 82 H 12 H501 -> Q
+        QCOMPARE(tool.readAllStandardOutput(), QByteArray("{\"code\":\"NCCNCL82H12H501Q\"}\n"));
     }
 
     void programRoundTripsAccentedText()

@@ -1,0 +1,436 @@
+#include "checks/TaxCodeData.h"
+
+#include "checks/TaxCode.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <tuple>
+#include <vector>
+
+// The compiled-in list lives in a static library: its resource is registered by
+// hand, as nothing else would pull it into the program.
+static void registerBirthPlaceList()
+{
+    Q_INIT_RESOURCE(belfiore);
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Texts compared letter by letter
+
+// Upper-case letters and digits of `text`, accents taken off (the base letter
+// stays), a few letters that have no decomposition spelt out, and everything
+// else (blanks, apostrophes, hyphens, dots) dropped.
+QString plainLetters(QStringView text)
+{
+    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
+    QString plain;
+    plain.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.isMark())
+            continue;
+        const QChar upper = c.toUpper();
+        const char16_t u = upper.unicode();
+        if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')) {
+            plain += upper;
+            continue;
+        }
+        switch (u) {
+        case u'\u00C6': plain += QLatin1String("AE"); break; // Æ
+        case u'\u0152': plain += QLatin1String("OE"); break; // Œ
+        case u'\u00D8': plain += QLatin1Char('O'); break;    // Ø
+        case u'\u0110': plain += QLatin1Char('D'); break;    // Đ
+        case u'\u0141': plain += QLatin1Char('L'); break;    // Ł
+        case u'\u00DF': plain += QLatin1String("SS"); break; // ß (upper-cased, it stays itself)
+        case u'\u1E9E': plain += QLatin1String("SS"); break; // ẞ
+        default: break;
+        }
+    }
+    return plain;
+}
+
+bool isVowel(QChar c)
+{
+    switch (c.unicode()) {
+    case u'A': case u'E': case u'I': case u'O': case u'U': return true;
+    default: return false;
+    }
+}
+
+// The three letters of a surname (`isName` false) or a name: its consonants,
+// then its vowels, then X; a name of four consonants or more gives its first,
+// third and fourth. Empty when the text holds no letter.
+QString personLetters(QStringView text, bool isName)
+{
+    QString consonants;
+    QString vowels;
+    for (const QChar c : plainLetters(text)) {
+        if (c.unicode() < u'A')
+            continue; // digits are no part of a name
+        (isVowel(c) ? vowels : consonants) += c;
+    }
+    if (consonants.isEmpty() && vowels.isEmpty())
+        return QString();
+    if (isName && consonants.size() >= 4)
+        return QString(consonants[0]) + consonants[2] + consonants[3];
+    return QString(consonants + vowels + QLatin1String("XXX")).left(3);
+}
+
+// ---------------------------------------------------------------------------
+// The parts of a code
+
+constexpr std::array<char16_t, 12> kMonthLetters = {u'A', u'B', u'C', u'D', u'E', u'H',
+                                                    u'L', u'M', u'P', u'R', u'S', u'T'};
+// The letters that stand for 0..9 where a code was changed to tell two people apart.
+constexpr std::array<char16_t, 10> kOmocodiaLetters = {u'L', u'M', u'N', u'P', u'Q',
+                                                       u'R', u'S', u'T', u'U', u'V'};
+
+// The digit at a place that holds digits, omocodia letters read back; -1 otherwise.
+int digitAt(QStringView code, qsizetype index)
+{
+    const char16_t c = code[index].unicode();
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    const auto *found = std::find(kOmocodiaLetters.begin(), kOmocodiaLetters.end(), c);
+    return found == kOmocodiaLetters.end() ? -1 : static_cast<int>(found - kOmocodiaLetters.begin());
+}
+
+bool isLetter(QChar c)
+{
+    return c.unicode() >= u'A' && c.unicode() <= u'Z';
+}
+
+struct CodeParts {
+    int year = 0;  // two digits
+    int month = 0; // 1..12
+    int day = 0;   // 1..31, forty taken off for a woman
+    QChar sex;
+    QString placeCode;
+};
+
+// The parts of a valid code, or nothing when a character is out of place or the
+// day or month cannot be.
+std::optional<CodeParts> readParts(QStringView code)
+{
+    if (!IsValidTaxCode(code))
+        return std::nullopt;
+    for (const qsizetype i : {0, 1, 2, 3, 4, 5, 11}) {
+        if (!isLetter(code[i]))
+            return std::nullopt;
+    }
+    std::array<int, 7> digits{};
+    const std::array<qsizetype, 7> digitPlaces = {6, 7, 9, 10, 12, 13, 14};
+    for (std::size_t i = 0; i < digitPlaces.size(); ++i) {
+        digits[i] = digitAt(code, digitPlaces[i]);
+        if (digits[i] < 0)
+            return std::nullopt;
+    }
+    const auto *month = std::find(kMonthLetters.begin(), kMonthLetters.end(), code[8].unicode());
+    if (month == kMonthLetters.end())
+        return std::nullopt;
+    CodeParts parts;
+    parts.year = digits[0] * 10 + digits[1];
+    parts.month = static_cast<int>(month - kMonthLetters.begin()) + 1;
+    const int day = digits[2] * 10 + digits[3];
+    if (day >= 1 && day <= 31) {
+        parts.sex = QLatin1Char('M');
+        parts.day = day;
+    } else if (day >= 41 && day <= 71) {
+        parts.sex = QLatin1Char('F');
+        parts.day = day - 40;
+    } else {
+        return std::nullopt;
+    }
+    parts.placeCode = code[11] + QString::number(digits[4] * 100 + digits[5] * 10 + digits[6]).rightJustified(3, QLatin1Char('0'));
+    return parts;
+}
+
+bool isPlaceCode(QStringView code)
+{
+    if (code.size() != 4 || !isLetter(code[0]))
+        return false;
+    return std::all_of(code.begin() + 1, code.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
+}
+
+// ---------------------------------------------------------------------------
+// The list of places, read once from the compiled-in file
+
+struct PlaceList {
+    std::vector<BirthPlace> places;  // by code, then by start
+    std::vector<QString> plainNames; // plainLetters of each place's name
+};
+
+QDate readDate(QStringView text)
+{
+    return text.isEmpty() ? QDate() : QDate::fromString(text.toString(), Qt::ISODate);
+}
+
+PlaceList loadPlaces()
+{
+    registerBirthPlaceList();
+    PlaceList list;
+    QFile file(QStringLiteral(":/checks/belfiore.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return list;
+    const QString text = QString::fromUtf8(file.readAll());
+    list.places.reserve(10240);
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QList<QStringView> fields = line.split(u'\t');
+        if (fields.size() != 6)
+            continue;
+        BirthPlace place;
+        place.code = fields[0].toString();
+        place.name = fields[1].toString();
+        place.province = fields[2].toString();
+        place.foreign = fields[3] == u"1";
+        place.validFrom = readDate(fields[4]);
+        place.validTo = readDate(fields[5]);
+        list.places.push_back(std::move(place));
+    }
+    // The file comes sorted; a file edited by hand still gives a usable list.
+    std::stable_sort(list.places.begin(), list.places.end(), [](const BirthPlace &a, const BirthPlace &b) {
+        return std::tie(a.code, a.validFrom) < std::tie(b.code, b.validFrom);
+    });
+    list.plainNames.reserve(list.places.size());
+    for (const BirthPlace &place : list.places)
+        list.plainNames.push_back(plainLetters(place.name));
+    return list;
+}
+
+const PlaceList &placeList()
+{
+    static const PlaceList list = loadPlaces();
+    return list;
+}
+
+// The places' positions ordered by their plain names, made on the first search by name.
+const std::vector<int> &nameIndex()
+{
+    static const std::vector<int> index = [] {
+        const PlaceList &list = placeList();
+        std::vector<int> positions(list.places.size());
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            positions[i] = static_cast<int>(i);
+        std::stable_sort(positions.begin(), positions.end(), [&list](int a, int b) {
+            return list.plainNames[static_cast<std::size_t>(a)] < list.plainNames[static_cast<std::size_t>(b)];
+        });
+        return positions;
+    }();
+    return index;
+}
+
+// The positions of the places whose plain name is `plain`.
+std::pair<std::vector<int>::const_iterator, std::vector<int>::const_iterator> placesNamed(const QString &plain)
+{
+    const PlaceList &list = placeList();
+    const std::vector<int> &index = nameIndex();
+    const auto less = [&list](int position, const QString &key) { return list.plainNames[static_cast<std::size_t>(position)] < key; };
+    const auto greater = [&list](const QString &key, int position) { return key < list.plainNames[static_cast<std::size_t>(position)]; };
+    return {std::lower_bound(index.begin(), index.end(), plain, less), std::upper_bound(index.begin(), index.end(), plain, greater)};
+}
+
+// The positions of the periods of `code`.
+std::pair<std::size_t, std::size_t> periodsOf(QStringView code)
+{
+    const std::vector<BirthPlace> &places = placeList().places;
+    const auto first = std::lower_bound(places.begin(), places.end(), code,
+                                        [](const BirthPlace &place, QStringView key) { return QStringView(place.code) < key; });
+    auto last = first;
+    while (last != places.end() && QStringView(last->code) == code)
+        ++last;
+    return {static_cast<std::size_t>(first - places.begin()), static_cast<std::size_t>(last - places.begin())};
+}
+
+enum class Existence { No, Recorded, Assumed };
+
+// Whether the place at `position` existed on `date` (null: at any time): in its
+// recorded period, or, before the first period of its code, as far as no place
+// of the same name says otherwise (see BirthPlaces::byCode).
+Existence existedOn(std::size_t position, QDate date)
+{
+    const PlaceList &list = placeList();
+    const BirthPlace &place = list.places[position];
+    if (!date.isValid() || place.validOn(date))
+        return Existence::Recorded;
+    if (!place.validFrom.isValid() || date >= place.validFrom)
+        return Existence::No;
+    if (position > 0 && list.places[position - 1].code == place.code)
+        return Existence::No; // an earlier period of the code covers earlier dates
+    const auto [begin, end] = placesNamed(list.plainNames[position]);
+    for (auto it = begin; it != end; ++it) {
+        if (list.places[static_cast<std::size_t>(*it)].validOn(date))
+            return Existence::No;
+    }
+    return Existence::Assumed;
+}
+
+} // namespace
+
+bool BirthPlace::validOn(QDate date) const
+{
+    if (!date.isValid())
+        return !validTo.isValid();
+    return (!validFrom.isValid() || date >= validFrom) && (!validTo.isValid() || date < validTo);
+}
+
+namespace BirthPlaces {
+
+std::optional<BirthPlace> byCode(QStringView code, QDate date)
+{
+    const auto [first, last] = periodsOf(code);
+    if (first == last)
+        return std::nullopt;
+    const std::vector<BirthPlace> &places = placeList().places;
+    if (!date.isValid())
+        return places[last - 1];
+    for (std::size_t i = first; i < last; ++i) {
+        if (existedOn(i, date) != Existence::No)
+            return places[i];
+    }
+    return std::nullopt;
+}
+
+QList<BirthPlace> byName(QStringView name, QStringView province, QDate date)
+{
+    const QString plain = plainLetters(name);
+    if (plain.isEmpty())
+        return {};
+    const QString wantedProvince = province.trimmed().toString().toUpper();
+    const bool abroad = wantedProvince == QLatin1String("EE");
+    const bool inProvince = !abroad && wantedProvince.size() == 2;
+
+    struct Found {
+        int position;
+        Existence existence;
+    };
+    std::vector<Found> found;
+    const PlaceList &list = placeList();
+    const auto [begin, end] = placesNamed(plain);
+    for (auto it = begin; it != end; ++it) {
+        const BirthPlace &place = list.places[static_cast<std::size_t>(*it)];
+        if ((abroad && !place.foreign) || (inProvince && (place.foreign || place.province != wantedProvince)))
+            continue;
+        const Existence existence = existedOn(static_cast<std::size_t>(*it), date);
+        if (existence != Existence::No)
+            found.push_back({*it, existence});
+    }
+    // Best first: places recorded on the date, municipalities, places that still
+    // exist, then by code.
+    std::sort(found.begin(), found.end(), [&list](const Found &a, const Found &b) {
+        const BirthPlace &pa = list.places[static_cast<std::size_t>(a.position)];
+        const BirthPlace &pb = list.places[static_cast<std::size_t>(b.position)];
+        return std::make_tuple(a.existence != Existence::Recorded, pa.foreign, pa.validTo.isValid(), a.position)
+            < std::make_tuple(b.existence != Existence::Recorded, pb.foreign, pb.validTo.isValid(), b.position);
+    });
+    QList<BirthPlace> places;
+    places.reserve(static_cast<qsizetype>(found.size()));
+    for (const Found &f : found)
+        places.append(list.places[static_cast<std::size_t>(f.position)]);
+    return places;
+}
+
+} // namespace BirthPlaces
+
+std::optional<DecodedTaxCode> DecodeTaxCode(QStringView code, QDate today)
+{
+    const std::optional<CodeParts> parts = readParts(code);
+    if (!parts)
+        return std::nullopt;
+    if (!today.isValid())
+        today = QDate::currentDate();
+    // The latest year ending in the code's two digits by which the holder is 14.
+    int year = today.year() - 14;
+    year -= ((year - parts->year) % 100 + 100) % 100;
+    if (std::make_pair(parts->month, parts->day) > std::make_pair(today.month(), today.day()) && year + 14 == today.year())
+        year -= 100;
+    const QDate birthDate(year, parts->month, parts->day);
+    if (!birthDate.isValid())
+        return std::nullopt;
+    DecodedTaxCode decoded;
+    decoded.sex = parts->sex;
+    decoded.birthDate = birthDate;
+    decoded.placeCode = parts->placeCode;
+    decoded.place = BirthPlaces::byCode(decoded.placeCode, birthDate);
+    return decoded;
+}
+
+QString TaxCodeSurnameLetters(QStringView surname)
+{
+    return personLetters(surname, false);
+}
+
+QString TaxCodeNameLetters(QStringView name)
+{
+    return personLetters(name, true);
+}
+
+QString ComputeTaxCode(const TaxCodePerson &person)
+{
+    const QString surname = TaxCodeSurnameLetters(person.surname);
+    const QString name = TaxCodeNameLetters(person.name);
+    const bool woman = person.sex == QLatin1Char('F');
+    if (surname.isEmpty() || name.isEmpty() || (!woman && person.sex != QLatin1Char('M')) || !person.birthDate.isValid()
+        || !isPlaceCode(person.placeCode))
+        return QString();
+    const QDate date = person.birthDate;
+    const QString first15 = surname + name + QString::number(date.year() % 100).rightJustified(2, QLatin1Char('0'))
+        + QChar(kMonthLetters[static_cast<std::size_t>(date.month() - 1)])
+        + QString::number(date.day() + (woman ? 40 : 0)).rightJustified(2, QLatin1Char('0')) + person.placeCode;
+    return first15 + QChar(TaxCodeCheckLetter(first15));
+}
+
+QList<TaxCodePart> TaxCodeMismatches(QStringView code, const TaxCodeScreenData &data, QDate today)
+{
+    QList<TaxCodePart> mismatches;
+    const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, today);
+    const std::optional<CodeParts> parts = readParts(code);
+    if (!decoded || !parts)
+        return mismatches;
+
+    const QString surname = TaxCodeSurnameLetters(data.surname);
+    if (!surname.isEmpty() && surname != code.first(3))
+        mismatches << TaxCodePart::Surname;
+    const QString name = TaxCodeNameLetters(data.name);
+    if (!name.isEmpty() && name != code.sliced(3, 3))
+        mismatches << TaxCodePart::Name;
+    const QString sex = data.sex.trimmed().toUpper();
+    if ((sex == QLatin1String("M") || sex == QLatin1String("F")) && sex != QString(parts->sex))
+        mismatches << TaxCodePart::Sex;
+    const QDate birthDate = QDate::fromString(data.birthDate.trimmed(), QStringLiteral("dd/MM/yyyy"));
+    if (birthDate.isValid()
+        && std::make_tuple(birthDate.year() % 100, birthDate.month(), birthDate.day())
+            != std::make_tuple(parts->year, parts->month, parts->day))
+        mismatches << TaxCodePart::BirthDate;
+
+    // The place: the screen's, as the lists know it, against the code's.
+    const QString state = data.state.trimmed();
+    const bool stateAbroad = !state.isEmpty() && plainLetters(state) != QLatin1String("ITALIA");
+    const bool abroad = stateAbroad || data.province.trimmed().compare(QLatin1String("EE"), Qt::CaseInsensitive) == 0;
+    const QString placeName = stateAbroad ? state : data.municipality.trimmed();
+    if (!placeName.isEmpty()) {
+        const QString province = abroad ? QStringLiteral("EE") : data.province;
+        const QList<BirthPlace> places = BirthPlaces::byName(placeName, province, birthDate);
+        const bool codesPlace = std::any_of(places.begin(), places.end(),
+                                            [&parts](const BirthPlace &place) { return place.code == parts->placeCode; });
+        if (!places.isEmpty() && !codesPlace)
+            mismatches << TaxCodePart::BirthPlace;
+    }
+    return mismatches;
+}
+
+QString TaxCodePartName(TaxCodePart part)
+{
+    switch (part) {
+    case TaxCodePart::Surname: return QStringLiteral("cognome");
+    case TaxCodePart::Name: return QStringLiteral("nome");
+    case TaxCodePart::Sex: return QStringLiteral("sesso");
+    case TaxCodePart::BirthDate: return QStringLiteral("data di nascita");
+    case TaxCodePart::BirthPlace: return QStringLiteral("luogo di nascita");
+    }
+    return QString();
+}

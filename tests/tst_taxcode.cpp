@@ -1,0 +1,531 @@
+#include "checks/TaxCodeData.h"
+
+#include <QTest>
+
+// Every code below was worked out by hand from the rules: three letters of the
+// surname, three of the name, two digits of the year, the month's letter
+// (A B C D E H L M P R S T), the day (plus 40 for a woman), the place's cadastral
+// code, and the check letter of the fifteen before it.
+
+namespace {
+
+// "Today" for every reading: the two-digit years are read against it.
+const QDate kToday(2026, 12, 10);
+
+QString describe(const std::optional<BirthPlace> &place)
+{
+    if (!place)
+        return QStringLiteral("(none)");
+    return place->code + QLatin1Char(' ') + place->name + QLatin1Char(' ') + place->province;
+}
+
+QString codesOf(const QList<BirthPlace> &places)
+{
+    QStringList codes;
+    for (const BirthPlace &place : places)
+        codes << place.code;
+    return codes.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestTaxCode : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("sex");
+        QTest::addColumn<QDate>("birthDate");
+        QTest::addColumn<QString>("placeCode");
+        QTest::addColumn<QString>("place"); // code, name and province of the place found
+
+        // RSS (Rossi) MRA (Mario) 80 A=January 01 H501 (Roma) -> U
+        QTest::newRow("Mario Rossi") << "RSSMRA80A01H501U" << kToday << "M" << QDate(1980, 1, 1) << "H501" << "H501 Roma RM";
+        // BNC (Bianchi) LRA (Laura) 70 A 41=1+40 F205 (Milano) -> E
+        QTest::newRow("a woman") << "BNCLRA70A41F205E" << kToday << "F" << QDate(1970, 1, 1) << "F205" << "F205 Milano MI";
+        // VRD (Verdi) NNA (Anna) 95 T=December 71=31+40 L219 (Torino) -> W
+        QTest::newRow("a woman on the 31st") << "VRDNNA95T71L219W" << kToday << "F" << QDate(1995, 12, 31) << "L219" << "L219 Torino TO";
+
+        // RSS MRA 80, day 15, H501, each month: the check letter follows the month's letter.
+        const struct {
+            const char *code;
+            int month;
+        } months[] = {
+            {"RSSMRA80A15H501I", 1},  {"RSSMRA80B15H501H", 2},  {"RSSMRA80C15H501M", 3},
+            {"RSSMRA80D15H501O", 4},  {"RSSMRA80E15H501Q", 5},  {"RSSMRA80H15H501Y", 6},
+            {"RSSMRA80L15H501L", 7},  {"RSSMRA80M15H501Z", 8},  {"RSSMRA80P15H501K", 9},
+            {"RSSMRA80R15H501P", 10}, {"RSSMRA80S15H501T", 11}, {"RSSMRA80T15H501V", 12},
+        };
+        for (const auto &m : months) {
+            QTest::addRow("month letter %c", m.code[8]) << QString::fromLatin1(m.code) << kToday << "M"
+                                                        << QDate(1980, m.month, 15) << "H501" << "H501 Roma RM";
+        }
+
+        // RSS LCU (Luca) 90 E=May 10 A744: Bellagio, merged into a new municipality
+        // on 4 February 2014, existed on the birth date -> G
+        QTest::newRow("municipality merged since") << "RSSLCU90E10A744G" << kToday << "M" << QDate(1990, 5, 10) << "A744" << "A744 Bellagio CO";
+        // RSS MRA 90 E 10 M335: the new Bellagio's code, made in 2014, on a 1990
+        // birth date, when the old Bellagio existed: no place -> V
+        QTest::newRow("code made after the birth") << "RSSMRA90E10M335V" << kToday << "M" << QDate(1990, 5, 10) << "M335" << "(none)";
+        // RSS MRA 60 A 01 G113: Oristano, listed from 1974 (its province's founding) -> K
+        QTest::newRow("place listed after the birth") << "RSSMRA60A01G113K" << kToday << "M" << QDate(1960, 1, 1) << "G113" << "G113 Oristano OR";
+        // SMT (Smith: S M T H) JHN (John) 85 L=July 04 Z404 -> B
+        QTest::newRow("foreign state") << "SMTJHN85L04Z404B" << kToday << "M" << QDate(1985, 7, 4) << "Z404" << "Z404 Stati Uniti d'America ";
+        // VNV (Ivanova) LGO (Olga) 75 C=March 48=8+40 Z135, the Soviet Union until 1992 -> I
+        QTest::newRow("state that no longer exists") << "VNVLGO75C48Z135I" << kToday << "F" << QDate(1975, 3, 8) << "Z135" << "Z135 Unione Sovietica ";
+
+        // The two-digit year: the latest that makes the holder 14 by today (10/12/2026).
+        // RSS MRA 12 T 10 H501 -> S: 14 on 10/12/2026 exactly
+        QTest::newRow("14 today") << "RSSMRA12T10H501S" << kToday << "M" << QDate(2012, 12, 10) << "H501" << "H501 Roma RM";
+        // RSS MRA 12 T 11 H501 -> R: 2012 would make 13, so 1912
+        QTest::newRow("14 tomorrow") << "RSSMRA12T11H501R" << kToday << "M" << QDate(1912, 12, 11) << "H501" << "H501 Roma RM";
+        // RSS MRA 13 A 01 H501 -> E: 2013 would make 13, so 1913
+        QTest::newRow("year 13") << "RSSMRA13A01H501E" << kToday << "M" << QDate(1913, 1, 1) << "H501" << "H501 Roma RM";
+        // RSS MRA 00 A 01 H501 -> C
+        QTest::newRow("year 00") << "RSSMRA00A01H501C" << kToday << "M" << QDate(2000, 1, 1) << "H501" << "H501 Roma RM";
+        // RSS MRA 26 A 01 H501 -> M: 2026 is too late, so 1926
+        QTest::newRow("year 26") << "RSSMRA26A01H501M" << kToday << "M" << QDate(1926, 1, 1) << "H501" << "H501 Roma RM";
+        // RSS MRA 00 B 29 H501 -> Y: 29/02/2000, a leap day
+        QTest::newRow("29 February 2000") << "RSSMRA00B29H501Y" << kToday << "M" << QDate(2000, 2, 29) << "H501" << "H501 Roma RM";
+        // RSS MRA 12 B 29 H501 -> Z
+        QTest::newRow("29 February 2012") << "RSSMRA12B29H501Z" << kToday << "M" << QDate(2012, 2, 29) << "H501" << "H501 Roma RM";
+    }
+
+    void decode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QDate, today);
+        QFETCH(QString, sex);
+        QFETCH(QDate, birthDate);
+        QFETCH(QString, placeCode);
+        QFETCH(QString, place);
+        const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, today);
+        QVERIFY(decoded);
+        QCOMPARE(QString(decoded->sex), sex);
+        QCOMPARE(decoded->birthDate, birthDate);
+        QCOMPARE(decoded->placeCode, placeCode);
+        QCOMPARE(describe(decoded->place), place);
+        if (decoded->place)
+            QVERIFY(decoded->place->foreign == placeCode.startsWith(QLatin1Char('Z')));
+    }
+
+    // Omocodia: digits replaced by L M N P Q R S T U V (0..9) read as the same person.
+    void omocodia_data()
+    {
+        QTest::addColumn<QString>("code");
+        // From RSSMRA80A01H501U, one digit at a time, then all seven; the check letter follows.
+        QTest::newRow("position 7: 8 -> U") << "RSSMRAU0A01H501R";
+        QTest::newRow("position 8: 0 -> L") << "RSSMRA8LA01H501F";
+        QTest::newRow("position 10: 0 -> L") << "RSSMRA80AL1H501F";
+        QTest::newRow("position 11: 1 -> M") << "RSSMRA80A0MH501M";
+        QTest::newRow("position 13: 5 -> R") << "RSSMRA80A01HR01P";
+        QTest::newRow("position 14: 0 -> L") << "RSSMRA80A01H5L1F";
+        QTest::newRow("position 15: 1 -> M") << "RSSMRA80A01H50MM";
+        QTest::newRow("all seven") << "RSSMRAULALMHRLMD";
+    }
+
+    void omocodia()
+    {
+        QFETCH(QString, code);
+        const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, kToday);
+        QVERIFY(decoded);
+        QCOMPARE(QString(decoded->sex), QStringLiteral("M"));
+        QCOMPARE(decoded->birthDate, QDate(1980, 1, 1));
+        QCOMPARE(decoded->placeCode, QStringLiteral("H501"));
+        QCOMPARE(describe(decoded->place), QStringLiteral("H501 Roma RM"));
+        // The same person as the code without omocodia: nothing to tell them apart.
+        const TaxCodeScreenData rossi{QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("M"),
+                                      QStringLiteral("01/01/1980"), QStringLiteral("Roma"), QStringLiteral("RM"), QString()};
+        QVERIFY(TaxCodeMismatches(code, rossi, kToday).isEmpty());
+    }
+
+    void invalidCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QDate>("today");
+        QTest::newRow("wrong check letter") << "RSSMRA80A01H501A" << kToday;
+        QTest::newRow("lower case") << "rssmra80a01h501u" << kToday;
+        QTest::newRow("fifteen characters") << "RSSMRA80A01H501" << kToday;
+        // The rest carry the right check letter: only their content is wrong.
+        QTest::newRow("month letter F") << "RSSMRA80F01H501G" << kToday;
+        QTest::newRow("day 00") << "RSSMRA80A00H501V" << kToday;
+        QTest::newRow("day 32") << "RSSMRA80A32H501C" << kToday;
+        QTest::newRow("day 40") << "RSSMRA80A40H501Z" << kToday;
+        QTest::newRow("day 72, a woman's 32") << "RSSMRA80A72H501G" << kToday;
+        QTest::newRow("30 February") << "RSSMRA80B30H501X" << kToday;
+        QTest::newRow("30 February, a woman") << "RSSMRA80B70H501B" << kToday;
+        QTest::newRow("31 April") << "RSSMRA80D31H501D" << kToday;
+        // RSS MRA 00 B 29: read against 01/06/2013, 2000 would make 13, and 1900 had no 29 February
+        QTest::newRow("29 February 1900") << "RSSMRA00B29H501Y" << QDate(2013, 6, 1);
+        QTest::newRow("A among the year's digits") << "RSSMRA8AA01H501U" << kToday;
+        QTest::newRow("digit in the surname") << "R5SMRA80A01H501H" << kToday;
+        QTest::newRow("digit for the place's letter") << "RSSMRA80A015501S" << kToday;
+        QTest::newRow("sign among the place's digits") << "RSSMRA80A01H5:1U" << kToday;
+    }
+
+    void invalidCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QDate, today);
+        QVERIFY(!DecodeTaxCode(code, today));
+        // Nothing to compare with a code that says nothing.
+        const TaxCodeScreenData someone{QStringLiteral("Bianchi"), QStringLiteral("Laura"), QStringLiteral("F"),
+                                        QStringLiteral("02/02/1990"), QStringLiteral("Milano"), QStringLiteral("MI"), QString()};
+        QVERIFY(TaxCodeMismatches(code, someone, today).isEmpty());
+    }
+
+    void letters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Rossi") << "Rossi" << "RSS" << "RSS";
+        QTest::newRow("Mario") << "Mario" << "MRA" << "MRA";
+        // F R N C S C: a surname takes the first three, a name the 1st, 3rd and 4th
+        QTest::newRow("Francesco") << "Francesco" << "FRN" << "FNC";
+        // M R G R Z
+        QTest::newRow("Maria Grazia") << "Maria Grazia" << "MRG" << "MGR";
+        // J H N, three consonants: as they come
+        QTest::newRow("John") << "John" << "JHN" << "JHN";
+        QTest::newRow("one consonant, one vowel") << "Fo" << "FOX" << "FOX";
+        QTest::newRow("two vowels") << "Ai" << "AIX" << "AIX";
+        QTest::newRow("one consonant, two vowels") << "Ugo" << "GUO" << "GUO";
+        QTest::newRow("Ida") << "Ida" << "DIA" << "DIA";
+        QTest::newRow("one letter") << "O" << "OXX" << "OXX";
+        // D M C: the apostrophe does not count
+        QTest::newRow("apostrophe") << "D'Amico" << "DMC" << "DMC";
+        // N C C L: the accent comes off; as a name the 1st, 3rd and 4th
+        QTest::newRow("accent") << "Niccol\u00F2" << "NCC" << "NCL";
+        QTest::newRow("accent written as an apostrophe") << "NICCOLO'" << "NCC" << "NCL";
+        // D S N T S
+        QTest::newRow("two words") << "De Santis" << "DSN" << "DNT";
+        // D L L C Q B N C H
+        QTest::newRow("hyphen and blanks") << "  Dell'Acqua-Bianchi " << "DLL" << "DLC";
+        QTest::newRow("accented capital") << "\u00C8rcole" << "RCL" << "RCL";
+        QTest::newRow("no letters") << " '-. " << "" << "";
+        QTest::newRow("empty") << "" << "" << "";
+    }
+
+    void letters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QCOMPARE(TaxCodeSurnameLetters(text), surname);
+        QCOMPARE(TaxCodeNameLetters(text), name);
+    }
+
+    void compute_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QChar>("sex");
+        QTest::addColumn<QDate>("birthDate");
+        QTest::addColumn<QString>("placeCode");
+        QTest::addColumn<QString>("code");
+
+        // RSS MRA 80 A 01 H501 -> U
+        QTest::newRow("Mario Rossi") << "Rossi" << "Mario" << QChar(u'M') << QDate(1980, 1, 1) << "H501" << "RSSMRA80A01H501U";
+        // BNC LRA 70 A 41 F205 -> E
+        QTest::newRow("a woman") << "Bianchi" << "Laura" << QChar(u'F') << QDate(1970, 1, 1) << "F205" << "BNCLRA70A41F205E";
+        // FOX AIX 90 C=March 05 H501 -> X
+        QTest::newRow("short surname and name") << "Fo" << "Ai" << QChar(u'M') << QDate(1990, 3, 5) << "H501" << "FOXAIX90C05H501X";
+        // AIX GUO 90 C 05 H501 -> Z
+        QTest::newRow("vowels first, then X") << "Ai" << "Ugo" << QChar(u'M') << QDate(1990, 3, 5) << "H501" << "AIXGUO90C05H501Z";
+        // DSN (De Santis) FNC (Francesco: F R N C S C) 75 P=September 30 H501 -> R
+        QTest::newRow("four consonants in the name") << "De Santis" << "Francesco" << QChar(u'M') << QDate(1975, 9, 30) << "H501" << "DSNFNC75P30H501R";
+        // NCC (Niccolò) NCL (Nicolò: N C L) 82 H=June 12 H501 -> Q
+        QTest::newRow("accents") << "Niccol\u00F2" << "Nicol\u00F2" << QChar(u'M') << QDate(1982, 6, 12) << "H501" << "NCCNCL82H12H501Q";
+        // DMC (D'Amico) MGR (Maria Grazia: M R G R Z) 88 S=November 51=11+40 F205 -> F
+        QTest::newRow("apostrophe, two names") << "D'Amico" << "Maria Grazia" << QChar(u'F') << QDate(1988, 11, 11) << "F205" << "DMCMGR88S51F205F";
+        // LOX (Lo) DIA (Ida) 64 R=October 22 F205 -> S
+        QTest::newRow("two-letter surname") << "Lo" << "Ida" << QChar(u'M') << QDate(1964, 10, 22) << "F205" << "LOXDIA64R22F205S";
+        // SMT JHN 85 L 04 Z404 -> B
+        QTest::newRow("foreign state") << "Smith" << "John" << QChar(u'M') << QDate(1985, 7, 4) << "Z404" << "SMTJHN85L04Z404B";
+        // VRD NNA 95 T 71 L219 -> W
+        QTest::newRow("a woman on the 31st") << "Verdi" << "Anna" << QChar(u'F') << QDate(1995, 12, 31) << "L219" << "VRDNNA95T71L219W";
+    }
+
+    void compute()
+    {
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QFETCH(QChar, sex);
+        QFETCH(QDate, birthDate);
+        QFETCH(QString, placeCode);
+        QFETCH(QString, code);
+        QCOMPARE(ComputeTaxCode({surname, name, sex, birthDate, placeCode}), code);
+        // Read back, the code gives the person's sex, date and place.
+        const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, kToday);
+        QVERIFY(decoded);
+        QCOMPARE(decoded->sex, sex);
+        QCOMPARE(decoded->birthDate, birthDate);
+        QCOMPARE(decoded->placeCode, placeCode);
+    }
+
+    void computeRefusesUnusableData_data()
+    {
+        QTest::addColumn<QString>("surname");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QChar>("sex");
+        QTest::addColumn<QDate>("birthDate");
+        QTest::addColumn<QString>("placeCode");
+        const QDate date(1980, 1, 1);
+        QTest::newRow("no surname") << "" << "Mario" << QChar(u'M') << date << "H501";
+        QTest::newRow("surname without letters") << "'- ." << "Mario" << QChar(u'M') << date << "H501";
+        QTest::newRow("no name") << "Rossi" << "" << QChar(u'M') << date << "H501";
+        QTest::newRow("sex X") << "Rossi" << "Mario" << QChar(u'X') << date << "H501";
+        QTest::newRow("no sex") << "Rossi" << "Mario" << QChar() << date << "H501";
+        QTest::newRow("no date") << "Rossi" << "Mario" << QChar(u'M') << QDate() << "H501";
+        QTest::newRow("no place") << "Rossi" << "Mario" << QChar(u'M') << date << "";
+        QTest::newRow("place of three characters") << "Rossi" << "Mario" << QChar(u'M') << date << "H50";
+        QTest::newRow("place without its letter") << "Rossi" << "Mario" << QChar(u'M') << date << "1501";
+        QTest::newRow("place in omocodia") << "Rossi" << "Mario" << QChar(u'M') << date << "HR01";
+    }
+
+    void computeRefusesUnusableData()
+    {
+        QFETCH(QString, surname);
+        QFETCH(QString, name);
+        QFETCH(QChar, sex);
+        QFETCH(QDate, birthDate);
+        QFETCH(QString, placeCode);
+        QCOMPARE(ComputeTaxCode({surname, name, sex, birthDate, placeCode}), QString());
+    }
+
+    void validOn_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<bool>("valid");
+        const QDate from(1928, 4, 3);
+        const QDate to(2014, 2, 4);
+        QTest::newRow("inside") << from << to << QDate(1990, 5, 10) << true;
+        QTest::newRow("first day") << from << to << from << true;
+        QTest::newRow("day before") << from << to << from.addDays(-1) << false;
+        QTest::newRow("last day") << from << to << to.addDays(-1) << true;
+        QTest::newRow("day it ceased") << from << to << to << false;
+        QTest::newRow("since before any record") << QDate() << to << QDate(1700, 1, 1) << true;
+        QTest::newRow("still valid") << from << QDate() << QDate(2090, 1, 1) << true;
+        QTest::newRow("today's list, still valid") << from << QDate() << QDate() << true;
+        QTest::newRow("today's list, ceased") << from << to << QDate() << false;
+    }
+
+    void validOn()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QDate, date);
+        QFETCH(bool, valid);
+        BirthPlace place;
+        place.validFrom = from;
+        place.validTo = to;
+        QCOMPARE(place.validOn(date), valid);
+    }
+
+    void byCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("Roma") << "H501" << QDate(1980, 1, 1) << "H501 Roma RM";
+        QTest::newRow("Milano, no date") << "F205" << QDate() << "F205 Milano MI";
+        QTest::newRow("first line of the list") << "A001" << QDate() << "A001 Abano Terme PD";
+        QTest::newRow("accented name") << "C744" << QDate(2000, 1, 1) << "C744 Citt\u00E0 della Pieve PG";
+        QTest::newRow("United States") << "Z404" << QDate(1985, 7, 4) << "Z404 Stati Uniti d'America ";
+        // Bellagio A744: 17/03/1861 up to 04/02/2014, when it became M335.
+        QTest::newRow("merged: before") << "A744" << QDate(1990, 5, 10) << "A744 Bellagio CO";
+        QTest::newRow("merged: its last day") << "A744" << QDate(2014, 2, 3) << "A744 Bellagio CO";
+        QTest::newRow("merged: the day it ceased") << "A744" << QDate(2014, 2, 4) << "(none)";
+        QTest::newRow("merged: after") << "A744" << kToday << "(none)";
+        QTest::newRow("merged: no date") << "A744" << QDate() << "A744 Bellagio CO";
+        QTest::newRow("new code: its first day") << "M335" << QDate(2014, 2, 4) << "M335 Bellagio CO";
+        QTest::newRow("new code: before it was made") << "M335" << QDate(1990, 5, 10) << "(none)";
+        // Castro LE (M261) dates from 1975; Castro BG existed before.
+        QTest::newRow("namesake existed before") << "M261" << QDate(1960, 1, 1) << "(none)";
+        // Oristano is listed from 1974, the founding of its province, and no other Oristano was.
+        QTest::newRow("listed from a change of province") << "G113" << QDate(1950, 1, 1) << "G113 Oristano OR";
+        QTest::newRow("state, while it existed") << "Z135" << QDate(1975, 3, 8) << "Z135 Unione Sovietica ";
+        QTest::newRow("state, after it ceased") << "Z135" << QDate(1995, 1, 1) << "(none)";
+        QTest::newRow("code in no list") << "Z999" << QDate() << "(none)";
+        QTest::newRow("not a code") << "Roma" << QDate() << "(none)";
+        QTest::newRow("empty") << "" << QDate() << "(none)";
+    }
+
+    void byCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QDate, date);
+        QFETCH(QString, place);
+        QCOMPARE(describe(BirthPlaces::byCode(code, date)), place);
+    }
+
+    void placePeriods()
+    {
+        const std::optional<BirthPlace> old = BirthPlaces::byCode(u"A744");
+        QVERIFY(old);
+        QCOMPARE(old->validFrom, QDate(1861, 3, 17));
+        QCOMPARE(old->validTo, QDate(2014, 2, 4));
+        QVERIFY(!old->foreign);
+        const std::optional<BirthPlace> usa = BirthPlaces::byCode(u"Z404");
+        QVERIFY(usa);
+        QVERIFY(usa->foreign);
+        QVERIFY(usa->province.isEmpty());
+        QVERIFY(!usa->validFrom.isValid());
+        QVERIFY(!usa->validTo.isValid());
+    }
+
+    void byName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("province");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("codes"); // best first
+        const QDate date(2000, 1, 1);
+        QTest::newRow("Roma") << "Roma" << "RM" << date << "H501";
+        QTest::newRow("upper case, province in lower case") << "ROMA" << "rm" << date << "H501";
+        QTest::newRow("wrong province") << "Roma" << "MI" << date << "";
+        QTest::newRow("no such place") << "Atlantide" << "" << date << "";
+        QTest::newRow("empty") << "" << "" << date << "";
+        // Two municipalities called Castro: Bergamo's and Lecce's (from 1975).
+        QTest::newRow("two provinces") << "Castro" << "" << date << "C337 M261";
+        QTest::newRow("two provinces, one given") << "Castro" << "LE" << date << "M261";
+        QTest::newRow("two provinces, before the second") << "Castro" << "" << QDate(1960, 1, 1) << "C337";
+        QTest::newRow("Samone") << "Samone" << "" << date << "H753 H754";
+        QTest::newRow("Peglio") << "Peglio" << "" << date << "G415 G416";
+        QTest::newRow("Livo in Trento") << "Livo" << "TN" << date << "E624";
+        // Sant'Elena: a municipality near Padova, and the island, a foreign state.
+        QTest::newRow("municipality and state") << "Sant'Elena" << "" << date << "I319 Z340";
+        QTest::newRow("typographic apostrophe, upper case") << "SANT\u2019ELENA" << "PD" << date << "I319";
+        QTest::newRow("blank for the apostrophe") << "sant  elena" << "" << date << "I319 Z340";
+        QTest::newRow("abroad") << "Sant'Elena" << "EE" << date << "Z340";
+        QTest::newRow("accent as an apostrophe") << "CITTA' DELLA PIEVE" << "PG" << date << "C744";
+        QTest::newRow("no accent") << "citta della pieve" << "" << date << "C744";
+        QTest::newRow("hyphen") << "Bellaria Igea Marina" << "RN" << date << "A747";
+        QTest::newRow("state") << "stati uniti d america" << "" << date << "Z404";
+        // Bellagio: A744 until 04/02/2014, M335 since; best first: the one that still exists.
+        QTest::newRow("merged, before") << "Bellagio" << "CO" << QDate(1990, 5, 10) << "A744";
+        QTest::newRow("merged, after") << "Bellagio" << "CO" << kToday << "M335";
+        QTest::newRow("merged, any time") << "Bellagio" << "CO" << QDate() << "M335 A744";
+        QTest::newRow("listed from a change of province") << "Oristano" << "OR" << QDate(1960, 1, 1) << "G113";
+    }
+
+    void byName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, province);
+        QFETCH(QDate, date);
+        QFETCH(QString, codes);
+        QCOMPARE(codesOf(BirthPlaces::byName(name, province, date)), codes);
+    }
+
+    void mismatches_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("screen"); // surname, name, sex, birth date, municipality, province, state
+        QTest::addColumn<QString>("parts");
+
+        const QString rossi = QStringLiteral("RSSMRA80A01H501U");
+        const QStringList mario{"Rossi", "Mario", "M", "01/01/1980", "Roma", "RM", ""};
+        const auto with = [&mario](int index, const QString &text) {
+            QStringList changed = mario;
+            changed[index] = text;
+            return changed;
+        };
+        QTest::newRow("the same person") << rossi << mario << "";
+        QTest::newRow("other case, state Italia") << rossi << QStringList{"ROSSI", "mario", "m", "01/01/1980", "roma", "rm", "Italia"} << "";
+        QTest::newRow("surname") << rossi << with(0, "Verdi") << "cognome";
+        // "Rosi" gives RSX: one S less tells
+        QTest::newRow("surname, one letter less") << rossi << with(0, "Rosi") << "cognome";
+        // "Maria" gives MRA too: the code cannot tell
+        QTest::newRow("name with the same letters") << rossi << with(1, "Maria") << "";
+        QTest::newRow("name") << rossi << with(1, "Luigi") << "nome";
+        QTest::newRow("sex") << rossi << with(2, "F") << "sesso";
+        QTest::newRow("day") << rossi << with(3, "02/01/1980") << "data di nascita";
+        QTest::newRow("month") << rossi << with(3, "01/02/1980") << "data di nascita";
+        QTest::newRow("year") << rossi << with(3, "01/01/1981") << "data di nascita";
+        // The code holds two digits of the year.
+        QTest::newRow("another century") << rossi << with(3, "01/01/1880") << "";
+        QTest::newRow("place") << rossi << with(4, "Milano").replaceInStrings("RM", "MI") << "luogo di nascita";
+        QTest::newRow("everything") << rossi << QStringList{"Verdi", "Luigi", "F", "02/01/1980", "Milano", "MI", ""}
+                                    << "cognome, nome, sesso, data di nascita, luogo di nascita";
+        QTest::newRow("name and place") << rossi << QStringList{"Rossi", "Luigi", "M", "01/01/1980", "Milano", "", ""}
+                                        << "nome, luogo di nascita";
+        // Empty or unreadable parts are not compared.
+        QTest::newRow("all empty") << rossi << QStringList{"", "", "", "", "", "", ""} << "";
+        QTest::newRow("empty but the name") << rossi << QStringList{"", "Luigi", "", "", "", "", ""} << "nome";
+        QTest::newRow("surname without letters") << rossi << with(0, "--") << "";
+        QTest::newRow("sex neither M nor F") << rossi << with(2, "?") << "";
+        QTest::newRow("no such date") << rossi << with(3, "31/02/1980") << "";
+        QTest::newRow("date in another form") << rossi << with(3, "1980-01-02") << "";
+        QTest::newRow("place in no list") << rossi << with(4, "Atlantide") << "";
+        QTest::newRow("municipality in another province") << rossi << with(5, "MI") << "";
+        // Castro without a province: both Castros are candidates.
+        QTest::newRow("place of two provinces, the code's") << "RSSMRA80A01C337D" << with(4, "Castro").replaceInStrings("RM", "") << "";
+        QTest::newRow("place of two provinces, neither") << rossi << with(4, "Castro").replaceInStrings("RM", "") << "luogo di nascita";
+        // RSS MRA 80 A 01 M261: Castro of Lecce -> X
+        QTest::newRow("the other province's") << "RSSMRA80A01M261X" << with(4, "Castro").replaceInStrings("RM", "BG") << "luogo di nascita";
+        // The place found on the screen's birth date: Bellagio CO was A744 in 1990.
+        QTest::newRow("merged municipality") << "RSSLCU90E10A744G" << QStringList{"Rossi", "Luca", "M", "10/05/1990", "Bellagio", "CO", ""} << "";
+        QTest::newRow("new code, old birth date") << "RSSMRA90E10M335V" << QStringList{"Rossi", "Mario", "M", "10/05/1990", "Bellagio", "CO", ""}
+                                                  << "luogo di nascita";
+        // Without a birth date, any Bellagio will do.
+        QTest::newRow("new code, no birth date") << "RSSMRA90E10M335V" << QStringList{"Rossi", "Mario", "M", "", "Bellagio", "CO", ""} << "";
+        // Foreign states: the state's name, in the state or with the province EE.
+        const QString smith = QStringLiteral("SMTJHN85L04Z404B");
+        QTest::newRow("state") << smith << QStringList{"Smith", "John", "M", "04/07/1985", "", "", "Stati Uniti d'America"} << "";
+        QTest::newRow("state as a municipality of EE") << smith << QStringList{"Smith", "John", "M", "04/07/1985", "Stati Uniti d'America", "EE", ""} << "";
+        QTest::newRow("another state") << smith << QStringList{"Smith", "John", "M", "04/07/1985", "", "", "Francia"} << "luogo di nascita";
+        QTest::newRow("Italian municipality for a foreign code") << smith << QStringList{"Smith", "John", "M", "04/07/1985", "Roma", "RM", "Italia"}
+                                                                 << "luogo di nascita";
+        QTest::newRow("state for an Italian code") << rossi << QStringList{"Rossi", "Mario", "M", "01/01/1980", "", "EE", "Francia"} << "luogo di nascita";
+        // RSS MRA 99 A 01 Z340, Saint Helena -> W; the municipality of the same name is not it
+        QTest::newRow("state named like a municipality") << "RSSMRA99A01Z340W" << QStringList{"Rossi", "Mario", "M", "01/01/1999", "Sant'Elena", "PD", ""}
+                                                         << "luogo di nascita";
+        QTest::newRow("state named like a municipality, abroad") << "RSSMRA99A01Z340W" << QStringList{"Rossi", "Mario", "M", "01/01/1999", "Sant'Elena", "EE", ""}
+                                                                 << "";
+        // Omocodia: the place's digits read back.
+        QTest::newRow("omocodia in the place") << "RSSMRA80A01HR01P" << mario << "";
+        QTest::newRow("omocodia, another place") << "RSSMRA80A01HR01P" << with(4, "Milano").replaceInStrings("RM", "MI") << "luogo di nascita";
+        QTest::newRow("invalid code") << "RSSMRA80A01H501A" << QStringList{"Verdi", "Luigi", "F", "02/01/1980", "Milano", "MI", ""} << "";
+    }
+
+    void mismatches()
+    {
+        QFETCH(QString, code);
+        QFETCH(QStringList, screen);
+        QFETCH(QString, parts);
+        QCOMPARE(screen.size(), 7);
+        const TaxCodeScreenData data{screen[0], screen[1], screen[2], screen[3], screen[4], screen[5], screen[6]};
+        QStringList names;
+        for (const TaxCodePart part : TaxCodeMismatches(code, data, kToday))
+            names << TaxCodePartName(part);
+        QCOMPARE(names.join(QStringLiteral(", ")), parts);
+    }
+
+    void partNames_data()
+    {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("surname") << int(TaxCodePart::Surname) << "cognome";
+        QTest::newRow("name") << int(TaxCodePart::Name) << "nome";
+        QTest::newRow("sex") << int(TaxCodePart::Sex) << "sesso";
+        QTest::newRow("birth date") << int(TaxCodePart::BirthDate) << "data di nascita";
+        QTest::newRow("birth place") << int(TaxCodePart::BirthPlace) << "luogo di nascita";
+    }
+
+    void partNames()
+    {
+        QFETCH(int, part);
+        QFETCH(QString, name);
+        QCOMPARE(TaxCodePartName(static_cast<TaxCodePart>(part)), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTaxCode)
+#include "tst_taxcode.moc"
