@@ -7,8 +7,9 @@
 #include "shell/RecordEditor.h"
 #include "storage/TextField.h"
 
-#include <QAbstractButton>
 #include <QEvent>
+
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -88,8 +89,8 @@ void attach(RecordEditor *editor, bool fillsState)
 {
     if (auto *code = editor->control<QLineEdit>("txtCodFiscPro"))
         code->installEventFilter(new FieldWatcher(editor, fillsState));
-    if (auto *button = editor->findChild<QAbstractButton *>(QStringLiteral("btnCalcolaCodFisc")))
-        QObject::connect(button, &QAbstractButton::clicked, editor, [editor] { computeCode(editor); });
+    if (auto *button = editor->control<ScreenKit::Picture>("btnCalcolaCodFisc"))
+        QObject::connect(button, &ScreenKit::Picture::clicked, editor, [editor] { computeCode(editor); });
     editor->setSaveCheck([editor] { return confirmMatch(editor, Clock::now().date()); });
 }
 
@@ -132,9 +133,10 @@ void computeCode(QWidget *editor)
     const QString placeName = !isItaly(data.state) ? data.state : data.municipality;
 
     QStringList missing;
-    if (TextField::upperAZ(data.surname).isEmpty())
+    const auto hasLetter = [](const QString &name) { return std::any_of(name.begin(), name.end(), [](QChar c) { return c.isLetter(); }); };
+    if (!hasLetter(data.surname))
         missing.append(QStringLiteral("cognome"));
-    if (TextField::upperAZ(data.name).isEmpty())
+    if (!hasLetter(data.name))
         missing.append(QStringLiteral("nome"));
     if (sex != QLatin1String("M") && sex != QLatin1String("F"))
         missing.append(QStringLiteral("sesso (M o F)"));

@@ -17,7 +17,6 @@
 #include "students/Allievi.h"
 #include "tt2112/Mod_TT2112.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -88,7 +87,7 @@ private:
 
     void clickCompute()
     {
-        auto *button = m_editor->findChild<QAbstractButton *>(QStringLiteral("btnCalcolaCodFisc"));
+        auto *button = m_editor->findChild<ScreenKit::Picture *>(QStringLiteral("btnCalcolaCodFisc"));
         QVERIFY(button != nullptr);
         QVERIFY(button->isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
@@ -106,7 +105,7 @@ private:
     {
         if (m_editor == m_screens->frmAllievi())
             return {{"txtCodiceCor", "B-2026"}, {"txtTipologiaCor", "Patente B"}};
-        return {};
+        return {{"txtCodice", "BO0123"}, {"txtUfficio", "Bologna"}, {"txtData", "10/12/2026"}};
     }
 
     static void editors()
