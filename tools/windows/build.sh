@@ -68,7 +68,7 @@ rm -f dist/Volantix-win64.zip
 list="$root/$build_dir/program-files.nsh"
 {
     echo '!macro FILE_LIST'
-    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf \) ! -name unins000.dll |
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf -o -path './Licenze/*' \) ! -name unins000.dll |
         sed 's|^\./||' | sort) | while read -r file; do
         folder="$(dirname "$file")"
         [ "$folder" = . ] && folder="" || folder="\\${folder//\//\\}"
@@ -78,7 +78,7 @@ list="$root/$build_dir/program-files.nsh"
     echo '    SetOutPath "$INSTDIR"'
     echo '!macroend'
     echo '!macro DELETE_LIST'
-    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf \) ! -name unins000.dll |
+    (cd "$dist" && find . -type f \( -name '*.exe' -o -name '*.dll' -o -name '*.qm' -o -name Guida.pdf -o -path './Licenze/*' \) ! -name unins000.dll |
         sed 's|^\./||' | sort) | while read -r file; do
         echo "    Delete \"\$INSTDIR\\${file//\//\\}\""
     done

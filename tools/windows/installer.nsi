@@ -68,6 +68,7 @@ Section "Uninstall"
     RMDir "$INSTDIR\platforms"
     RMDir "$INSTDIR\styles"
     RMDir "$INSTDIR\translations"
+    RMDir "$INSTDIR\Licenze"
     ; Removed only when empty, which it is not while it holds any data.
     RMDir "$INSTDIR"
 
