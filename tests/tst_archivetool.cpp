@@ -513,6 +513,11 @@ private slots:
                                           << QByteArray("{\"valid\":true,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
                                                         "\"placeCode\":\"Z999\",\"municipality\":null,\"province\":null,\"state\":null}\n")
                                           << QByteArray();
+        // RSS MRA 80 A 01 B963 -> J: Caserta, in its own province.
+        QTest::newRow("code born in Caserta") << read + QStringList{"RSSMRA80A01B963J"} << QByteArray() << 0
+                                              << QByteArray("{\"valid\":true,\"code\":\"RSSMRA80A01B963J\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                                            "\"placeCode\":\"B963\",\"municipality\":\"Caserta\",\"province\":\"CE\",\"state\":null}\n")
+                                              << QByteArray();
         QTest::newRow("wrong check letter") << read + QStringList{"RSSMRA80A01H501A"} << QByteArray() << 2 << QByteArray()
                                             << QByteArray("\"RSSMRA80A01H501A\" is not a valid tax code: its check letter should be U");
         QTest::newRow("30 February") << read + QStringList{"RSSMRA80B30H501X"} << QByteArray() << 2 << QByteArray()
@@ -549,6 +554,11 @@ private slots:
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"BG\"}")
             << 0 << QByteArray("{\"code\":\"RSSMRA80A01C337D\"}\n") << QByteArray();
+        // RSS MRA 80 A 01 E379 (Ivrea, Torino) -> N
+        QTest::newRow("compute, Ivrea in Torino")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Ivrea\",\"province\":\"TO\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA80A01E379N\"}\n") << QByteArray();
         QTest::newRow("compute, ambiguous")
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\"}")

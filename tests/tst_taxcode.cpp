@@ -78,6 +78,20 @@ private slots:
         // VNV (Ivanova) LGO (Olga) 75 C=March 48=8+40 Z135, the Soviet Union until 1992 -> I
         QTest::newRow("state that no longer exists") << "VNVLGO75C48Z135I" << kToday << "F" << QDate(1975, 3, 8) << "Z135" << "Z135 Unione Sovietica ";
 
+        // Municipalities whose province the list once gave as the 1927-45 one.
+        // RSS MRA 80 A 01 E379 (Ivrea, Torino, not Aosta). Check letter: the odd
+        // places R S R 8 A 1 3 9 count 8+12+8+19+1+0+7+21 = 76, the even places
+        // S M A 0 0 E 7 count 18+12+0+0+0+4+7 = 41; 117 mod 26 = 13 -> N
+        QTest::newRow("born in Ivrea") << "RSSMRA80A01E379N" << kToday << "M" << QDate(1980, 1, 1) << "E379" << "E379 Ivrea TO";
+        // RSS MRA 80 A 01 B963 (Caserta, not Napoli): odd R S R 8 A 1 9 3 count
+        // 8+12+8+19+1+0+21+7 = 76, even S M A 0 0 B 6 count 18+12+0+0+0+1+6 = 37;
+        // 113 mod 26 = 9 -> J
+        QTest::newRow("born in Caserta") << "RSSMRA80A01B963J" << kToday << "M" << QDate(1980, 1, 1) << "B963" << "B963 Caserta CE";
+        // RSS MRA 80 A 01 A512 (Aversa, province of Caserta): odd R S R 8 A 1 5 2
+        // count 8+12+8+19+1+0+13+5 = 66, even S M A 0 0 A 1 count 18+12+0+0+0+0+1 = 31;
+        // 97 mod 26 = 19 -> T
+        QTest::newRow("born in Aversa") << "RSSMRA80A01A512T" << kToday << "M" << QDate(1980, 1, 1) << "A512" << "A512 Aversa CE";
+
         // The two-digit year: the latest that makes the holder 14 by today (10/12/2026).
         // RSS MRA 12 T 10 H501 -> S: 14 on 10/12/2026 exactly
         QTest::newRow("14 today") << "RSSMRA12T10H501S" << kToday << "M" << QDate(2012, 12, 10) << "H501" << "H501 Roma RM";
@@ -352,6 +366,18 @@ private slots:
         QTest::newRow("listed from a change of province") << "G113" << QDate(1950, 1, 1) << "G113 Oristano OR";
         QTest::newRow("state, while it existed") << "Z135" << QDate(1975, 3, 8) << "Z135 Unione Sovietica ";
         QTest::newRow("state, after it ceased") << "Z135" << QDate(1995, 1, 1) << "(none)";
+        // Provinces of existing municipalities: today's, where the list once had
+        // the 1927-45 one or an older one; the provinces newer than the list that
+        // corrects it stay.
+        QTest::newRow("province: Aosta to Torino") << "E379" << QDate() << "E379 Ivrea TO";
+        QTest::newRow("province: Napoli to Caserta") << "E791" << QDate() << "E791 Maddaloni CE";
+        QTest::newRow("province: Benevento to Caserta") << "A200" << QDate() << "A200 Alife CE";
+        QTest::newRow("province: Benevento to Campobasso") << "C486" << QDate() << "C486 Cercemaggiore CB";
+        QTest::newRow("province: Savona to Genova") << "C823" << QDate() << "C823 Cogoleto GE";
+        QTest::newRow("province: Lecco to Bergamo") << "L257" << QDate() << "L257 Torre De' Busi BG";
+        QTest::newRow("province: moved to Rimini in 2021") << "F478" << QDate() << "F478 Montecopiolo RN";
+        QTest::newRow("province: re-established in Sardinia") << "G015" << QDate() << "G015 Olbia OT";
+        QTest::newRow("province: unchanged") << "H501" << QDate() << "H501 Roma RM";
         QTest::newRow("code in no list") << "Z999" << QDate() << "(none)";
         QTest::newRow("not a code") << "Roma" << QDate() << "(none)";
         QTest::newRow("empty") << "" << QDate() << "(none)";
@@ -397,6 +423,14 @@ private slots:
         QTest::newRow("two provinces, one given") << "Castro" << "LE" << date << "M261";
         QTest::newRow("two provinces, before the second") << "Castro" << "" << QDate(1960, 1, 1) << "C337";
         QTest::newRow("Samone") << "Samone" << "" << date << "H753 H754";
+        // The two Samone: Torino's (once listed under Aosta) and Trento's.
+        QTest::newRow("Samone in Torino") << "Samone" << "TO" << date << "H753";
+        QTest::newRow("Samone in Trento") << "Samone" << "TN" << date << "H754";
+        QTest::newRow("Samone in Aosta") << "Samone" << "AO" << date << "";
+        QTest::newRow("Ivrea in Torino") << "Ivrea" << "TO" << date << "E379";
+        QTest::newRow("Ivrea in Aosta") << "Ivrea" << "AO" << date << "";
+        QTest::newRow("Caserta in Caserta") << "Caserta" << "CE" << date << "B963";
+        QTest::newRow("Caserta in Napoli") << "Caserta" << "NA" << date << "";
         QTest::newRow("Peglio") << "Peglio" << "" << date << "G415 G416";
         QTest::newRow("Livo in Trento") << "Livo" << "TN" << date << "E624";
         // Sant'Elena: a municipality near Padova, and the island, a foreign state.
@@ -470,6 +504,11 @@ private slots:
         QTest::newRow("place of two provinces, neither") << rossi << with(4, "Castro").replaceInStrings("RM", "") << "luogo di nascita";
         // RSS MRA 80 A 01 M261: Castro of Lecce -> X
         QTest::newRow("the other province's") << "RSSMRA80A01M261X" << with(4, "Castro").replaceInStrings("RM", "BG") << "luogo di nascita";
+        // RSS MRA 80 A 01 A512 (Aversa) -> T: Caserta (CE) is found, and it is another place.
+        QTest::newRow("another municipality of Caserta") << "RSSMRA80A01A512T"
+                                                         << with(4, "Caserta").replaceInStrings("RM", "CE") << "luogo di nascita";
+        // RSS MRA 80 A 01 E379 -> N: Ivrea with its province.
+        QTest::newRow("Ivrea, Torino") << "RSSMRA80A01E379N" << with(4, "Ivrea").replaceInStrings("RM", "TO") << "";
         // The place found on the screen's birth date: Bellagio CO was A744 in 1990.
         QTest::newRow("merged municipality") << "RSSLCU90E10A744G" << QStringList{"Rossi", "Luca", "M", "10/05/1990", "Bellagio", "CO", ""} << "";
         QTest::newRow("new code, old birth date") << "RSSMRA90E10M335V" << QStringList{"Rossi", "Mario", "M", "10/05/1990", "Bellagio", "CO", ""}
