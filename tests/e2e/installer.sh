@@ -40,7 +40,7 @@ printf 'lesson' >"$folder/Lezioni_Guida_Allievo_1.lez"
 printf '[Modello TT2112]\r\nCodice Autoscuola=AS0123\r\n' >"$folder/Autoscuola.ini"
 mkdir -p "$folder/Allegati"
 printf 'attached' >"$folder/Allegati/patente.pdf"
-snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf -print0 | sort -z | xargs -0 sha256sum); }
+snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf ! -path './Licenze/*' -print0 | sort -z | xargs -0 sha256sum); }
 before="$(snapshot)"
 
 install
@@ -51,6 +51,7 @@ check "the program is removed" test ! -e "$folder/volantix.exe"
 check "Qt is removed" test ! -e "$folder/Qt6Core.dll"
 check "the plugins are removed" test ! -e "$folder/platforms"
 check "the uninstaller is removed" test ! -e "$folder/Disinstalla Volantix.exe"
+check "the licences are removed" test ! -e "$folder/Licenze"
 check "the shortcuts are removed" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
 check "uninstalling keeps the store and the data" test "$(snapshot)" = "$before"
 rm -rf "$WINEPREFIX/drive_c/Scuola Guida" "$WINEPREFIX/drive_c/volantix-setup.exe" "$WINEPREFIX/drive_c/volantix-uninstall.cmd"
