@@ -23,6 +23,7 @@
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "students/Allievi.h"
+#include "tt2112/SchoolDefaults.h"
 #include "tt2112/Mod_TT2112.h"
 
 #include <QAbstractButton>
@@ -307,10 +308,8 @@ void writeSampleFolder()
     if (!PasswordStore::createIfAbsent(ProgramFolder::filePath(PasswordStore::fileName())))
         fail(QStringLiteral("cannot write the password store"));
 
-    QFile ini(ProgramFolder::filePath(QStringLiteral("Autoscuola.ini")));
-    if (!ini.open(QIODevice::WriteOnly)
-        || ini.write("[Autoscuola]\r\nCodice Autoscuola=BO0123\r\nUfficio Provinciale=Bologna\r\n") < 0)
-        fail(QStringLiteral("cannot write Autoscuola.ini"));
+    if (!SchoolDefaults::write(SchoolDefaults::path(), {QStringLiteral("BO0123"), QStringLiteral("Bologna")}))
+        fail(QStringLiteral("cannot write %1").arg(SchoolDefaults::fileName()));
 }
 
 // ---------------------------------------------------------------- the pictures

@@ -54,11 +54,6 @@ TaxCodeScreenData screenData(QWidget *editor)
             text(editor, "txtStatoNascPro")};
 }
 
-bool isItaly(const QString &state)
-{
-    return state.isEmpty() || TextField::upperAZ(state) == QLatin1String("ITALIA");
-}
-
 // Leaving the tax code field fills in what it can.
 class FieldWatcher final : public QObject
 {
@@ -129,8 +124,7 @@ void computeCode(QWidget *editor)
     const TaxCodeScreenData data = screenData(editor);
     const QDate birth = QDate::fromString(data.birthDate, kDateFormat);
     const QString sex = data.sex.toUpper();
-    const bool foreign = !isItaly(data.state) || data.province.toUpper() == QLatin1String("EE");
-    const QString placeName = !isItaly(data.state) ? data.state : data.municipality;
+    const BirthPlaces::BirthPlaceQuery query = BirthPlaces::queryFor(data.municipality, data.province, data.state);
 
     QStringList missing;
     const auto hasLetter = [](const QString &name) { return std::any_of(name.begin(), name.end(), [](QChar c) { return c.isLetter(); }); };
@@ -142,7 +136,7 @@ void computeCode(QWidget *editor)
         missing.append(QStringLiteral("sesso (M o F)"));
     if (!birth.isValid())
         missing.append(QStringLiteral("data di nascita (gg/mm/aaaa)"));
-    if (placeName.isEmpty())
+    if (query.name.isEmpty())
         missing.append(QStringLiteral("comune di nascita (o stato di nascita, se estero)"));
     if (!missing.isEmpty()) {
         Dialogs::warning(QStringLiteral("Attenzione: per calcolare il codice fiscale occorre indicare ") + missing.join(QStringLiteral(", "))
@@ -150,12 +144,12 @@ void computeCode(QWidget *editor)
         return;
     }
 
-    QList<BirthPlace> places = BirthPlaces::byName(placeName, foreign ? QString() : data.province.toUpper(), birth);
-    places.removeIf([foreign](const BirthPlace &place) { return place.foreign != foreign; });
+    const QList<BirthPlace> places = BirthPlaces::named(query, birth);
     if (places.isEmpty()) {
-        Dialogs::warning(QStringLiteral("Attenzione: il luogo di nascita \"") + placeName
+        Dialogs::warning(QStringLiteral("Attenzione: il luogo di nascita \"") + query.name
                          + QStringLiteral("\" non risulta tra i comuni italiani e gli stati esteri esistenti alla data di nascita."));
-        field(editor, foreign && !isItaly(data.state) ? "txtStatoNascPro" : "txtLuogoNascPro")->setFocus(Qt::OtherFocusReason);
+        const bool stateField = query.abroad && query.name == data.state;
+        field(editor, stateField ? "txtStatoNascPro" : "txtLuogoNascPro")->setFocus(Qt::OtherFocusReason);
         return;
     }
     qsizetype chosen = 0;

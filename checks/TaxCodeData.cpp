@@ -334,6 +334,27 @@ QList<BirthPlace> byName(QStringView name, QStringView province, QDate date)
     return places;
 }
 
+BirthPlaceQuery queryFor(const QString &municipality, const QString &province, const QString &state)
+{
+    const QString trimmedState = state.trimmed();
+    const bool stateAbroad = !trimmedState.isEmpty() && plainLetters(trimmedState) != QLatin1String("ITALIA");
+    BirthPlaceQuery query;
+    query.abroad = stateAbroad || province.trimmed().compare(QLatin1String("EE"), Qt::CaseInsensitive) == 0;
+    query.name = stateAbroad ? trimmedState : municipality.trimmed();
+    if (!query.abroad)
+        query.province = province.trimmed().toUpper();
+    return query;
+}
+
+QList<BirthPlace> named(const BirthPlaceQuery &query, QDate date)
+{
+    if (query.name.isEmpty())
+        return {};
+    QList<BirthPlace> places = byName(query.name, query.abroad ? u"EE" : QStringView(query.province), date);
+    places.removeIf([&query](const BirthPlace &place) { return place.foreign != query.abroad; });
+    return places;
+}
+
 } // namespace BirthPlaces
 
 std::optional<DecodedTaxCode> DecodeTaxCode(QStringView code, QDate today)
@@ -388,8 +409,7 @@ QList<TaxCodePart> TaxCodeMismatches(QStringView code, const TaxCodeScreenData &
 {
     QList<TaxCodePart> mismatches;
     const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, today);
-    const std::optional<CodeParts> parts = readParts(code);
-    if (!decoded || !parts)
+    if (!decoded)
         return mismatches;
 
     const QString surname = TaxCodeSurnameLetters(data.surname);
@@ -399,27 +419,23 @@ QList<TaxCodePart> TaxCodeMismatches(QStringView code, const TaxCodeScreenData &
     if (!name.isEmpty() && name != code.sliced(3, 3))
         mismatches << TaxCodePart::Name;
     const QString sex = data.sex.trimmed().toUpper();
-    if ((sex == QLatin1String("M") || sex == QLatin1String("F")) && sex != QString(parts->sex))
+    if ((sex == QLatin1String("M") || sex == QLatin1String("F")) && sex != QString(decoded->sex))
         mismatches << TaxCodePart::Sex;
+    // The code holds the year in two digits: a century apart is no mismatch.
     const QDate birthDate = QDate::fromString(data.birthDate.trimmed(), QStringLiteral("dd/MM/yyyy"));
+    const QDate coded = decoded->birthDate;
     if (birthDate.isValid()
         && std::make_tuple(birthDate.year() % 100, birthDate.month(), birthDate.day())
-            != std::make_tuple(parts->year, parts->month, parts->day))
+            != std::make_tuple(coded.year() % 100, coded.month(), coded.day()))
         mismatches << TaxCodePart::BirthDate;
 
     // The place: the screen's, as the lists know it, against the code's.
-    const QString state = data.state.trimmed();
-    const bool stateAbroad = !state.isEmpty() && plainLetters(state) != QLatin1String("ITALIA");
-    const bool abroad = stateAbroad || data.province.trimmed().compare(QLatin1String("EE"), Qt::CaseInsensitive) == 0;
-    const QString placeName = stateAbroad ? state : data.municipality.trimmed();
-    if (!placeName.isEmpty()) {
-        const QString province = abroad ? QStringLiteral("EE") : data.province;
-        const QList<BirthPlace> places = BirthPlaces::byName(placeName, province, birthDate);
-        const bool codesPlace = std::any_of(places.begin(), places.end(),
-                                            [&parts](const BirthPlace &place) { return place.code == parts->placeCode; });
-        if (!places.isEmpty() && !codesPlace)
-            mismatches << TaxCodePart::BirthPlace;
-    }
+    const QList<BirthPlace> places =
+        BirthPlaces::named(BirthPlaces::queryFor(data.municipality, data.province, data.state), birthDate);
+    const bool codesPlace = std::any_of(places.begin(), places.end(),
+                                        [&decoded](const BirthPlace &place) { return place.code == decoded->placeCode; });
+    if (!places.isEmpty() && !codesPlace)
+        mismatches << TaxCodePart::BirthPlace;
     return mismatches;
 }
 

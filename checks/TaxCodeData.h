@@ -45,6 +45,20 @@ std::optional<BirthPlace> byCode(QStringView code, QDate date = {});
 // "SANT ANGELO"). The province "EE" (abroad) asks for foreign states only.
 QList<BirthPlace> byName(QStringView name, QStringView province, QDate date);
 
+// How a person's birth place is written: a municipality with its province, or a
+// state abroad (a state other than Italy, or the province "EE", with the state's
+// name in `state` or else in `municipality`).
+struct BirthPlaceQuery {
+    QString name;        // the name to look for; empty when none is given
+    QString province;    // two letters for a municipality; empty for any province or abroad
+    bool abroad = false;
+};
+BirthPlaceQuery queryFor(const QString &municipality, const QString &province, const QString &state);
+
+// The places `query` names on `date` (as byName): only states when abroad, only
+// municipalities otherwise.
+QList<BirthPlace> named(const BirthPlaceQuery &query, QDate date);
+
 } // namespace BirthPlaces
 
 struct DecodedTaxCode {

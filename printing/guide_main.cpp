@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
@@ -102,10 +103,18 @@ int main(int argc, char *argv[])
     const qreal textMm = layout.fullRect(QPageLayout::Millimeter).width() - 2 * kTextMarginMm;
     fitPictures(document, textMm / 25.4 * 96 - 2 * document.documentMargin() - 1);
 
+    // A guide left from an earlier build must not pass for this one.
+    if (QFile::exists(args.at(3)) && !QFile::remove(args.at(3))) {
+        std::fprintf(stderr, "volantix-guide: cannot replace %s\n", qPrintable(args.at(3)));
+        return 1;
+    }
     QPdfWriter writer(args.at(3));
     writer.setTitle(QStringLiteral("Guida all'utilizzo di Volantix"));
     writer.setCreator(QStringLiteral("Volantix"));
     writer.setPageLayout(layout);
     document.print(&writer);
-    return QFile::exists(args.at(3)) ? 0 : 1;
+    const qint64 written = QFileInfo(args.at(3)).size();
+    if (written <= 0)
+        std::fprintf(stderr, "volantix-guide: %s was not written\n", qPrintable(args.at(3)));
+    return written > 0 ? 0 : 1;
 }

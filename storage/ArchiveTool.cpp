@@ -389,41 +389,34 @@ int computeTaxCode(Context &ctx)
     const QString when = person.birthDate.toString(QStringLiteral("dd/MM/yyyy"));
 
     // The place: a code as given, a foreign state, or a municipality.
-    const bool abroad = (!state.isEmpty() && state.compare(QLatin1String("Italia"), Qt::CaseInsensitive) != 0)
-        || province.compare(QLatin1String("EE"), Qt::CaseInsensitive) == 0;
+    const BirthPlaces::BirthPlaceQuery query = BirthPlaces::queryFor(municipality, province, state);
     if (!placeCode.isEmpty()) {
         placeCode = placeCode.toUpper();
         if (!BirthPlaces::byCode(placeCode))
             return ctx.error(QStringLiteral("\"placeCode\": \"%1\" is in no list of places").arg(placeCode));
         person.placeCode = placeCode;
-    } else if (abroad) {
-        const QString stateName = !state.isEmpty() ? state : municipality;
-        if (stateName.isEmpty())
-            return ctx.error(QStringLiteral("\"state\" is missing"));
-        const QList<BirthPlace> states = BirthPlaces::byName(stateName, u"EE", person.birthDate);
-        if (states.isEmpty())
-            return ctx.error(QStringLiteral("no foreign state called \"%1\" on %2").arg(stateName, when));
-        if (states.size() > 1)
-            return ctx.error(QStringLiteral("several foreign states called \"%1\" on %2: %3").arg(stateName, when, placeList(states)));
-        person.placeCode = states.first().code;
-    } else if (!municipality.isEmpty()) {
-        QList<BirthPlace> places = BirthPlaces::byName(municipality, province, person.birthDate);
-        places.removeIf([](const BirthPlace &place) { return place.foreign; });
-        const QString where = province.isEmpty() ? QStringLiteral("\"%1\"").arg(municipality)
-                                                 : QStringLiteral("\"%1\" (%2)").arg(municipality, province.toUpper());
+    } else if (query.name.isEmpty()) {
+        return ctx.error(query.abroad ? QStringLiteral("\"state\" is missing")
+                                      : QStringLiteral("the birth place is missing: give \"municipality\" and \"province\", \"state\", or \"placeCode\""));
+    } else {
+        const QList<BirthPlace> places = BirthPlaces::named(query, person.birthDate);
+        const QString where = query.province.isEmpty() ? QStringLiteral("\"%1\"").arg(query.name)
+                                                       : QStringLiteral("\"%1\" (%2)").arg(query.name, query.province);
+        const QString what = query.abroad ? QStringLiteral("foreign state called") : QStringLiteral("municipality");
         if (places.isEmpty()) {
-            // The lists may keep a municipality under a province it once had.
-            QList<BirthPlace> elsewhere = province.isEmpty() ? QList<BirthPlace>()
-                                                             : BirthPlaces::byName(municipality, QString(), person.birthDate);
-            elsewhere.removeIf([](const BirthPlace &place) { return place.foreign; });
-            return ctx.error(QStringLiteral("no municipality %1 on %2").arg(where, when)
+            // The lists may keep a municipality under another province.
+            const QList<BirthPlace> elsewhere = query.abroad || query.province.isEmpty()
+                ? QList<BirthPlace>()
+                : BirthPlaces::named({query.name, QString(), false}, person.birthDate);
+            return ctx.error(QStringLiteral("no %1 %2 on %3").arg(what, where, when)
                              + (elsewhere.isEmpty() ? QString() : QStringLiteral("; the lists know ") + placeList(elsewhere)));
         }
         if (places.size() > 1)
-            return ctx.error(QStringLiteral("several municipalities %1 on %2: %3; give the province").arg(where, when, placeList(places)));
+            return ctx.error(QStringLiteral("several %1 %2 on %3: %4").arg(query.abroad ? QStringLiteral("foreign states called")
+                                                                                        : QStringLiteral("municipalities"),
+                                                                           where, when, placeList(places))
+                             + (query.abroad ? QString() : QStringLiteral("; give the province")));
         person.placeCode = places.first().code;
-    } else {
-        return ctx.error(QStringLiteral("the birth place is missing: give \"municipality\" and \"province\", \"state\", or \"placeCode\""));
     }
 
     const QString code = ComputeTaxCode(person);
