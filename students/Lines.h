@@ -73,6 +73,7 @@ private:
     QString m_laid;
     std::vector<Slot> m_slots; // for the first columns of the format
     qsizetype m_restAt = 0;    // where the label of the column after them starts
+    std::vector<int> m_reads;  // where in the record write() reads first
 };
 
 // "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
