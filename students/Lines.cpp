@@ -216,7 +216,7 @@ LineMaker::LineMaker(const LineFormat &format)
         m_restAt = at;
     }
     const std::vector<char> empty(static_cast<std::size_t>(format.layout->recordSize), '\0');
-    m_laid = line(empty, format).left(at);
+    m_laid = Lines::line(empty, format).left(at);
     // Where write() reads each field: from its length byte on, over 64 bytes at
     // most (two cache lines), for the texts that start near the end of one.
     const auto reads = [this](int field) {
@@ -254,6 +254,13 @@ qsizetype LineMaker::write(std::span<const char> record, QChar *out) const
         writer.bytes(trimmedField(record, *m_format.layout, column.field), column.width);
     }
     return writer.written(out);
+}
+
+QString LineMaker::line(std::span<const char> record) const
+{
+    QString text(m_room, Qt::Uninitialized);
+    text.truncate(write(record, text.data()));
+    return text;
 }
 
 QString line(std::span<const char> record, const LineFormat &format)

@@ -58,6 +58,8 @@ public:
     // The room write() needs at `out`: longestLine() of the format.
     qsizetype room() const { return m_room; }
     qsizetype write(std::span<const char> record, QChar *out) const;
+    // The same as a text of its own.
+    QString line(std::span<const char> record) const;
 
 private:
     // A column of a fixed width before the first of none: where its field lies in
