@@ -505,15 +505,17 @@ void FoldedSort::add(QStringView line)
     char16_t any = 0;
     for (qsizetype c = 0; c < kKeyChars; ++c)
         any |= units[c];
-    if (any < 0x80) {
-        for (qsizetype c = 0; c < kKeyChars; ++c)
-            places[c] = asciiRank(units[c]);
-    } else {
+    for (qsizetype c = 0; c < kKeyChars; ++c)
+        places[c] = asciiRank(units[c]);
+    if (any >= 0x80) {
+        // The few others (accented letters, mostly) from the table.
         const std::array<quint8, 65536> &ranks = foldedRanks();
         bool unknown = false;
         for (qsizetype c = 0; c < size; ++c) {
-            places[c] = ranks[units[c]];
-            unknown |= places[c] == 0;
+            if (units[c] >= 0x80) {
+                places[c] = ranks[units[c]];
+                unknown |= places[c] == 0;
+            }
         }
         if (unknown)
             m_plain = true; // a character no record holds
