@@ -39,14 +39,23 @@ constexpr std::array<char16_t, 256> makeDecodeTable()
 
 inline constexpr std::array<char16_t, 256> kDecodeTable = makeDecodeTable();
 
-// Eight bytes to eight characters. Below 0x80 every byte is its own character,
-// widened as a group (a few vector instructions); a group with a byte of the
-// upper half goes through the table.
+#if defined(__SSE2__) || defined(_M_X64)
+// Whether any of the bytes is one of 0x80..0x9F, the only ones that do not decode
+// to the character of their own code: a bit of the result for each such byte.
+inline int tableBytes(__m128i bytes)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_set1_epi8(static_cast<char>(0x80))));
+}
+#endif
+
+// Eight bytes to eight characters. Outside 0x80..0x9F every byte is the
+// character of its own code, widened as a group (a few vector instructions); a
+// group with one of those goes through the table.
 inline void decodeEight(const unsigned char *from, char16_t *to)
 {
 #if defined(__SSE2__) || defined(_M_X64)
     const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(from));
-    if (_mm_movemask_epi8(bytes) == 0) {
+    if ((tableBytes(bytes) & 0xFF) == 0) {
         _mm_storeu_si128(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
         return;
     }
@@ -63,8 +72,8 @@ inline void decodeFour(const unsigned char *from, char16_t *to)
 #if defined(__SSE2__) || defined(_M_X64)
     quint32 word;
     std::memcpy(&word, from, sizeof word);
-    if ((word & 0x80808080u) == 0) {
-        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+    const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+    if ((tableBytes(bytes) & 0xF) == 0) {
         _mm_storel_epi64(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
         return;
     }

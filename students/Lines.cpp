@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -502,20 +503,30 @@ void FoldedSort::add(QStringView line)
             std::memcpy(padded, units, static_cast<std::size_t>(size) * sizeof(char16_t));
         units = padded;
     }
-    char16_t any = 0;
-    for (qsizetype c = 0; c < kKeyChars; ++c)
-        any |= units[c];
     for (qsizetype c = 0; c < kKeyChars; ++c)
         places[c] = asciiRank(units[c]);
-    if (any >= 0x80) {
-        // The few others (accented letters, mostly) from the table.
+    // The others (accented letters, mostly) from the table: a bit for each.
+    quint64 others = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i upper = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    for (int group = 0; group < kKeyChars / 8; ++group) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + group * 8));
+        const __m128i below = _mm_cmpeq_epi16(_mm_and_si128(eight, upper), zero);
+        const auto bits = static_cast<quint64>(~_mm_movemask_epi8(_mm_packs_epi16(below, zero)) & 0xFF);
+        others |= bits << (group * 8);
+    }
+#else
+    for (qsizetype c = 0; c < kKeyChars; ++c)
+        others |= quint64(units[c] >= 0x80) << c;
+#endif
+    if (others != 0) {
         const std::array<quint8, 65536> &ranks = foldedRanks();
         bool unknown = false;
-        for (qsizetype c = 0; c < size; ++c) {
-            if (units[c] >= 0x80) {
-                places[c] = ranks[units[c]];
-                unknown |= places[c] == 0;
-            }
+        for (; others != 0; others &= others - 1) {
+            const int c = std::countr_zero(others);
+            places[c] = ranks[units[c]];
+            unknown |= places[c] == 0;
         }
         if (unknown)
             m_plain = true; // a character no record holds
