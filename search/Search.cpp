@@ -88,8 +88,8 @@ QString studentSearchLine(std::span<const char> record)
         {QLatin1StringView("  Cat. "), txtCatPat, -1},
     };
     // The blank that joins surname and name stays: " Mario" without a surname.
-    static const Lines::LineFormat format{&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns, Lines::NameJoin::Blank};
-    return Lines::line(record, format);
+    static const Lines::LineMaker maker({&StudentRecord::layout(), txtCognome, txtNome, 28, kColumns, Lines::NameJoin::Blank});
+    return maker.line(record);
 }
 
 QString TT2112SearchLine(const RecordBuffer &form)
@@ -106,8 +106,8 @@ QString tt2112SearchLine(std::span<const char> record)
         {QLatin1StringView("  Patente "), txtConsegui, 2},
         {QLatin1StringView("  Note: "), txtNote, -1},
     };
-    static const Lines::LineFormat format{&TT2112Record::layout(), txtCognome, txtNome, 30, kColumns, Lines::NameJoin::Blank};
-    return Lines::line(record, format);
+    static const Lines::LineMaker maker({&TT2112Record::layout(), txtCognome, txtNome, 30, kColumns, Lines::NameJoin::Blank});
+    return maker.line(record);
 }
 
 QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line)

@@ -9,24 +9,6 @@ constexpr unsigned char kSubstitute = '?';
 
 } // namespace
 
-void decodeInto(QByteArrayView bytes, QChar *out)
-{
-    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
-    auto *target = reinterpret_cast<char16_t *>(out);
-    const qsizetype n = bytes.size();
-    // Most bytes are their own character: widen them all in a loop the compiler
-    // can vectorise, then mend the few of 0x80..0x9F.
-    bool highControls = false;
-    for (qsizetype i = 0; i < n; ++i) {
-        target[i] = in[i];
-        highControls |= (in[i] & 0xE0) == 0x80;
-    }
-    if (highControls) {
-        for (qsizetype i = 0; i < n; ++i)
-            target[i] = detail::kDecodeTable[in[i]];
-    }
-}
-
 unsigned char encodeCodePoint(char32_t codePoint)
 {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))

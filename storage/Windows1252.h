@@ -6,6 +6,11 @@
 #include <QStringView>
 
 #include <array>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 // Exact Windows-1252 conversion in both directions.
 // Every byte decodes to one character; the five bytes the code page leaves
@@ -34,6 +39,51 @@ constexpr std::array<char16_t, 256> makeDecodeTable()
 
 inline constexpr std::array<char16_t, 256> kDecodeTable = makeDecodeTable();
 
+#if defined(__SSE2__) || defined(_M_X64)
+// Whether any of the bytes is one of 0x80..0x9F, the only ones that do not decode
+// to the character of their own code: a bit of the result for each such byte.
+inline int tableBytes(__m128i bytes)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(0xE0))), _mm_set1_epi8(static_cast<char>(0x80))));
+}
+#endif
+
+// Eight bytes to eight characters. Outside 0x80..0x9F every byte is the
+// character of its own code, widened as a group (a few vector instructions); a
+// group with one of those goes through the table.
+inline void decodeEight(const unsigned char *from, char16_t *to)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(from));
+    if ((tableBytes(bytes) & 0xFF) == 0) {
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+        return;
+    }
+#endif
+    char16_t units[8];
+    for (int i = 0; i < 8; ++i)
+        units[i] = kDecodeTable[from[i]];
+    std::memcpy(to, units, sizeof units);
+}
+
+// The same for four.
+inline void decodeFour(const unsigned char *from, char16_t *to)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    quint32 word;
+    std::memcpy(&word, from, sizeof word);
+    const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+    if ((tableBytes(bytes) & 0xF) == 0) {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+        return;
+    }
+#endif
+    char16_t units[4];
+    for (int i = 0; i < 4; ++i)
+        units[i] = kDecodeTable[from[i]];
+    std::memcpy(to, units, sizeof units);
+}
+
 } // namespace detail
 
 // Inline: the list lines decode every value through it.
@@ -46,8 +96,28 @@ inline char16_t decodeByte(unsigned char byte)
 unsigned char encodeCodePoint(char32_t codePoint);
 
 QString decode(QByteArrayView bytes);
+
 // Decodes `bytes` into `out`, which must have room for bytes.size() characters.
-void decodeInto(QByteArrayView bytes, QChar *out);
+// Inline, in groups of eight: the list lines decode every value through it, and
+// most values are short. Reads and writes nothing past either end: the last group
+// overlaps the one before it.
+inline void decodeInto(QByteArrayView bytes, QChar *out)
+{
+    const auto *from = reinterpret_cast<const unsigned char *>(bytes.data());
+    auto *to = reinterpret_cast<char16_t *>(out);
+    const qsizetype n = bytes.size();
+    if (n >= 8) {
+        for (qsizetype i = 0; i + 8 < n; i += 8)
+            detail::decodeEight(from + i, to + i);
+        detail::decodeEight(from + n - 8, to + n - 8);
+    } else if (n >= 4) {
+        detail::decodeFour(from, to);
+        detail::decodeFour(from + n - 4, to + n - 4);
+    } else {
+        for (qsizetype i = 0; i < n; ++i)
+            to[i] = detail::kDecodeTable[from[i]];
+    }
+}
 
 // Encodes at most maxCharacters characters (code points; a surrogate pair is
 // one character), one byte each.

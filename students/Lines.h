@@ -48,6 +48,36 @@ QString line(std::span<const char> record, const LineFormat &format);
 qsizetype longestLine(const LineFormat &format);
 qsizetype writeLine(std::span<const char> record, const LineFormat &format, QChar *out);
 
+// Makes many lines of one format, each as writeLine() does: the labels and the
+// padding of the columns of a fixed width are laid out once, and every line
+// starts as a copy of them.
+class LineMaker
+{
+public:
+    explicit LineMaker(const LineFormat &format);
+    // The room write() needs at `out`: longestLine() of the format.
+    qsizetype room() const { return m_room; }
+    qsizetype write(std::span<const char> record, QChar *out) const;
+    // The same as a text of its own.
+    QString line(std::span<const char> record) const;
+
+private:
+    // A column of a fixed width before the first of none: where its field lies in
+    // the record and where its value goes in the line.
+    struct Slot {
+        int offset;
+        int size;
+        int width;
+        qsizetype at;
+    };
+    LineFormat m_format;
+    qsizetype m_room;
+    QString m_laid;
+    std::vector<Slot> m_slots; // for the first columns of the format
+    qsizetype m_restAt = 0;    // where the label of the column after them starts
+    std::vector<int> m_reads;  // where in the record write() reads first
+};
+
 // "Data: " date(10) "   Durata: " duration(14) "   Mezzo: " vehicle(26)
 // "   Targa: " plate(10) "   Istr. " instructor(26) "   Mod. " module.
 QString LessonLine(const RecordBuffer &lesson);
@@ -83,7 +113,7 @@ void sortFoldedAZ(QStringList &lines);
 class FoldedSort
 {
 public:
-    void reserve(qsizetype count) { m_entries.reserve(static_cast<std::size_t>(count)); }
+    void reserve(qsizetype count);
     // Takes the key of the next line of the list that sort() will order.
     void add(QStringView line);
     // Orders `lines`, which holds the lines given to add(), in that order.
@@ -91,16 +121,29 @@ public:
     void sort(LineStore &lines);
 
 private:
-    // order[k] is the index of the line that comes k-th.
-    std::vector<qsizetype> order(const std::function<QStringView(qsizetype)> &lineAt);
-
     static constexpr std::size_t kWords = 8;
     static constexpr qsizetype kKeyChars = kWords * 8;
-    struct Entry {
-        quint64 key[kWords];
+    // The first kKeyChars characters of a line, one byte each (its place in the
+    // folded order, 0 past the end), packed so that comparing the words in turn
+    // compares those characters in order.
+    struct Key {
+        quint64 words[kWords];
+    };
+    // A line being ordered: the word of its key that decides at the current depth.
+    struct Head {
+        quint64 word;
         qsizetype index;
     };
-    std::vector<Entry> m_entries;
+    using LineAt = std::function<QStringView(qsizetype)>;
+
+    // order[k] is the index of the line that comes k-th.
+    std::vector<qsizetype> order(const LineAt &lineAt);
+    // Orders heads[begin, end), alike in the words before `depth`, by the rest.
+    void orderRange(std::vector<Head> &heads, std::vector<Head> &spare, std::size_t begin, std::size_t end,
+                    std::size_t depth, const LineAt &lineAt) const;
+
+    std::vector<Key> m_keys;   // by line, in the order of adding
+    std::vector<Head> m_heads; // the same, with the first word of each key
     bool m_plain = false;
 };
 

@@ -1,11 +1,15 @@
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
+#include "storage/Windows1252.h"
 #include "students/Lines.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -34,6 +38,75 @@ RecordBuffer student(const QString &surname, const QString &name, const QString 
     record.setText(StudentRecord::txtNote, QStringLiteral("  guide al mattino "));
     record.setText(StudentRecord::chkRicontatta, flag);
     return record;
+}
+
+// Writes a field's length byte and bytes as they are, without trimming or
+// cutting: what another program, or a damaged file, may hold.
+void setRaw(QByteArray &record, const RecordLayout &layout, int field, const QByteArray &text, int lengthByte = -1)
+{
+    const FieldDef &def = layout.field(field);
+    record[def.offset] = static_cast<char>(lengthByte >= 0 ? lengthByte : text.size());
+    for (qsizetype i = 0; i < text.size() && i < def.maxLength; ++i)
+        record[def.offset + 1 + i] = text[i];
+}
+
+// Random text for a field: letters, digits and blanks, now and then a letter of
+// the upper half of the code page (accented letters, the euro sign, the dashes),
+// blanks at either end, more bytes than the field keeps or a length byte past it.
+void setRandom(QByteArray &record, const RecordLayout &layout, int field, QRandomGenerator &random)
+{
+    static const QByteArray kBytes = QByteArrayLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-/'"
+                                                       "\xE0\xE8\xE9\xEC\xF2\xF9\xC8\x80\x96\x97\x81\x9F");
+    const int max = layout.field(field).maxLength;
+    const int length = random.bounded(3) == 0 ? random.bounded(std::min(max, 12) + 1) : random.bounded(max + 1);
+    QByteArray text;
+    for (int i = 0; i < length; ++i)
+        text += kBytes[random.bounded(kBytes.size())];
+    if (length > 0 && random.bounded(6) == 0)
+        text[0] = ' ';
+    if (length > 1 && random.bounded(6) == 0)
+        text[length - 1] = random.bounded(2) == 0 ? ' ' : '\t';
+    const int damaged = random.bounded(40) == 0 ? 255 : -1;
+    setRaw(record, layout, field, text, damaged);
+}
+
+QByteArray randomStudent(QRandomGenerator &random)
+{
+    static const char *const kSurnames[] = {"Rossi", "Rossini", "Bianchi", "Esposito", "De Luca", "D'Amico", "Bell\xF2", "\xC8rcole"};
+    RecordBuffer buffer(StudentRecord::layout());
+    QByteArray record = buffer.bytes();
+    const RecordLayout &layout = StudentRecord::layout();
+    for (const int field : {StudentRecord::txtNome, StudentRecord::txtNumIsc, StudentRecord::txtDataIsc,
+                            StudentRecord::txtPreferenziale, StudentRecord::txtCodiceCor, StudentRecord::txtNote})
+        setRandom(record, layout, field, random);
+    // Many share the beginning of the line, so that the order rests on what follows.
+    if (random.bounded(4) == 0)
+        setRandom(record, layout, StudentRecord::txtCognome, random);
+    else
+        setRaw(record, layout, StudentRecord::txtCognome,
+               QByteArray(kSurnames[random.bounded(8)]) + QByteArray::number(random.bounded(30)));
+    static const QByteArray kFlags[] = {QByteArrayLiteral("No"), QByteArrayLiteral("S\xEC"), QByteArray(), QByteArrayLiteral("no")};
+    setRaw(record, layout, StudentRecord::chkRicontatta, kFlags[random.bounded(4) == 0 ? 1 + random.bounded(3) : 0]);
+    return record;
+}
+
+// The lines of a list, as each is made on its own, sorted as the lists are.
+QStringList sortedLinesOf(const std::vector<QByteArray> &records, bool (*listed)(std::span<const char>),
+                          QString (*lineOf)(std::span<const char>))
+{
+    QStringList lines;
+    for (const QByteArray &record : records) {
+        const std::span<const char> bytes(record.constData(), static_cast<std::size_t>(record.size()));
+        if (listed(bytes))
+            lines << lineOf(bytes);
+    }
+    std::stable_sort(lines.begin(), lines.end(), Lines::lessFoldedAZ);
+    return lines;
+}
+
+std::span<const char> spanOf(const QByteArray &bytes)
+{
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
 } // namespace
@@ -191,6 +264,152 @@ private slots:
         // The same order in a line store, as the attendee list sorts it.
         LineStore store;
         Lines::FoldedSort sort;
+        for (const QString &line : std::as_const(lines)) {
+            store.append(line);
+            sort.add(line);
+        }
+        sort.sort(store);
+        QCOMPARE(store.toList(), expected);
+        Lines::sortFoldedAZ(lines);
+        QCOMPARE(lines, expected);
+    }
+
+    void attendeeListOfAnArchive_data()
+    {
+        QTest::addColumn<int>("students");
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("none") << 0 << 1u;
+        QTest::newRow("a few") << 40 << 2u;
+        // More attendees than the sort takes in one part.
+        QTest::newRow("thousands") << 7000 << 3u;
+    }
+
+    void attendeeListOfAnArchive()
+    {
+        // The list of an archive is each attending student's line, made on its
+        // own, in the folded order; equal lines in the order of the archive.
+        QFETCH(int, students);
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        std::vector<QByteArray> records;
+        QByteArray archive;
+        for (int i = 0; i < students; ++i) {
+            records.push_back(randomStudent(random));
+            archive += records.back();
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Allievi.pro"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(archive), archive.size());
+        file.close();
+        const QStringList expected = sortedLinesOf(records, &Lines::isCurrentAttendee, &Lines::attendeeLine);
+        QVERIFY(students == 0 || !expected.isEmpty());
+        QCOMPARE(Lines::readAttendeeLines(path).toList(), expected);
+    }
+
+    void lineMakerWritesWhatWriteLineWrites_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("name, fixed columns, the last of no width") << 0;
+        QTest::newRow("name kept with its blank, a column of no width in between") << 1;
+        QTest::newRow("no name, every column fixed") << 2;
+        QTest::newRow("no name, the first column of no width") << 3;
+        QTest::newRow("lessons, up to the end of the record") << 4;
+    }
+
+    void lineMakerWritesWhatWriteLineWrites()
+    {
+        QFETCH(int, format);
+        using namespace StudentRecord;
+        static constexpr Lines::Column kAttendee[] = {
+            {QLatin1StringView("  Isc. n. "), txtNumIsc, 14}, {QLatin1StringView("  Data: "), txtDataIsc, 10},
+            {QLatin1StringView("  Tel. "), txtPreferenziale, 14}, {QLatin1StringView("  Corso: "), txtCodiceCor, 18},
+            {QLatin1StringView("  "), txtNote, -1}};
+        static constexpr Lines::Column kMiddle[] = {
+            {QLatin1StringView("|"), txtCodiceCor, 0}, {QLatin1StringView(" a long label, longer than sixteen: "), txtNumIsc, 3},
+            {QLatin1StringView(" <"), txtNote, -1}, {QLatin1StringView("> "), txtDataIsc, 10}, {QLatin1StringView(""), txtPreferenziale, 40}};
+        static constexpr Lines::Column kFixed[] = {
+            {QLatin1StringView(""), txtCognome, 50}, {QLatin1StringView(" "), txtNote, 250}, {QLatin1StringView(" "), txtNumIsc, 1}};
+        static constexpr Lines::Column kFirstFree[] = {{QLatin1StringView("N: "), txtNote, -1}, {QLatin1StringView(" "), txtNome, 7}};
+        static constexpr Lines::Column kLesson[] = {
+            {QLatin1StringView("Data: "), LessonRecord::txtData, 10}, {QLatin1StringView("   Istr. "), LessonRecord::txtIstruttore, 26},
+            {QLatin1StringView("   Mod. "), LessonRecord::txtModulo, 30}};
+        const Lines::LineFormat formats[] = {
+            {&StudentRecord::layout(), txtCognome, txtNome, 28, kAttendee},
+            {&StudentRecord::layout(), txtCognome, txtNome, 12, kMiddle, Lines::NameJoin::Blank},
+            {&StudentRecord::layout(), -1, -1, 0, kFixed},
+            {&StudentRecord::layout(), -1, -1, 0, kFirstFree},
+            {&LessonRecord::layout(), -1, -1, 0, kLesson},
+        };
+        const Lines::LineFormat &chosen = formats[format];
+        const Lines::LineMaker maker(chosen);
+        QCOMPARE(maker.room(), Lines::longestLine(chosen));
+        QRandomGenerator random(static_cast<quint32>(format) + 100);
+        std::vector<int> fields{chosen.surname, chosen.name};
+        for (const Lines::Column &column : chosen.columns)
+            fields.push_back(column.field);
+        for (int n = 0; n < 300; ++n) {
+            QByteArray record = RecordBuffer(*chosen.layout).bytes();
+            for (const int field : fields) {
+                if (field >= 0)
+                    setRandom(record, *chosen.layout, field, random);
+            }
+            // Room and one character on either side, to see that nothing is written past it.
+            QString room(maker.room() + 2, QChar(u'#'));
+            const qsizetype length = maker.write(spanOf(record), room.data() + 1);
+            const QString expected = Lines::line(spanOf(record), chosen);
+            QCOMPARE(QStringView(room).mid(1, length), QStringView(expected));
+            QCOMPARE(room.front(), QChar(u'#'));
+            QCOMPARE(room.back(), QChar(u'#'));
+        }
+    }
+
+    void sortOfManyLines_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QRandomGenerator random(20261211);
+        const auto randomLine = [&random](const QString &units, int most) {
+            QString line;
+            for (int n = random.bounded(most + 1); n > 0; --n)
+                line += units[random.bounded(units.size())];
+            return line;
+        };
+        QString ascii;
+        for (char16_t unit = 0; unit < 0x80; ++unit)
+            ascii += QChar(unit);
+        QString codePage;
+        for (int byte = 0; byte < 256; ++byte)
+            codePage += QChar(Windows1252::decodeByte(static_cast<unsigned char>(byte)));
+        const QString beginnings[] = {QStringLiteral("Rossi Maria"), QStringLiteral("ROSSI MARIO"), QStringLiteral("Bianchi"),
+                                      QStringLiteral("Bell\u00F2 Ugo"), QStringLiteral("\u00C8rcole"), QString()};
+        QStringList alike;
+        QStringList everyAscii;
+        QStringList everyByte;
+        QStringList wholeKey;
+        const QString key = QStringLiteral("Rossi Maria Grazia          Isc. n. 1             Data: 01/01/2026");
+        for (int i = 0; i < 6000; ++i) {
+            alike << beginnings[random.bounded(6)] + randomLine(QStringLiteral("aAbB 0\u00E8"), 12) + randomLine(ascii, 70);
+            everyAscii << randomLine(ascii, 80);
+            everyByte << randomLine(codePage, 80);
+            wholeKey << key.left(60 + random.bounded(8)) + randomLine(QStringLiteral("aAbB_~"), 3);
+        }
+        QTest::newRow("thousands alike in their beginnings") << alike;
+        QTest::newRow("every unit below 0x80") << everyAscii;
+        QTest::newRow("every character of the code page") << everyByte;
+        QTest::newRow("alike in all of the key") << wholeKey;
+    }
+
+    void sortOfManyLines()
+    {
+        // The same order as a plain stable sort, also where the sort takes the
+        // lines in parts and where it needs more than their keys.
+        QFETCH(QStringList, lines);
+        QStringList expected = lines;
+        std::stable_sort(expected.begin(), expected.end(), Lines::lessFoldedAZ);
+        LineStore store;
+        Lines::FoldedSort sort;
+        sort.reserve(lines.size());
         for (const QString &line : std::as_const(lines)) {
             store.append(line);
             sort.add(line);

@@ -41,6 +41,29 @@ private slots:
         QCOMPARE(Windows1252::encode(text), all);
     }
 
+    void windows1252DecodesInPlaceAtEveryLength()
+    {
+        // Short and long texts, with a byte of the upper half in every place of
+        // some and none in others: the characters are those of the table, and the
+        // characters on either side of the room are left alone.
+        for (int length = 0; length <= 40; ++length) {
+            for (int upper = -1; upper < length; ++upper) {
+                QByteArray bytes(length, '\0');
+                for (int i = 0; i < length; ++i)
+                    bytes[i] = static_cast<char>(0x21 + (i * 7 + length) % 0x5E);
+                if (upper >= 0)
+                    bytes[upper] = static_cast<char>(0x80 + (upper * 11 + length) % 0x80);
+                QString room(length + 2, QChar(u'#'));
+                Windows1252::decodeInto(bytes, room.data() + 1);
+                QString expected = QStringLiteral("#");
+                for (const char byte : std::as_const(bytes))
+                    expected += QChar(Windows1252::decodeByte(static_cast<unsigned char>(byte)));
+                expected += QLatin1Char('#');
+                QCOMPARE(room, expected);
+            }
+        }
+    }
+
     void windows1252Characters_data()
     {
         QTest::addColumn<QString>("text");
