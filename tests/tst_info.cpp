@@ -201,9 +201,15 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("screen");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << "   " << "frmCodFisc" << "";
-        QTest::newRow("eleven digits") << "12345670587" << "frmPartitaIva" << "12345670587";
-        QTest::newRow("letters and digits") << " rssmra85 " << "frmCodFisc" << "rssmra85"; // as it stands: only typing upper-cases
+        QTest::addColumn<QString>("verdict");
+        const QString length = QStringLiteral("Attenzione: la partita IVA deve essere composta da 11 caratteri numerici.");
+        QTest::newRow("empty") << "   " << "frmCodFisc" << "" << "";
+        QTest::newRow("eleven digits") << "12345670587" << "frmPartitaIva" << "12345670587"
+                                       << "Il numero di partita IVA digitato risulta VALIDO.\r\n\r\nE' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+        // The VAT field takes eleven digits from the keyboard, but the sixteen the
+        // editor hands over stay whole, and the check says they are too many.
+        QTest::newRow("sixteen digits") << "1234567058712345" << "frmPartitaIva" << "1234567058712345" << length;
+        QTest::newRow("letters and digits") << " rssmra85 " << "frmCodFisc" << "rssmra85" << ""; // as it stands: only typing upper-cases
     }
 
     void editorButtonChoosesTheCheck()
@@ -211,6 +217,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, screen);
         QFETCH(QString, text);
+        QFETCH(QString, verdict);
         ScreenSet screens;
         screens.createScreens();
         screens.frmAvvio()->imgAnagraficaClick();
@@ -220,10 +227,16 @@ private slots:
         whenModalOpens([&](QWidget *modal) {
             opened = modal->objectName();
             shown = modal->findChild<QLineEdit *>()->text();
+            if (!verdict.isEmpty())
+                QTest::mouseClick(modal->findChild<QPushButton *>(QStringLiteral("btnControlla")), Qt::LeftButton);
         });
         QTest::mouseClick(screens.frmAllievi()->control("btnCodFiscPro"), Qt::LeftButton);
         QCOMPARE(opened, screen);
         QCOMPARE(shown, text.isEmpty() ? QString() : text);
+        if (verdict.isEmpty())
+            QVERIFY(m_dialogs->shown.isEmpty());
+        else
+            QCOMPARE(m_dialogs->take(), verdict);
         QCOMPARE(screens.frmAllievi()->control<QLineEdit>("txtCodFiscPro")->text(), field); // never changed
     }
 
