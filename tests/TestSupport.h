@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include "storage/RecordFile.h"
 
@@ -38,6 +40,40 @@ inline QByteArray readAll(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
+}
+
+// One run of one of the program's tools, in a process of its own. A tool that
+// ends before the wait begins counts as finished (waitForFinished() alone calls
+// that a failure, as it happens under Wine); code is -2 when it never started,
+// -1 when it crashed or outlived the wait.
+struct ToolRun
+{
+    int code = -2;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ToolRun runTool(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+                       int msecs = 60000)
+{
+    ToolRun run;
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForStarted(msecs))
+        return run;
+    if (!input.isEmpty())
+        tool.write(input);
+    tool.closeWriteChannel();
+    if (!tool.waitForFinished(msecs) && tool.state() != QProcess::NotRunning) {
+        tool.kill();
+        tool.waitForFinished();
+        run.code = -1;
+        return run;
+    }
+    run.code = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.out = tool.readAllStandardOutput();
+    run.err = tool.readAllStandardError();
+    return run;
 }
 
 inline bool writeAll(const QString &path, const QByteArray &bytes)

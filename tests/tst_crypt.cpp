@@ -89,10 +89,8 @@ private slots:
     void newInstallationStore()
     {
         QTemporaryDir dir;
-        QProcess tool;
-        tool.start(QStringLiteral(VOLANTIX_INIT_STORE_TOOL), {dir.path()});
-        QVERIFY(tool.waitForFinished());
-        QCOMPARE(tool.exitCode(), 0);
+        const auto initStore = [&dir] { return TestSupport::runTool(QStringLiteral(VOLANTIX_INIT_STORE_TOOL), {dir.path()}).code; };
+        QCOMPARE(initStore(), 0);
         const QString store = dir.filePath(QStringLiteral("unins000.dll"));
         const QString value = IniFile::readValue(store, QStringLiteral("Accesso"), QStringLiteral("Valore"));
         QCOMPARE(UnscramblePassword(value), std::optional<QString>(QStringLiteral("PASSACORRIDOIO")));
@@ -101,9 +99,7 @@ private slots:
         // A store that exists already, the user's own password, is never replaced.
         QVERIFY(PasswordStore::writePassword(store, QStringLiteral("MELA")));
         const QByteArray own = TestSupport::readAll(store);
-        tool.start(QStringLiteral(VOLANTIX_INIT_STORE_TOOL), {dir.path()});
-        QVERIFY(tool.waitForFinished());
-        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(initStore(), 0);
         QCOMPARE(TestSupport::readAll(store), own);
     }
 };
