@@ -48,38 +48,33 @@ inline int tableBytes(__m128i bytes)
 }
 #endif
 
-// Eight bytes to eight characters. Outside 0x80..0x9F every byte is the
+// N (4 or 8) bytes to N characters. Outside 0x80..0x9F every byte is the
 // character of its own code, widened as a group (a few vector instructions); a
 // group with one of those goes through the table.
-inline void decodeEight(const unsigned char *from, char16_t *to)
+template <int N>
+inline void decodeGroup(const unsigned char *from, char16_t *to)
 {
+    static_assert(N == 4 || N == 8);
 #if defined(__SSE2__) || defined(_M_X64)
-    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(from));
-    if ((tableBytes(bytes) & 0xFF) == 0) {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+    __m128i bytes;
+    if constexpr (N == 8) {
+        bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(from));
+    } else {
+        quint32 word;
+        std::memcpy(&word, from, sizeof word);
+        bytes = _mm_cvtsi32_si128(static_cast<int>(word));
+    }
+    if ((tableBytes(bytes) & ((1 << N) - 1)) == 0) {
+        const __m128i wide = _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
+        if constexpr (N == 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(to), wide);
+        else
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(to), wide);
         return;
     }
 #endif
-    char16_t units[8];
-    for (int i = 0; i < 8; ++i)
-        units[i] = kDecodeTable[from[i]];
-    std::memcpy(to, units, sizeof units);
-}
-
-// The same for four.
-inline void decodeFour(const unsigned char *from, char16_t *to)
-{
-#if defined(__SSE2__) || defined(_M_X64)
-    quint32 word;
-    std::memcpy(&word, from, sizeof word);
-    const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(word));
-    if ((tableBytes(bytes) & 0xF) == 0) {
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-        return;
-    }
-#endif
-    char16_t units[4];
-    for (int i = 0; i < 4; ++i)
+    char16_t units[N];
+    for (int i = 0; i < N; ++i)
         units[i] = kDecodeTable[from[i]];
     std::memcpy(to, units, sizeof units);
 }
@@ -108,11 +103,11 @@ inline void decodeInto(QByteArrayView bytes, QChar *out)
     const qsizetype n = bytes.size();
     if (n >= 8) {
         for (qsizetype i = 0; i + 8 < n; i += 8)
-            detail::decodeEight(from + i, to + i);
-        detail::decodeEight(from + n - 8, to + n - 8);
+            detail::decodeGroup<8>(from + i, to + i);
+        detail::decodeGroup<8>(from + n - 8, to + n - 8);
     } else if (n >= 4) {
-        detail::decodeFour(from, to);
-        detail::decodeFour(from + n - 4, to + n - 4);
+        detail::decodeGroup<4>(from, to);
+        detail::decodeGroup<4>(from + n - 4, to + n - 4);
     } else {
         for (qsizetype i = 0; i < n; ++i)
             to[i] = detail::kDecodeTable[from[i]];

@@ -82,18 +82,7 @@ private:
             m_out += n;
             return;
         }
-        static constexpr char16_t kEight[8] = {u' ', u' ', u' ', u' ', u' ', u' ', u' ', u' '};
-        if (n >= 8) {
-            for (qsizetype i = 0; i + 8 < n; i += 8)
-                std::memcpy(m_out + i, kEight, sizeof kEight);
-            std::memcpy(m_out + n - 8, kEight, sizeof kEight);
-        } else if (n >= 4) {
-            std::memcpy(m_out, kEight, 4 * sizeof(char16_t));
-            std::memcpy(m_out + n - 4, kEight, 4 * sizeof(char16_t));
-        } else {
-            for (qsizetype i = 0; i < n; ++i)
-                m_out[i] = u' ';
-        }
+        std::fill_n(m_out, n, u' ');
         m_out += n;
     }
 

@@ -312,6 +312,34 @@ private slots:
         QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
     }
 
+    void computeWarnsOfAnUnknownPlace_data()
+    {
+        QTest::addColumn<Fields>("place");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("municipality") << Fields{{"txtLuogoNascPro", "Atlantide"}, {"txtProvNascPro", "RM"}} << "txtLuogoNascPro";
+        QTest::newRow("state, with a blank after it")
+            << Fields{{"txtLuogoNascPro", "Poseidonia"}, {"txtStatoNascPro", "Atlantide "}} << "txtStatoNascPro";
+        QTest::newRow("state in the municipality field")
+            << Fields{{"txtLuogoNascPro", "Atlantide"}, {"txtProvNascPro", "EE"}} << "txtLuogoNascPro";
+    }
+
+    // The warning names the place, and the field that holds it takes the focus.
+    void computeWarnsOfAnUnknownPlace()
+    {
+        QFETCH(Fields, place);
+        QFETCH(QString, focus);
+        openEditor(QStringLiteral("registry"));
+        fill({{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"}});
+        fill(place);
+        clickCompute();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: il luogo di nascita \"Atlantide\" non risulta tra i comuni italiani "
+                                                   "e gli stati esteri esistenti alla data di nascita."));
+        QTRY_COMPARE(QApplication::focusWidget(), field(focus));
+        QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
+    }
+
     void computeAsksBeforeReplacing()
     {
         openEditor(QStringLiteral("manager"));
