@@ -36,17 +36,19 @@ if [ "$mode" = test ] || [ "$mode" = windows ]; then
 fi
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-# Qt for Windows is built from Debian's own source package of the host's Qt.
-if [ "$mode" != run ] && ! apt-get source --print-uris -qq qt6-base >/dev/null 2>&1; then
-    echo "Adding Debian's source packages to apt's sources"
-    "${sudo[@]}" tee /etc/apt/sources.list.d/volantix-src.sources >/dev/null <<'SOURCES'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    "${sudo[@]}" apt-get update -qq
+# Qt for Windows is built from Debian's own source package of the host's Qt: the
+# source entries mirror the machine's own configured Debian sources (same URIs and
+# keys, this release's suites), and are written only when they are not there yet.
+if [ "$mode" != run ]; then
+    src_entries="$(tools/deb-src.sh --missing)"
+    if [ -n "$src_entries" ]; then
+        echo "Adding Debian's source packages to apt's sources"
+        printf '%s\n' "$src_entries" | "${sudo[@]}" tee /etc/apt/sources.list.d/volantix-src.sources >/dev/null
+        "${sudo[@]}" apt-get update -qq
+    elif ! tools/deb-src.sh | grep -q .; then
+        echo "No Debian source configured for this release in /etc/apt: cannot fetch Qt's source" >&2
+        exit 1
+    fi
 fi
 missing=()
 for package in "${packages[@]}"; do

@@ -20,7 +20,7 @@
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
 #include "students/Lines.h"
-#include "search/QuickFind.h"
+#include "shell/QuickFind.h"
 #include "search/Search.h"
 #include "export/ExportTable.h"
 

@@ -1,5 +1,5 @@
 // The list lines built from any record, the search filters on them and quick find.
-#include "search/QuickFind.h"
+#include "shell/QuickFind.h"
 #include "search/Search.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"

@@ -1,6 +1,6 @@
 // Records of the three layouts, as a damaged or foreign file may hold them:
 // loading every field, and the support tool's check and dump of such a file.
-#include "storage/ArchiveTool.h"
+#include "cli/ArchiveTool.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 

@@ -6,7 +6,7 @@
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
 #include "storage/Windows1252.h"
-#include "students/Lines.h"
+#include "shell/LineMaker.h"
 
 #include <string_view>
 

@@ -2,7 +2,7 @@
 
 #include "printing/PrintSeam.h"
 #include "printing/SummaryList.h"
-#include "search/QuickFindBar.h"
+#include "shell/QuickFindBar.h"
 #include "shell/Clock.h"
 #include "shell/Dialogs.h"
 #include "shell/FormatSettings.h"

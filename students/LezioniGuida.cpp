@@ -5,7 +5,7 @@
 #include "shell/FormatSettings.h"
 #include "printing/PrintSeam.h"
 #include "printing/SummaryList.h"
-#include "search/QuickFindBar.h"
+#include "shell/QuickFindBar.h"
 #include "shell/Clock.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "shell/Clock.h"
-#include "storage/ArchiveTool.h"
+#include "cli/ArchiveTool.h"
 #include "storage/Layouts.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"

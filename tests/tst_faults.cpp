@@ -7,7 +7,7 @@
 #include "app/Avvio.h"
 #include "app/ScreenSet.h"
 #include "storage/ArchiveError.h"
-#include "storage/ArchiveTool.h"
+#include "cli/ArchiveTool.h"
 #include "storage/Layouts.h"
 #include "storage/ProgramFolder.h"
 #include "storage/RecordBuffer.h"

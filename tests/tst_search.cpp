@@ -2,7 +2,7 @@
 #include "Modal.h"
 #include "TestSupport.h"
 
-#include "search/QuickFind.h"
+#include "shell/QuickFind.h"
 #include "search/Search.h"
 #include "search/TrovaScreen.h"
 #include "app/Avvio.h"

@@ -22,7 +22,14 @@ configure_args=(
     -no-icu -no-opengl -no-dbus
     -no-feature-sql -no-feature-network -no-feature-concurrent -no-feature-xml
     -no-feature-tabletevent
-    -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
+    # Only what the program and its tests use: no Direct2D platform, no Vulkan, no
+    # image formats but PNG, no Markdown or ODF writers, no dialogs it never opens.
+    -no-feature-direct2d -no-feature-vulkan
+    -no-feature-gif -no-feature-ico -no-feature-jpeg
+    -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
+    -no-feature-sessionmanager -no-feature-mdiarea
+    -no-feature-colordialog -no-feature-fontdialog -no-feature-wizard -no-feature-printpreviewdialog
+    -qt-zlib -qt-libpng -qt-freetype -qt-pcre -qt-harfbuzz
     -- -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
     -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 )

@@ -1,4 +1,4 @@
-#include "storage/ArchiveTool.h"
+#include "cli/ArchiveTool.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/QuickFind.h"
+#include "shell/QuickFind.h"
 
 #include "shell/ScreenKit.h"
 

@@ -1,4 +1,4 @@
-#include "search/QuickFind.h"
+#include "shell/QuickFind.h"
 
 #include "search/Search.h"
 

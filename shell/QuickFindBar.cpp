@@ -1,4 +1,4 @@
-#include "search/QuickFindBar.h"
+#include "shell/QuickFindBar.h"
 
 #include "shell/Dialogs.h"
 #include "shell/LineList.h"
