@@ -22,16 +22,6 @@ std::span<const char> fieldOf(std::span<const char> record, const RecordLayout &
 
 } // namespace
 
-QString lowerAZ(QStringView text)
-{
-    QString result = text.toString();
-    for (QChar &c : result) {
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-            c = QChar(static_cast<char16_t>(c.unicode() + (u'a' - u'A')));
-    }
-    return result;
-}
-
 std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters)
 {
     std::vector<ActiveFilter> active;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/LineMaker.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,8 +18,7 @@ class RecordBuffer;
 // list them.
 namespace Search {
 
-// Turns the letters A-Z into a-z; every other character stays as it is.
-QString lowerAZ(QStringView text);
+using Lines::lowerAZ;
 
 // One filter: the text typed (untrimmed) and the record field it is tested on.
 struct Filter {

@@ -512,4 +512,14 @@ void sortFoldedAZ(QStringList &lines)
     sort.sort(lines);
 }
 
+QString lowerAZ(QStringView text)
+{
+    QString result = text.toString();
+    for (QChar &c : result) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(static_cast<char16_t>(c.unicode() + (u'a' - u'A')));
+    }
+    return result;
+}
+
 } // namespace Lines

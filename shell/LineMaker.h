@@ -78,6 +78,9 @@ private:
     std::vector<int> m_reads;  // where in the record write() reads first
 };
 
+// Turns the letters A-Z into a-z; every other character stays as it is.
+QString lowerAZ(QStringView text);
+
 // Orders texts character by character, the letters a-z counting as A-Z and every
 // other character by its code (not the locale's collation).
 bool lessFoldedAZ(QStringView a, QStringView b);

@@ -1,21 +1,21 @@
 #include "shell/QuickFind.h"
 
-#include "search/Search.h"
+#include "shell/LineMaker.h"
 
 namespace QuickFind {
 
 namespace {
 
-template <typename Lines>
-Result findIn(const Lines &lines, int selected, const QString &fragment, State &state)
+template <typename List>
+Result findIn(const List &lines, int selected, const QString &fragment, State &state)
 {
     const int n = static_cast<int>(lines.size());
     if (n == 0)
         return {false, selected};
     if (selected < 0 || selected >= n)
         selected = 0;
-    const QString folded = Search::lowerAZ(fragment);
-    const auto matches = [&](int i) { return !folded.isEmpty() && Search::lowerAZ(lines.at(i)).contains(folded); };
+    const QString folded = Lines::lowerAZ(fragment);
+    const auto matches = [&](int i) { return !folded.isEmpty() && Lines::lowerAZ(lines.at(i)).contains(folded); };
 
     const bool sameAgain = folded == state.LastFindText;
     const int start = sameAgain ? selected : 0;

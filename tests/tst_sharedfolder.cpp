@@ -23,7 +23,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <thread>
 
 
 using namespace TestSupport;
@@ -338,18 +337,24 @@ private slots:
         Seat registry(Saver::Registry);
         registry.startNew(archive, QStringLiteral("Nuovo"));
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        // While this computer waits, look at its pointer from the side, as the user would.
+        // When this computer starts to wait, look at its pointer as the user would,
+        // then (in the first case) let the other computer go.
         int shapeDuringWait = -1;
-        std::thread other([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        int waits = 0;
+        RecordFile::setLockWaitObserver([&](bool waiting) {
+            RecordSaving::showBusyWhileWaiting(waiting);
+            if (!waiting)
+                return;
+            ++waits;
             const QCursor *cursor = QApplication::overrideCursor();
             shapeDuringWait = cursor != nullptr ? cursor->shape() : -1;
             if (released)
                 lock.release();
         });
+        const auto restore = qScopeGuard([] { RecordSaving::startRun(); });
         registry.save();
-        other.join();
 
+        QCOMPARE(waits, 1);
         QCOMPARE(shapeDuringWait, int(Qt::WaitCursor));
         QVERIFY(QApplication::overrideCursor() == nullptr);
         if (released) {
