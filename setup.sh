@@ -32,7 +32,7 @@ if [ "$mode" = test ]; then
 fi
 # The Windows build: the cross compilers, Debian's Qt source, Wine, NSIS.
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev wine wine64 nsis zip xvfb xauth xdotool imagemagick)
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev wine wine64 nsis zip unzip xvfb xauth xdotool imagemagick)
 fi
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
@@ -99,7 +99,11 @@ tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"
 
 # 5. Windows: the package cross-built with its tests, the whole suite under Wine,
 #    the installer and a walk-through of volantix.exe.
+# A file left in the package folder (by an earlier build or by hand) must not
+# reach the new package.
+mkdir -p dist/Volantix-win64 && printf 'left over' >dist/Volantix-win64/avanzo.dll
 tools/windows/build.sh --tests
+tests/e2e/package.sh avanzo.dll
 wine_prefix="$(tools/windows/wine-prefix.sh build-win64/wineprefix)"
 tools/windows/run-tests.sh "$wine_prefix"
 tests/e2e/installer.sh dist/Volantix-win64-setup.exe "$wine_prefix"

@@ -15,38 +15,46 @@ with_tests=OFF
 qt="$(tools/windows/build-qt.sh | tail -1)"
 build_dir=build-win64
 dist="$root/dist/Volantix-win64"
+# What the build itself writes for the program folder (the programs, the guide,
+# the licences) goes to a folder of the build's own; the package is laid out
+# from an empty folder every time, so nothing left by an earlier build reaches it.
+stage="$root/$build_dir/program"
 triple=x86_64-w64-mingw32
 
 # Configured afresh when new, when the tests are wanted or not, or for another Qt.
 if [ ! -f "$build_dir/build.ninja" ] || ! grep -q "VOLANTIX_BUILD_TESTS:BOOL=$with_tests" "$build_dir/CMakeCache.txt" ||
-    ! grep -q "$qt/" "$build_dir/CMakeCache.txt"; then
+    ! grep -q "$qt/" "$build_dir/CMakeCache.txt" || ! grep -qx "VOLANTIX_DIST_DIR:PATH=$stage" "$build_dir/CMakeCache.txt"; then
     rm -f "$build_dir/CMakeCache.txt"
     "$qt/bin/qt-cmake" -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
-        -DVOLANTIX_HOST_TOOLS="$root/build/bin" -DVOLANTIX_DIST_DIR="$dist" \
+        -DVOLANTIX_HOST_TOOLS="$root/build/bin" -DVOLANTIX_DIST_DIR="$stage" \
         -DVOLANTIX_BUILD_BENCH=OFF -DVOLANTIX_BUILD_TESTS="$with_tests" >/dev/null
 fi
 cmake --build "$build_dir"
 
-# The program folder: what the build put there, Qt's libraries and plugins, the
-# compiler's run-time libraries and the first-access password store.
+# The program folder, from nothing: the build's programs, guide and licences,
+# Qt's libraries and plugins, the compiler's run-time libraries and the
+# first-access password store.
+rm -rf "$dist" dist/Volantix-win64.zip dist/Volantix-win64-setup.exe
+mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
+cp "$stage/volantix.exe" "$stage/volantix-archive.exe" "$stage/Guida.pdf" "$dist/"
+cp -r "$stage/Licenze" "$dist/"
 gcc_runtime="$(dirname "$("$triple-g++-posix" -print-libgcc-file-name)")"
 for dll in "$gcc_runtime/libgcc_s_seh-1.dll" "$gcc_runtime/libstdc++-6.dll" \
     "/usr/$triple/lib/libwinpthread-1.dll"; do
-    cp -u "$dll" "$dist/"
+    cp "$dll" "$dist/"
 done
 for module in Core Gui Widgets PrintSupport; do
-    cp -u "$qt/bin/Qt6$module.dll" "$dist/"
+    cp "$qt/bin/Qt6$module.dll" "$dist/"
 done
-mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
 # The toolkit's own Italian texts (the buttons of message boxes and dialogs), from
 # the host's Qt of the same version.
-cp -u /usr/share/qt6/translations/qtbase_it.qm "$dist/translations/"
-cp -u "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
-cp -u "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
-find "$dist" \( -name '*.exe' -o -name '*.dll' \) ! -name unins000.dll -exec "$triple-strip" --strip-unneeded {} +
+cp /usr/share/qt6/translations/qtbase_it.qm "$dist/translations/"
+cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+find "$dist" \( -name '*.exe' -o -name '*.dll' \) -exec "$triple-strip" --strip-unneeded {} +
 
 # The tests run from the build's bin folder, with the same libraries beside them
 # and the offscreen platform as well.
@@ -61,7 +69,6 @@ fi
 build/bin/volantix-init-store "$dist"
 
 # The zip and the installer.
-rm -f dist/Volantix-win64.zip
 (cd dist && zip -qr -X Volantix-win64.zip Volantix-win64)
 # The program's own files, by name, for the installer to install and the
 # uninstaller to remove: never the password store, never a data file.
