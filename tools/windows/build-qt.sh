@@ -6,6 +6,16 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 qt_version=6.4.2
+# The Windows Qt must be the host's own version: the build runs the host's Qt tools
+# (moc, rcc, uic) on code for the Windows libraries.
+host_package="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
+host_version="${host_package%%+*}"
+host_version="${host_version#*:}"
+if [ "$host_version" != "$qt_version" ]; then
+    echo "build-qt.sh: the host's Qt is ${host_version:-not installed} (qt6-base-dev ${host_package:-missing}), but Qt for" >&2
+    echo "Windows is built from Qt $qt_version: install the host Qt $qt_version, or change qt_version here and rebuild." >&2
+    exit 1
+fi
 cache_root="${VOLANTIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/volantix}"
 
 # The toolchain file is kept in the cache by its content, so that neither the key
@@ -46,8 +56,8 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work"
 (
     cd "$work"
-    apt-get source -qq --download-only "qt6-base=$qt_version+dfsg-10" >/dev/null 2>&1 ||
-        apt-get source -qq --download-only qt6-base >/dev/null
+    # The source of exactly the host's package.
+    apt-get source -qq --download-only "qt6-base=$host_package" >/dev/null
     dpkg-source -x --skip-patches ./*.dsc src >/dev/null
 )
 src="$work/src"
