@@ -1,5 +1,6 @@
 #include "shell/Dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -135,6 +136,20 @@ Answer showBox(Kind kind, const QString &text)
     if (owner == nullptr)
         owner = QApplication::activeWindow();
     QMessageBox box(icon, title(kind), text, buttons, owner);
+    // The buttons speak Italian whatever the system's language.
+    static constexpr struct {
+        QMessageBox::StandardButton button;
+        const char16_t *caption;
+    } kCaptions[] = {
+        {QMessageBox::Ok, u"OK"},
+        {QMessageBox::Cancel, u"Annulla"},
+        {QMessageBox::Yes, u"S\u00EC"},
+        {QMessageBox::No, u"No"},
+    };
+    for (const auto &caption : kCaptions) {
+        if (QAbstractButton *button = box.button(caption.button))
+            button->setText(QString::fromUtf16(caption.caption));
+    }
     box.setDefaultButton(first);
     box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     switch (box.exec()) {
@@ -158,13 +173,13 @@ QString title(Kind kind)
 {
     switch (kind) {
     case Kind::Warning:
-        return QStringLiteral("Warning");
+        return QStringLiteral("Attenzione");
     case Kind::Error:
-        return QStringLiteral("Error");
+        return QStringLiteral("Errore");
     case Kind::Information:
-        return QStringLiteral("Information");
+        return QStringLiteral("Informazione");
     case Kind::Confirmation:
-        return QStringLiteral("Confirm");
+        return QStringLiteral("Conferma");
     case Kind::Message:
         break;
     }
@@ -243,7 +258,8 @@ void setFileChooser(FileChooser chooser)
 
 void installToolkitTranslations()
 {
-    installToolkitTranslations(QLocale::system());
+    // The program speaks Italian on every system, and so do the toolkit's dialogs.
+    installToolkitTranslations(QLocale(QLocale::Italian, QLocale::Italy));
 }
 
 void installToolkitTranslations(const QLocale &locale)

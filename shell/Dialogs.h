@@ -11,10 +11,10 @@
 namespace Dialogs {
 
 enum class Kind {
-    Warning,      // "Warning", warning icon, OK and Cancel
-    Error,        // "Error", error icon, OK and Cancel
-    Information,  // "Information", information icon, OK and Cancel
-    Confirmation, // "Confirm", question icon, Yes and No
+    Warning,      // "Attenzione", warning icon, OK and Annulla
+    Error,        // "Errore", error icon, OK and Annulla
+    Information,  // "Informazione", information icon, OK and Annulla
+    Confirmation, // "Conferma", question icon, Sì and No
     Message,      // no title, no icon, OK
 };
 
@@ -55,9 +55,9 @@ void setItemChooser(ItemChooser chooser);
 // takes every name, with a dot or without.
 bool filterShows(const QString &filter, const QString &fileName);
 
-// Loads the toolkit's own translations for the system's language, so that the
-// buttons read "Sì", "No", "Annulla" on an Italian system.
+// Loads the toolkit's own translations for `locale`, so that its dialogs (print,
+// page set-up, files) speak that language.
 void installToolkitTranslations(const QLocale &locale);
-void installToolkitTranslations(); // for the system's locale
+void installToolkitTranslations(); // Italian, whatever the system's language
 
 } // namespace Dialogs

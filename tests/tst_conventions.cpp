@@ -334,37 +334,41 @@ private slots:
 
     void messageBoxes_data()
     {
+        QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("icon");
         QTest::addColumn<QStringList>("buttons");
         QTest::addColumn<int>("answer");
-        QTest::newRow("warning") << int(Dialogs::Kind::Warning) << QStringLiteral("Warning") << int(QMessageBox::Warning)
-                                 << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
-        QTest::newRow("error") << int(Dialogs::Kind::Error) << QStringLiteral("Error") << int(QMessageBox::Critical)
-                               << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
-        QTest::newRow("information") << int(Dialogs::Kind::Information) << QStringLiteral("Information") << int(QMessageBox::Information)
+        // Italian on an English, a plain C and an Italian system alike.
+        for (const QString &locale : {QStringLiteral("en_US"), QStringLiteral("C"), QStringLiteral("it_IT")}) {
+            const QByteArray at = locale.toLatin1();
+            QTest::addRow("warning, %s", at.constData()) << locale << int(Dialogs::Kind::Warning) << QStringLiteral("Attenzione") << int(QMessageBox::Warning)
                                      << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
-        QTest::newRow("confirmation") << int(Dialogs::Kind::Confirmation) << QStringLiteral("Confirm") << int(QMessageBox::Question)
-                                      << QStringList{QStringLiteral("S\u00EC"), QStringLiteral("No")} << int(Dialogs::Answer::Yes);
-        QTest::newRow("plain message") << int(Dialogs::Kind::Message) << QString() << int(QMessageBox::NoIcon)
-                                       << QStringList{QStringLiteral("OK")} << int(Dialogs::Answer::Ok);
+            QTest::addRow("error, %s", at.constData()) << locale << int(Dialogs::Kind::Error) << QStringLiteral("Errore") << int(QMessageBox::Critical)
+                                   << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
+            QTest::addRow("information, %s", at.constData()) << locale << int(Dialogs::Kind::Information) << QStringLiteral("Informazione") << int(QMessageBox::Information)
+                                         << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
+            QTest::addRow("confirmation, %s", at.constData()) << locale << int(Dialogs::Kind::Confirmation) << QStringLiteral("Conferma") << int(QMessageBox::Question)
+                                          << QStringList{QStringLiteral("S\u00EC"), QStringLiteral("No")} << int(Dialogs::Answer::Yes);
+            QTest::addRow("plain message, %s", at.constData()) << locale << int(Dialogs::Kind::Message) << QString() << int(QMessageBox::NoIcon)
+                                           << QStringList{QStringLiteral("OK")} << int(Dialogs::Answer::Ok);
+        }
     }
 
-    // The real boxes: title, icon, buttons in the system's language, default first,
-    // owned by the active screen.
+    // The real boxes: title, icon, buttons in Italian whatever the system's
+    // language, default first, owned by the active screen.
     void messageBoxes()
     {
+        QFETCH(QString, locale);
         QFETCH(int, kind);
         QFETCH(QString, title);
         QFETCH(int, icon);
         QFETCH(QStringList, buttons);
         QFETCH(int, answer);
-        static const bool translated = [] {
-            Dialogs::installToolkitTranslations(QLocale(QLocale::Italian, QLocale::Italy));
-            return true;
-        }();
-        Q_UNUSED(translated);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
         bool inspected = false;
         QTimer::singleShot(0, m_screen.get(), [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -387,6 +391,16 @@ private slots:
         const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
         QVERIFY(inspected);
         QCOMPARE(int(given), answer);
+    }
+
+    // The toolkit's own dialogs (print, page set-up, files) speak Italian on a
+    // system of another language too.
+    void toolkitDialogsSpeakItalian()
+    {
+        QCOMPARE(QLocale::system().language() == QLocale::Italian, false); // the tests run on a C system
+        Dialogs::installToolkitTranslations();
+        QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Stampa"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
     }
 
     void focusedButton_data()
