@@ -84,7 +84,7 @@ void TfrmCambiaPassword::cmdOKClick()
         return;
     case PasswordCheck::ChangeResult::NotConfirmed:
         Dialogs::message(QStringLiteral("Attenzione: la nuova password non \u00E8 stata confermata correttamente. "
-                                        "E' necessario reinserire entrambi i valori."));
+                                        "\u00C8 necessario reinserire entrambi i valori."));
         txtPasswordNew->clear();
         txtConferma->clear();
         txtPasswordNew->setFocus(Qt::OtherFocusReason);
@@ -92,7 +92,7 @@ void TfrmCambiaPassword::cmdOKClick()
     case PasswordCheck::ChangeResult::Unstorable:
         Dialogs::message(QStringLiteral("Attenzione: la nuova password non pu\u00F2 essere memorizzata. Utilizzare al "
                                         "massimo 255 caratteri, scegliendo tra lettere, cifre, lettere accentate e "
-                                        "segni di punteggiatura comuni. E' necessario reinserire entrambi i valori."));
+                                        "segni di punteggiatura comuni. \u00C8 necessario reinserire entrambi i valori."));
         txtPasswordNew->clear();
         txtConferma->clear();
         txtPasswordNew->setFocus(Qt::OtherFocusReason);

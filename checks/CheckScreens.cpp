@@ -161,7 +161,7 @@ void TfrmPartitaIva::btnControllaClick()
         const std::optional<QString> office = VatOfficeName(QStringView(number).sliced(7, 3));
         // An office code outside the table still gives a valid number; say so plainly.
         const QString second = office
-            ? QString(QStringLiteral("E' stato rilasciato dall'Ufficio IVA del Comune di ") + *office + QLatin1Char('.'))
+            ? QString(QStringLiteral("\u00C8 stato rilasciato dall'Ufficio IVA del Comune di ") + *office + QLatin1Char('.'))
             : QString(QStringLiteral("Il codice dell'Ufficio IVA che lo ha rilasciato (") + number.mid(7, 3)
                       + QStringLiteral(") non \u00E8 presente nella tabella degli uffici conosciuti dal programma."));
         Dialogs::information(QStringLiteral("Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n") + second);

@@ -28,7 +28,7 @@ std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters)
     for (const Filter &filter : filters) {
         if (TextField::trimmed(filter.text).isEmpty())
             continue;
-        const QString folded = lowerAZ(filter.text);
+        const QString folded = lowerCase(filter.text);
         ActiveFilter entry{Windows1252::encode(folded), true, filter.field};
         // Every byte decodes to one character, so the text is storable exactly when
         // its bytes decode back to it.
@@ -40,8 +40,8 @@ std::vector<ActiveFilter> activeFilters(std::span<const Filter> filters)
 
 bool matches(std::span<const char> record, const RecordLayout &layout, std::span<const ActiveFilter> active)
 {
-    // Compared as stored bytes: folding A-Z in the bytes folds them in the text,
-    // since those letters are their own bytes.
+    // Compared as stored bytes: folding the capitals in the bytes folds them in
+    // the text, since those letters are single bytes of the code page.
     char folded[256];
     for (const ActiveFilter &filter : active) {
         if (!filter.storable)
@@ -52,7 +52,7 @@ bool matches(std::span<const char> record, const RecordLayout &layout, std::span
             return false;
         for (int i = 0; i < length; ++i) {
             const char b = field[static_cast<std::size_t>(i) + 1];
-            folded[i] = (b >= 'A' && b <= 'Z') ? static_cast<char>(b + ('a' - 'A')) : b;
+            folded[i] = Lines::lowerCaseByte(b);
         }
         if (std::string_view(folded, static_cast<std::size_t>(length)).find(std::string_view(filter.bytes.constData(), static_cast<std::size_t>(filter.bytes.size())))
             == std::string_view::npos)

@@ -18,7 +18,7 @@ class RecordBuffer;
 // list them.
 namespace Search {
 
-using Lines::lowerAZ;
+using Lines::lowerCase;
 
 // One filter: the text typed (untrimmed) and the record field it is tested on.
 struct Filter {

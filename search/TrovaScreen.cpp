@@ -151,7 +151,7 @@ void TrovaScreen::btnCercaClick()
     }
     lstRecords->lineModel()->setLines(lines);
     control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(lines.size())
-                                           + QStringLiteral(" schede."));
+                                           + (lines.size() == 1 ? QStringLiteral(" scheda.") : QStringLiteral(" schede.")));
     panel()->show();
     control<QWidget>("panAvvio")->hide();
     control<QLineEdit>("txtTrova")->clear();

@@ -280,7 +280,7 @@ QString title(Topic topic)
 {
     switch (topic) {
     case Topic::S:
-        return QStringLiteral("Uno sguardo ad Volantix.");
+        return QStringLiteral("Uno sguardo a Volantix.");
     case Topic::A:
         return QStringLiteral("Applicazione Gestione Modello TT 2112.");
     case Topic::B:
@@ -350,7 +350,7 @@ QList<PrescriptionCode> prescriptionCodes()
                         "un'ortesi per un arto superiore")},
         {QStringLiteral("I"), QStringLiteral("0302"),
          QStringLiteral("codice riservato alle patenti speciali: prescrive una protesi o "
-                        "un'ortesi per un arto superiore")},
+                        "un'ortesi per un arto inferiore")},
     };
 }
 

@@ -512,12 +512,13 @@ void sortFoldedAZ(QStringList &lines)
     sort.sort(lines);
 }
 
-QString lowerAZ(QStringView text)
+QString lowerCase(QStringView text)
 {
     QString result = text.toString();
     for (QChar &c : result) {
-        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-            c = QChar(static_cast<char16_t>(c.unicode() + (u'a' - u'A')));
+        const char16_t u = c.unicode();
+        if ((u >= u'A' && u <= u'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            c = QChar(static_cast<char16_t>(u + 0x20));
     }
     return result;
 }

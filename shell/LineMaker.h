@@ -78,8 +78,16 @@ private:
     std::vector<int> m_reads;  // where in the record write() reads first
 };
 
-// Turns the letters A-Z into a-z; every other character stays as it is.
-QString lowerAZ(QStringView text);
+// Turns the capital letters of the code page into small ones: A-Z into a-z and
+// À-Þ (but the multiplication sign) into à-þ, so that "SCHIRÒ" finds
+// "Schirò"; every other character stays as it is.
+QString lowerCase(QStringView text);
+// The same for one byte of Windows-1252 text.
+constexpr char lowerCaseByte(char b)
+{
+    const auto u = static_cast<unsigned char>(b);
+    return ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) ? static_cast<char>(u + 0x20) : b;
+}
 
 // Orders texts character by character, the letters a-z counting as A-Z and every
 // other character by its code (not the locale's collation).

@@ -14,8 +14,8 @@ Result findIn(const List &lines, int selected, const QString &fragment, State &s
         return {false, selected};
     if (selected < 0 || selected >= n)
         selected = 0;
-    const QString folded = Lines::lowerAZ(fragment);
-    const auto matches = [&](int i) { return !folded.isEmpty() && Lines::lowerAZ(lines.at(i)).contains(folded); };
+    const QString folded = Lines::lowerCase(fragment);
+    const auto matches = [&](int i) { return !folded.isEmpty() && Lines::lowerCase(lines.at(i)).contains(folded); };
 
     const bool sameAgain = folded == state.LastFindText;
     const int start = sameAgain ? selected : 0;

@@ -23,7 +23,7 @@ namespace {
 const QString kWrong = QStringLiteral("Attenzione: password errata.");
 const QString kReadError = QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di lettura della password. Si consiglia di reinstallare il software.");
 const QString kWrongOld = QStringLiteral("Attenzione: vecchia password errata.");
-const QString kNotConfirmed = QStringLiteral("Attenzione: la nuova password non \u00E8 stata confermata correttamente. E' necessario reinserire entrambi i valori.");
+const QString kNotConfirmed = QStringLiteral("Attenzione: la nuova password non \u00E8 stata confermata correttamente. \u00C8 necessario reinserire entrambi i valori.");
 const QString kDone = QStringLiteral("Modifica della password completata con successo.");
 const QString kChangeError = QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di modifica della password. Si consiglia di reinstallare il software.");
 

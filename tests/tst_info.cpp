@@ -105,7 +105,7 @@ private slots:
                                              << "Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici.";
         QTest::newRow("VAT number") << true << "12345670587"
                                     << "Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
-                                       "E' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+                                       "\u00C8 stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
     }
 
     // Enter in the field moves to Controlla; Enter again checks.
@@ -149,9 +149,9 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString valid = QStringLiteral("Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n");
         QTest::newRow("office 058") << "12345670587" << int(Kind::Information)
-                                    << valid + "E' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+                                    << valid + "\u00C8 stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
         QTest::newRow("office 120") << "00000001206" << int(Kind::Information)
-                                    << valid + "E' stato rilasciato dall'Ufficio IVA del Comune di Bologna 2.";
+                                    << valid + "\u00C8 stato rilasciato dall'Ufficio IVA del Comune di Bologna 2.";
         QTest::newRow("office outside the table") << "00000000000" << int(Kind::Information)
             << valid + "Il codice dell'Ufficio IVA che lo ha rilasciato (000) non \u00E8 presente nella tabella degli uffici conosciuti dal programma.";
         QTest::newRow("wrong check digit") << "12345670588" << int(Kind::Warning)
@@ -205,7 +205,7 @@ private slots:
         const QString length = QStringLiteral("Attenzione: la partita IVA deve essere composta da 11 caratteri numerici.");
         QTest::newRow("empty") << "   " << "frmCodFisc" << "" << "";
         QTest::newRow("eleven digits") << "12345670587" << "frmPartitaIva" << "12345670587"
-                                       << "Il numero di partita IVA digitato risulta VALIDO.\r\n\r\nE' stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
+                                       << "Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n\u00C8 stato rilasciato dall'Ufficio IVA del Comune di Roma 1.";
         // The VAT field takes eleven digits from the keyboard, but the sixteen the
         // editor hands over stay whole, and the check says they are too many.
         QTest::newRow("sixteen digits") << "1234567058712345" << "frmPartitaIva" << "1234567058712345" << length;
@@ -265,7 +265,7 @@ private slots:
     {
         QTest::addColumn<int>("caller");
         QTest::addColumn<QString>("title");
-        QTest::newRow("start screen") << 0 << "Uno sguardo ad Volantix.";
+        QTest::newRow("start screen") << 0 << "Uno sguardo a Volantix.";
         QTest::newRow("form manager") << 1 << "Applicazione Gestione Modello TT 2112.";
         QTest::newRow("registry") << 2 << "Applicazione Anagrafica Allievi.";
     }
