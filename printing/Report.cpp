@@ -2,11 +2,14 @@
 
 #include "assets/Artwork.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -35,19 +38,30 @@ QFont fontOf(const TextBox &box, QPaintDevice *device)
     return QFont(font, device);
 }
 
-void drawBox(QPainter &painter, const TextBox &box, const Scale &scale, QPointF offsetMm = {})
+QFont fontOf(const TextBox &box, double points, QPaintDevice *device)
 {
-    const QRectF rect = scale.rect(box.mm.translated(offsetMm));
+    TextBox sized = box;
+    sized.points = points;
+    return fontOf(sized, device);
+}
+
+// `areaMm`: where the page may be printed, in the coordinates of box.mm.
+void drawBox(QPainter &painter, const TextBox &box, const Scale &scale, const QRectF &areaMm, QPointF offsetMm = {})
+{
     if (box.background.isValid())
-        painter.fillRect(rect, box.background);
+        painter.fillRect(scale.rect(box.mm.translated(offsetMm)), box.background);
     if (box.text.isEmpty())
         return;
+    const FittedText fitted = fitText(box, areaMm.translated(-offsetMm), painter.device());
+    if (fitted.text.isEmpty())
+        return;
+    const QRectF rect = scale.rect(fitted.mm.translated(offsetMm));
     painter.save();
     painter.setClipRect(rect);
-    painter.setFont(fontOf(box, painter.device()));
+    painter.setFont(fontOf(box, fitted.points, painter.device()));
     painter.setPen(box.colour);
     const int flags = static_cast<int>(box.alignment) | (box.wordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
-    painter.drawText(rect, flags, box.text);
+    painter.drawText(rect, flags, fitted.text);
     painter.restore();
 }
 
@@ -111,6 +125,73 @@ ListPages layOut(const ListDocument &list, QPagedPaintDevice &device)
 
 } // namespace
 
+QRectF printableArea(const Page &page, const QPageLayout &layout)
+{
+    const QRectF sheet = layout.fullRect(QPageLayout::Millimeter);
+    const QRectF inside = sheet.adjusted(kUnprintableEdge, kUnprintableEdge, -kUnprintableEdge, -kUnprintableEdge);
+    return page.frame.isEmpty() ? inside : page.frame.intersected(inside);
+}
+
+FittedText fitText(const TextBox &box, const QRectF &area, QPaintDevice *device)
+{
+    FittedText fitted{box.mm, box.points, box.text, false};
+    if (box.wordWrap || box.text.isEmpty())
+        return fitted;
+    if (!area.isEmpty())
+        fitted.mm = QRectF(QPointF(std::max(box.mm.left(), area.left()), box.mm.top()),
+                           QPointF(std::min(box.mm.right(), area.right()), box.mm.bottom()));
+    const double room = fitted.mm.width() * device->logicalDpiX() / 25.4;
+    if (room <= 0) {
+        fitted.mm.setWidth(0);
+        fitted.text.clear();
+        fitted.cut = true;
+        return fitted;
+    }
+    const auto width = [&](double points, const QString &text) {
+        return QFontMetricsF(fontOf(box, points, device)).horizontalAdvance(text);
+    };
+    const double whole = width(box.points, box.text);
+    if (whole <= room)
+        return fitted; // drawn as designed
+
+    // The width grows with the size almost in proportion: start from there, in
+    // tenths of a point, and step down until the text fits.
+    const auto tenths = [](double points) { return std::floor(points * 10 + 1e-6) / 10; };
+    double points = std::max(kSmallestPoints, std::min(tenths(box.points * room / whole), tenths(box.points - 0.1)));
+    while (points > kSmallestPoints && width(points, box.text) > room)
+        points = std::max(kSmallestPoints, tenths(points - 0.1));
+    while (tenths(points + 0.1) < box.points && width(tenths(points + 0.1), box.text) <= room)
+        points = tenths(points + 0.1);
+    fitted.points = points;
+    if (width(points, box.text) <= room)
+        return fitted;
+
+    // Too long even at the smallest size: as much as fits, then "…".
+    const QChar ellipsis(0x2026);
+    const auto cutAt = [&](qsizetype length) -> QString {
+        QString head = box.text.left(length);
+        if (length > 0 && head.at(length - 1).isHighSurrogate())
+            head.chop(1);
+        while (!head.isEmpty() && head.back().isSpace())
+            head.chop(1);
+        return head + ellipsis;
+    };
+    qsizetype fits = 0; // the longest head that fits with the ellipsis
+    qsizetype tooLong = box.text.size();
+    while (tooLong - fits > 1) {
+        const qsizetype middle = (fits + tooLong) / 2;
+        if (width(points, cutAt(middle)) <= room)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    fitted.text = cutAt(fits);
+    fitted.cut = true;
+    if (width(points, fitted.text) > room)
+        fitted.text.clear(); // not even the ellipsis has room
+    return fitted;
+}
+
 Document::Document(QString name, QPageLayout layout)
     : m_name(std::move(name))
     , m_layout(std::move(layout))
@@ -142,7 +223,7 @@ bool Document::setText(const QString &name, const QString &text)
     return true;
 }
 
-void drawPage(QPainter &painter, const Page &page, const QPageLayout &)
+void drawPage(QPainter &painter, const Page &page, const QPageLayout &layout)
 {
     const Scale scale = scaleOf(*painter.device());
     if (!page.picture.isEmpty()) {
@@ -166,8 +247,9 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &)
     painter.setPen(QPen(Qt::black, 0.2 * scale.x));
     for (const Line &line : page.lines)
         painter.drawLine(scale.point(line.from), scale.point(line.to));
+    const QRectF area = printableArea(page, layout);
     for (const TextBox &box : page.boxes)
-        drawBox(painter, box, scale);
+        drawBox(painter, box, scale, area);
 }
 
 void Document::print(QPagedPaintDevice &device, int first, int last) const
@@ -185,6 +267,28 @@ void Document::print(QPagedPaintDevice &device, int first, int last) const
         drawPage(painter, m_pages[static_cast<std::size_t>(i - 1)], m_layout);
         painter.restore();
     }
+}
+
+std::vector<SqueezedBox> Document::squeezedBoxes(double points, QPaintDevice *device) const
+{
+    // Without a device: the metrics of a PDF page at a printer's resolution.
+    QBuffer sink;
+    QPdfWriter reference(&sink);
+    if (device == nullptr) {
+        reference.setResolution(1200);
+        reference.setPageLayout(m_layout);
+        device = &reference;
+    }
+    std::vector<SqueezedBox> squeezed;
+    for (const Page &page : m_pages) {
+        const QRectF area = printableArea(page, m_layout);
+        for (const TextBox &box : page.boxes) {
+            const FittedText fitted = fitText(box, area, device);
+            if (fitted.cut || (fitted.shrunk(box) && fitted.points < points))
+                squeezed.push_back({box.name, fitted.points, fitted.cut});
+        }
+    }
+    return squeezed;
 }
 
 std::vector<int> ListDocument::linesPerPage(QPagedPaintDevice &device) const
@@ -206,6 +310,7 @@ int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
     const Scale scale = scaleOf(device);
     // Positions are inside the margins: the painter's origin is the printable area.
     const QPointF margin = layout.paintRect(QPageLayout::Millimeter).topLeft();
+    const QRectF area = printableArea(Page(), layout).translated(-margin);
 
     qsizetype next = 0;
     for (int page = 0; page < pages.count(); ++page) {
@@ -221,18 +326,18 @@ int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
         painter.translate(scale.point(margin));
         double y = 0;
         if (page == 0) {
-            drawBox(painter, title, scale);
+            drawBox(painter, title, scale, area);
             y = titleBand;
         }
         TextBox lineBox = body;
         for (int i = 0; i < lineCount; ++i, ++next) {
             lineBox.text = lines.at(next);
             lineBox.mm = QRectF(body.mm.x(), y, body.mm.width(), pages.lineMm);
-            drawBox(painter, lineBox, scale);
+            drawBox(painter, lineBox, scale, area);
             y += pages.lineMm;
         }
         if (page == pages.footerPage)
-            drawBox(painter, footer, scale, QPointF(0, pages.footerTop));
+            drawBox(painter, footer, scale, area, QPointF(0, pages.footerTop));
         painter.restore();
     }
     return last - first + 1;

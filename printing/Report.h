@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class QPaintDevice;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -15,7 +16,17 @@ class QPainter;
 // lines and named text boxes, placed in millimetres from the paper's top-left
 // corner; and a banded list whose lines split across pages. Text is printed
 // exactly as set, in the font size in points, with no markup of any kind.
+//
+// A one-line box keeps what it is given: a text wider than its box is drawn
+// smaller, down to kSmallestPoints, and only a text that does not fit even then
+// is cut, with "…" as its last character. No box prints outside its page's
+// frame or within 5 mm of the sheet's edge, where printers print nothing.
 namespace Report {
+
+// The smallest size a one-line text is drawn at before it is cut.
+inline constexpr double kSmallestPoints = 5;
+// How far in from the sheet's edges text may be printed, in millimetres.
+inline constexpr double kUnprintableEdge = 5;
 
 struct TextBox {
     QString name;
@@ -47,6 +58,35 @@ struct Page {
     std::vector<Rectangle> rectangles;
     std::vector<Line> lines;
     std::vector<TextBox> boxes;
+    // The frame drawn on the page, in millimetres from the paper's corner: one-line
+    // boxes that reach past it are narrowed to it. Empty: the sheet itself.
+    QRectF frame;
+};
+
+// Where text may be printed on a page, in millimetres from the paper's corner:
+// its frame, kept kUnprintableEdge in from the edges of the sheet.
+QRectF printableArea(const Page &page, const QPageLayout &layout);
+
+// How the text of a box is printed.
+struct FittedText {
+    QRectF mm;          // the box, narrowed to the printable area
+    double points = 0;  // the size it is drawn at
+    QString text;       // whole, or cut with "…" as its last character
+    bool cut = false;
+
+    bool shrunk(const TextBox &box) const { return points < box.points; }
+};
+
+// Fits the text of a one-line box on its single line as drawn on `device`; `area`
+// is where the page may be printed, in the coordinates of box.mm (empty: anywhere).
+// A word-wrapping box, or a text that fits, is printed as it is.
+FittedText fitText(const TextBox &box, const QRectF &area, QPaintDevice *device);
+
+// A one-line box whose text is printed small or cut.
+struct SqueezedBox {
+    QString name;
+    double points = 0;
+    bool cut = false;
 };
 
 // Fixed pages.
@@ -68,6 +108,10 @@ public:
 
     // Draws pages [first, last] (1-based) on a paged device, one per sheet.
     void print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
+
+    // The one-line boxes, in page order, whose text is drawn below `points` or cut,
+    // as laid out for `device` (nullptr: a high-resolution PDF page of the document).
+    std::vector<SqueezedBox> squeezedBoxes(double points, QPaintDevice *device = nullptr) const;
 
 private:
     QString m_name;

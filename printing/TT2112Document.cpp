@@ -3,6 +3,7 @@
 #include "storage/TextField.h"
 
 #include <QPageSize>
+#include <QRegularExpression>
 
 namespace TT2112Document {
 namespace {
@@ -90,6 +91,29 @@ const struct {
     {"txtRiclassificazione", "chkRiclassificazione"},
 };
 
+// The pictures: 1653 px wide, drawn 208.20 mm wide from the paper's corner.
+constexpr double kPictureWidthMm = 208.20;
+constexpr double kPictureWidthPx = 1653;
+
+// The frame drawn on each page (left, top, right, bottom in the picture's pixels):
+// where its lines and boxes reach. The rows of boxes end at 1579.96 px (199.00 mm)
+// on every page; the note box of pages 2 and 4 reaches 4 px further, and no text
+// goes past the rows.
+const struct {
+    double left, top, right, bottom;
+} kFrames[8] = {
+    {95.27, 488.28, 1579.96, 2127.79}, {90.51, 79.39, 1579.96, 2155.57}, {873.35, 95.27, 1579.96, 2183.36},
+    {90.51, 79.39, 1579.96, 2155.57},  {90.51, 79.39, 1579.96, 2191.30}, {90.51, 79.39, 1579.96, 2191.30},
+    {95.27, 158.79, 1579.96, 1905.48}, {95.27, 99.24, 1579.96, 1411.64},
+};
+
+QRectF frameOf(int page)
+{
+    const auto &f = kFrames[page];
+    constexpr double k = kPictureWidthMm / kPictureWidthPx;
+    return QRectF(QPointF(f.left * k, f.top * k), QPointF(f.right * k, f.bottom * k));
+}
+
 } // namespace
 
 Report::Document create()
@@ -100,7 +124,8 @@ Report::Document create()
     pages.resize(8);
     for (int i = 0; i < 8; ++i) {
         pages[static_cast<std::size_t>(i)].picture = QStringLiteral(":/pages/pag%1.svg").arg(i + 1);
-        pages[static_cast<std::size_t>(i)].pictureBox = QRectF(0, 0, 208.20, 297.00);
+        pages[static_cast<std::size_t>(i)].pictureBox = QRectF(0, 0, kPictureWidthMm, 297.00);
+        pages[static_cast<std::size_t>(i)].frame = frameOf(i);
     }
     for (const auto &copy : kCopies) {
         Report::Page &page = pages[static_cast<std::size_t>(copy.page - 1)];
@@ -148,6 +173,27 @@ void fill(Report::Document &document, const Source &source)
         document.setText(QLatin1String(field), text(field));
     document.setText(QStringLiteral("txtTariffa01"), mark("chkTariffa01"));
     document.setText(QStringLiteral("txtTariffa02"), mark("chkTariffa02"));
+}
+
+} // namespace TT2112Document
+
+namespace TT2112Document {
+
+QStringList squeezedFields(const Report::Document &document, double points, QPaintDevice *device)
+{
+    QStringList fields;
+    for (const Report::SqueezedBox &box : document.squeezedBoxes(points, device)) {
+        QString field = box.name;
+        static const QRegularExpression copySuffix(QStringLiteral("_[A-D]$"));
+        field.remove(copySuffix);
+        // The marks come from check boxes of the same stem.
+        if (field.startsWith(QLatin1String("txtTariffa")) || field == QLatin1String("txtConseguimento")
+            || field == QLatin1String("txtDuplicato") || field == QLatin1String("txtRiclassificazione"))
+            field.replace(0, 3, QStringLiteral("chk"));
+        if (!fields.contains(field))
+            fields << field;
+    }
+    return fields;
 }
 
 } // namespace TT2112Document

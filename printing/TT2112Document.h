@@ -19,4 +19,9 @@ struct Source {
 // Sets every box of the document from the form (trimmed texts, "X" marks).
 void fill(Report::Document &document, const Source &source);
 
+// The fields of the form on screen (`txtViaPro`, `chkTariffa01`, ...) whose value
+// is printed below `points` or cut on some copy, in the order of the document, as
+// laid out for `device` (nullptr: a high-resolution PDF).
+QStringList squeezedFields(const Report::Document &document, double points = 7, QPaintDevice *device = nullptr);
+
 } // namespace TT2112Document

@@ -1,5 +1,6 @@
 #include "tt2112/Mod_TT2112.h"
 
+#include "printing/TT2112Document.h"
 #include "shell/Clock.h"
 #include "shell/Dialogs.h"
 #include "shell/FormatSettings.h"
@@ -177,7 +178,38 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
         {"cmdImporta", &TfrmMod_TT2112::importaRequested},
         {"cmdAnteprima", &TfrmMod_TT2112::anteprimaRequested},
     });
+    // Before the print screen opens: the status line, seen when it closes, names
+    // the values that the form will print small or cut.
+    connect(this, &RecordEditor::stampaRequested, this, &TfrmMod_TT2112::notePrintedFit);
     FormCreate();
+}
+
+void TfrmMod_TT2112::notePrintedFit()
+{
+    static const QString kPrefix = QStringLiteral("Stampa: ridotti per stare nel riquadro: ");
+    Report::Document document = TT2112Document::create();
+    TT2112Document::fill(document, {[this](const char *name) {
+                                        const auto *field = findChild<QLineEdit *>(QLatin1String(name));
+                                        return field != nullptr ? field->text() : QString();
+                                    },
+                                    [this](const char *name) {
+                                        const auto *box = findChild<QCheckBox *>(QLatin1String(name));
+                                        return box != nullptr && box->isChecked();
+                                    }});
+    QStringList captions;
+    for (const QString &field : TT2112Document::squeezedFields(document)) {
+        // The caption above the field, as the screen shows it, without its colon.
+        const auto *caption = findChild<QLabel *>(QStringLiteral("tit") + field.mid(3));
+        QString text = caption != nullptr ? caption->text().trimmed() : field.mid(3);
+        if (text.endsWith(QLatin1Char(':')))
+            text.chop(1);
+        captions << text;
+    }
+    QLabel *status = statusLine();
+    if (!captions.isEmpty())
+        status->setText(kPrefix + captions.join(QStringLiteral(", ")));
+    else if (status->text().startsWith(kPrefix))
+        status->clear(); // a warning of an earlier print no longer holds
 }
 
 void TfrmMod_TT2112::FormCreate()

@@ -34,4 +34,5 @@ protected:
 private:
     void FormCreate();
     void readSchoolDefaults();
+    void notePrintedFit();
 };
