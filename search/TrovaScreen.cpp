@@ -143,8 +143,9 @@ void TrovaScreen::btnCercaClick()
     control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
     lstRecords->lineModel()->clear();
     QStringList lines;
+    bool complete = true;
     try {
-        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line);
+        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
     } catch (const RecordFileError &) {
         Dialogs::message(ArchiveAccessError());
         return;
@@ -156,6 +157,9 @@ void TrovaScreen::btnCercaClick()
     control<QWidget>("panAvvio")->hide();
     control<QLineEdit>("txtTrova")->clear();
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+    // The lines found before the archive ended early are shown, and the user is told.
+    if (!complete)
+        Dialogs::warning(incompleteListWarning());
 }
 
 void TrovaScreen::lstRecordsDblClick()

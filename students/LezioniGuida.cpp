@@ -173,10 +173,14 @@ void TfrmLezioniGuida::FormShow()
     lblFile->setText(ProgramFolder::filePath(LessonRecord::fileName(m_student.posizione)));
     // Every record read passes through the screen's record buffer, as the new
     // lessons saved later are built in it.
-    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer());
+    bool complete = true;
+    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
     lstRecords->lineModel()->setLines(lines);
     lblTotale->setText(QString::number(lines.size()));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+    // The total counts only the lessons read before the failure: the user is told.
+    if (!complete)
+        Dialogs::warning(incompleteListWarning());
 }
 
 void TfrmLezioniGuida::showEntryPanel()
