@@ -100,8 +100,12 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
         memoryLabel()->move(537, 493);
         panel()->hide();
 
-        lstRecords = control<LineListView>("lstRecords");
-        lblAttendere = control<QLabel>("lblAttendere");
+        capture({{"lstRecords", &lstRecords}, {"lblAttendere", &lblAttendere}});
+        for (const FilterField &f : m_setup.filters) {
+            QLineEdit *field = nullptr;
+            capture({{f.field, &field}});
+            m_filterFields.push_back(field);
+        }
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TrovaScreen::lstRecordsDblClick);
         auto *cerca = control<QPushButton>("btnCerca");
@@ -132,14 +136,14 @@ void TrovaScreen::showEvent(QShowEvent *event)
     m_quickFind->reset();
     if (lstRecords->lineModel()->rowCount() > 0)
         lstRecords->selectRow(0);
-    control<QLineEdit>(m_setup.filters.front().field)->setFocus(Qt::OtherFocusReason);
+    m_filterFields.front()->setFocus(Qt::OtherFocusReason);
 }
 
 void TrovaScreen::btnCercaClick()
 {
     std::vector<Search::Filter> filters;
-    for (const FilterField &f : m_setup.filters)
-        filters.push_back({control<QLineEdit>(f.field)->text(), m_setup.layout->indexOf(f.field)});
+    for (std::size_t i = 0; i < m_setup.filters.size(); ++i)
+        filters.push_back({m_filterFields[i]->text(), m_setup.layout->indexOf(m_setup.filters[i].field)});
     control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
     lstRecords->lineModel()->clear();
     QStringList lines;

@@ -31,7 +31,7 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     makeFixedDialog();
     buildWhenNeeded([this] {
         buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg"), TrovaTab::AfterStampa));
-        lstRecords = control<LineListView>("lstRecords");
+        capture({{"lstRecords", &lstRecords}});
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);

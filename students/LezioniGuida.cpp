@@ -136,11 +136,8 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
         panCosti = entry;
         panCosti->hide();
 
-        lstRecords = control<LineListView>("lstRecords");
+        capture({{"lstRecords", &lstRecords}, {"lblTotale", &lblTotale}, {"lblPosizione", &lblPosizione}, {"lblFile", &lblFile}});
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
-        lblTotale = control<QLabel>("lblTotale");
-        lblPosizione = control<QLabel>("lblPosizione");
-        lblFile = control<QLabel>("lblFile");
         connect(control<QPushButton>("btnAggiungi"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnAggiungiClick);
         connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
         connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
