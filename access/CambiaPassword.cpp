@@ -43,10 +43,10 @@ TfrmCambiaPassword::TfrmCambiaPassword(QWidget *parent)
     memoryLabel()->move(24, 24);
     makeFixedDialog();
 
-    txtPasswordOld = control<QLineEdit>("txtPasswordOld");
-    txtPasswordNew = control<QLineEdit>("txtPasswordNew");
-    txtConferma = control<QLineEdit>("txtConferma");
-    cmdOK = control<QPushButton>("cmdOK");
+    capture({{"txtPasswordOld", &txtPasswordOld},
+             {"txtPasswordNew", &txtPasswordNew},
+             {"txtConferma", &txtConferma},
+             {"cmdOK", &cmdOK}});
     for (QLineEdit *field : {txtPasswordOld, txtPasswordNew, txtConferma})
         connect(field, &QLineEdit::textChanged, this, &TfrmCambiaPassword::fieldsChange);
     connect(cmdOK, &QPushButton::clicked, this, &TfrmCambiaPassword::cmdOKClick);

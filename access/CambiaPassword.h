@@ -29,8 +29,8 @@ protected:
 private:
     void fieldsChange();
 
-    QLineEdit *txtPasswordOld;
-    QLineEdit *txtPasswordNew;
-    QLineEdit *txtConferma;
-    QPushButton *cmdOK;
+    QLineEdit *txtPasswordOld = nullptr;
+    QLineEdit *txtPasswordNew = nullptr;
+    QLineEdit *txtConferma = nullptr;
+    QPushButton *cmdOK = nullptr;
 };

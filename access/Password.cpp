@@ -38,8 +38,7 @@ TfrmPassword::TfrmPassword(QWidget *parent)
     memoryLabel()->move(24, 24);
     makeFixedDialog();
 
-    txtPassword = control<QLineEdit>("txtPassword");
-    cmdOK = control<QPushButton>("cmdOK");
+    capture({{"txtPassword", &txtPassword}, {"cmdOK", &cmdOK}});
     connect(txtPassword, &QLineEdit::textChanged, this, &TfrmPassword::txtPasswordChange);
     connect(txtPassword, &QLineEdit::returnPressed, this, [this] {
         if (!TextField::trimmed(txtPassword->text()).isEmpty())

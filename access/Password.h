@@ -33,6 +33,6 @@ protected:
 private:
     void txtPasswordChange();
 
-    QLineEdit *txtPassword;
-    QPushButton *cmdOK;
+    QLineEdit *txtPassword = nullptr;
+    QPushButton *cmdOK = nullptr;
 };

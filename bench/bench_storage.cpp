@@ -125,7 +125,8 @@ qint64 exportArchive(const QString &path, const QString &target, qint64 *written
     QElapsedTimer timer;
     timer.start();
     Export::Rows rows;
-    Export::load(path, Export::studentTable(), rows);
+    if (!Export::load(path, Export::studentTable(), rows))
+        qWarning("the archive was not read whole");
     FileReplacement file(target);
     file.open();
     Export::write(file, Export::studentTable(), rows);

@@ -225,7 +225,8 @@ int main(int argc, char *argv[])
         std::size_t textBytes = 0;
         const double exportMs = best([&] {
             Export::Rows rows;
-            Export::load(students, Export::studentTable(), rows);
+            if (!Export::load(students, Export::studentTable(), rows))
+                qWarning("the archive was not read whole");
             FileReplacement file(folder + QStringLiteral("/Registro_Allievi.xls"));
             file.open();
             Export::write(file, Export::studentTable(), rows);

@@ -62,8 +62,8 @@ TfrmCodFisc::TfrmCodFisc(QWidget *parent)
         table.push_back({.name = "lblDatiCodFisc", .kind = ControlKind::Label, .geometry = {26, 157, 400, 12},
                          .font = {"Arial", 10, true}, .textColour = argb(0xFF206320)});
         buildControls(table);
-        txtCodFisc = control<QLineEdit>("txtCodFisc");
-        auto *decoded = control<QLabel>("lblDatiCodFisc");
+        QLabel *decoded = nullptr;
+        capture({{"txtCodFisc", &txtCodFisc}, {"lblDatiCodFisc", &decoded}});
         connect(txtCodFisc, &QLineEdit::textChanged, decoded,
                 [decoded](const QString &code) { decoded->setText(TaxCodeAssist::describe(code, Clock::now().date())); });
         connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
@@ -107,7 +107,7 @@ TfrmPartitaIva::TfrmPartitaIva(QWidget *parent)
         buildControls(controls(QStringLiteral(":/info/piva_banner.svg"),
                                QStringLiteral("Immettere il numero di partita IVA e premere il pulsante di controllo."),
                                argb(0xFF4682B4), true, fieldControl("txtPartitaIva", 11)));
-        txtPartitaIva = control<QLineEdit>("txtPartitaIva");
+        capture({{"txtPartitaIva", &txtPartitaIva}});
         txtPartitaIva->installEventFilter(this);
         connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmPartitaIva::btnControllaClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);

@@ -21,7 +21,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QLineEdit *txtCodFisc;
+    QLineEdit *txtCodFisc = nullptr;
 };
 
 class TfrmPartitaIva final : public ScreenKit::Screen
@@ -41,7 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLineEdit *txtPartitaIva;
+    QLineEdit *txtPartitaIva = nullptr;
 };
 
 // What the tax code button beside an editor's field opens for its text: nothing

@@ -61,11 +61,12 @@ ExportModel::ExportModel(const Export::Table &table, QObject *parent)
 {
 }
 
-void ExportModel::reload(const QString &path, const std::function<bool(qint64, qint64)> &progress)
+bool ExportModel::reload(const QString &path, const std::function<bool(qint64, qint64)> &progress)
 {
     beginResetModel();
-    Export::load(path, m_table, m_rows, progress);
+    const bool whole = Export::load(path, m_table, m_rows, progress);
     endResetModel();
+    return whole;
 }
 
 int ExportModel::rowCount(const QModelIndex &parent) const
@@ -151,7 +152,9 @@ void ExportScreen::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     std::unique_ptr<QProgressDialog> progress;
-    m_model->reload(ProgramFolder::filePath(m_table.archiveName), [&](qint64 done, qint64 total) {
+    // A loading that fails leaves the grid as far as it got, without a word; the
+    // export then refuses to write, so the last good file stays.
+    m_archiveRead = m_model->reload(ProgramFolder::filePath(m_table.archiveName), [&](qint64 done, qint64 total) {
         if (total < kProgressFrom)
             return true;
         if (!progress) {
@@ -167,6 +170,11 @@ void ExportScreen::showEvent(QShowEvent *event)
 
 void ExportScreen::cmdEsportaClick()
 {
+    if (!m_archiveRead) {
+        Dialogs::warning(QStringLiteral("Attenzione: non \u00E8 stato possibile leggere l'archivio per intero, quindi i dati non sono "
+                                        "stati esportati.\r\n\r\nIl file di Excel esportato in precedenza non \u00E8 stato modificato."));
+        return;
+    }
     if (!Dialogs::confirm(QStringLiteral("L'esportazione dei dati in Excel pu\u00F2 richiedere diversi minuti a seconda del numero di "
                                          "schede presenti in archivio.\r\n\r\nSi vuole esportare i dati adesso?")))
         return;

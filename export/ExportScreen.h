@@ -15,7 +15,8 @@ public:
     ExportModel(const Export::Table &table, QObject *parent = nullptr);
 
     Export::Rows &rows() { return m_rows; }
-    void reload(const QString &path, const std::function<bool(qint64, qint64)> &progress = {});
+    // Whether the whole archive was read (see Export::load).
+    bool reload(const QString &path, const std::function<bool(qint64, qint64)> &progress = {});
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -41,6 +42,8 @@ public:
     ExportModel *model() const { return m_model; }
     QTableView *grid() const { return m_grid; }
     QString exportPath() const;
+    // Whether the last loading read the whole archive; until it has, nothing is exported.
+    bool archiveRead() const { return m_archiveRead; }
 
 signals:
     void guidaRequested();
@@ -55,6 +58,7 @@ private:
     const Export::Table &m_table;
     ExportModel *m_model;
     QTableView *m_grid;
+    bool m_archiveRead = false;
 };
 
 class TfrmExpModelli final : public ExportScreen

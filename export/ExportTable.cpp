@@ -313,7 +313,7 @@ void appendRecord(Rows &rows, const std::array<ColumnPlan, kColumns> &plan, std:
 
 } // namespace
 
-void load(const QString &path, const Table &table, Rows &rows, const std::function<bool(qint64, qint64)> &progress)
+bool load(const QString &path, const Table &table, Rows &rows, const std::function<bool(qint64, qint64)> &progress)
 {
     rows.clear();
     const std::array<ColumnPlan, kColumns> plan = planOf(table);
@@ -328,9 +328,12 @@ void load(const QString &path, const Table &table, Rows &rows, const std::functi
             if (progress && position % 2000 == 0)
                 progress(position, total);
         });
+        // A file shortened while it was read ends the scan early.
+        const bool whole = file.CurrentRecord() >= total;
         file.CloseRecordFile();
+        return whole;
     } catch (const RecordFileError &) {
-        // The rows read so far stay.
+        return false; // the rows read so far stay
     }
 }
 

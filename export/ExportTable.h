@@ -78,9 +78,10 @@ private:
     std::vector<std::array<QString, kColumns>> m_apart;
 };
 
-// Loads the archive into `rows`. A failure stops the loading silently: the rows
-// read so far stay. `progress` (if given) hears the rows done and the total.
-void load(const QString &path, const Table &table, Rows &rows,
+// Loads the archive into `rows`. A failure stops the loading: the rows read so
+// far stay, and the result is false. True only when every record counted when the
+// archive was opened was read. `progress` (if given) hears the rows done and the total.
+[[nodiscard]] bool load(const QString &path, const Table &table, Rows &rows,
           const std::function<bool(qint64 done, qint64 total)> &progress = {});
 
 // Writes the file. The characters <, > and & of a value are written as &lt;,

@@ -1,8 +1,10 @@
 #include "printing/PrintSeam.h"
 
 #include "printing/PreviewDialog.h"
+#include "shell/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -33,16 +35,30 @@ bool askPrinter(QPrinter &printer, int pages)
     return dialog.exec() == QDialog::Accepted;
 }
 
+// Why a print did not reach its printer or file, as the user knows them.
+QString failureOf(const QPrinter &printer, const Report::Printed &printed)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return QStringLiteral("non \u00E8 stato possibile scrivere il file \"%1\"").arg(QDir::toNativeSeparators(printer.outputFileName()));
+    if (!printer.printerName().isEmpty())
+        return QStringLiteral("la stampante \"%1\" non \u00E8 disponibile").arg(printer.printerName());
+    return printed.failure.isEmpty() ? QStringLiteral("nessuna stampante disponibile") : printed.failure;
+}
+
 // Asks for printer, copies and pages (1 to `pages`), then draws the range the user
-// gave, or every page.
+// gave, or every page. A print that fails is told to the user with its reason.
 template <typename Printable>
 bool printChosenPages(const Printable &printable, QPrinter &printer, int pages)
 {
     if (!askPrinter(printer, pages))
         return false;
     const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
-    printable.print(printer, range ? printer.fromPage() : 1, range ? printer.toPage() : -1);
-    return true;
+    const Report::Printed printed = printable.print(printer, range ? printer.fromPage() : 1, range ? printer.toPage() : -1);
+    const QPrinter::PrinterState state = printer.printerState();
+    if (printed && state != QPrinter::Error && state != QPrinter::Aborted)
+        return true;
+    Dialogs::warning(QStringLiteral("Stampa non riuscita: ") + failureOf(printer, printed) + QLatin1Char('.'));
+    return false;
 }
 
 } // namespace

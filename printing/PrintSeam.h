@@ -11,7 +11,9 @@ class QPrinter;
 namespace PrintSeam {
 
 // Prints after the print dialog (default printer and one copy preselected); the
-// user may choose printer, copies and pages, or cancel. True when printed.
+// user may choose printer, copies and pages, or cancel. True when printed; a print
+// that fails (the printer gone, a file that cannot be written) is told to the user
+// in a warning with its reason, and gives false.
 bool print(const Report::Document &document);
 bool print(const Report::ListDocument &list);
 

@@ -65,6 +65,33 @@ void drawBox(QPainter &painter, const TextBox &box, const Scale &scale, const QR
     painter.restore();
 }
 
+// A painter on `device`, or the reason why the device refuses to be painted on.
+bool beginOn(QPainter &painter, QPagedPaintDevice &device, Printed &printed)
+{
+    if (painter.begin(&device))
+        return true;
+    printed.failure = QStringLiteral("il dispositivo di stampa non accetta il documento");
+    return false;
+}
+
+bool nextSheet(QPagedPaintDevice &device, Printed &printed)
+{
+    if (device.newPage())
+        return true;
+    printed.failure = QStringLiteral("non \u00E8 stato possibile passare al foglio %1").arg(printed.pages + 1);
+    return false;
+}
+
+// Ends the painting; the document is whole only when the device says so.
+Printed &finish(QPainter &painter, Printed &printed)
+{
+    const bool ended = painter.end();
+    printed.ok = ended && printed.failure.isEmpty();
+    if (!ended && printed.failure.isEmpty())
+        printed.failure = QStringLiteral("il dispositivo di stampa non ha completato il documento");
+    return printed;
+}
+
 // Translates the painter so that (0, 0) is the top-left corner of the paper,
 // whatever the device's own origin (a printer's origin is its printable area).
 void originAtPaperCorner(QPainter &painter, const QPagedPaintDevice &device)
@@ -252,21 +279,26 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &layout)
         drawBox(painter, box, scale, area);
 }
 
-void Document::print(QPagedPaintDevice &device, int first, int last) const
+Printed Document::print(QPagedPaintDevice &device, int first, int last) const
 {
+    Printed printed;
     std::tie(first, last) = pageSpan(first, last, static_cast<int>(m_pages.size()));
     device.setPageLayout(m_layout);
-    QPainter painter(&device);
+    QPainter painter;
+    if (!beginOn(painter, device, printed))
+        return printed;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     for (int i = first; i <= last; ++i) {
-        if (i > first)
-            device.newPage();
+        if (i > first && !nextSheet(device, printed))
+            break;
         painter.save();
         originAtPaperCorner(painter, device);
         drawPage(painter, m_pages[static_cast<std::size_t>(i - 1)], m_layout);
         painter.restore();
+        ++printed.pages;
     }
+    return finish(painter, printed);
 }
 
 std::vector<SqueezedBox> Document::squeezedBoxes(double points, QPaintDevice *device) const
@@ -301,11 +333,14 @@ int ListDocument::pageCount(QPagedPaintDevice &device) const
     return layOut(*this, device).count();
 }
 
-int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
+Printed ListDocument::print(QPagedPaintDevice &device, int first, int last) const
 {
+    Printed printed;
     const ListPages pages = layOut(*this, device);
     std::tie(first, last) = pageSpan(first, last, pages.count());
-    QPainter painter(&device);
+    QPainter painter;
+    if (!beginOn(painter, device, printed))
+        return printed;
     painter.setRenderHint(QPainter::TextAntialiasing);
     const Scale scale = scaleOf(device);
     // Positions are inside the margins: the painter's origin is the printable area.
@@ -319,8 +354,8 @@ int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
             next += lineCount;
             continue;
         }
-        if (page + 1 > first)
-            device.newPage();
+        if (page + 1 > first && !nextSheet(device, printed))
+            break;
         painter.save();
         originAtPaperCorner(painter, device);
         painter.translate(scale.point(margin));
@@ -339,8 +374,9 @@ int ListDocument::print(QPagedPaintDevice &device, int first, int last) const
         if (page == pages.footerPage)
             drawBox(painter, footer, scale, area, QPointF(0, pages.footerTop));
         painter.restore();
+        ++printed.pages;
     }
-    return last - first + 1;
+    return finish(painter, printed);
 }
 
 } // namespace Report

@@ -89,6 +89,15 @@ struct SqueezedBox {
     bool cut = false;
 };
 
+// What became of a print: whether every page reached the device, how many pages
+// were drawn, and, when it failed, why (in Italian, for the user).
+struct Printed {
+    bool ok = false;
+    int pages = 0;
+    QString failure;
+    explicit operator bool() const { return ok; }
+};
+
 // Fixed pages.
 class Document
 {
@@ -107,7 +116,7 @@ public:
     bool setText(const QString &name, const QString &text);
 
     // Draws pages [first, last] (1-based) on a paged device, one per sheet.
-    void print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
+    [[nodiscard]] Printed print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
 
     // The one-line boxes, in page order, whose text is drawn below `points` or cut,
     // as laid out for `device` (nullptr: a high-resolution PDF page of the document).
@@ -136,9 +145,8 @@ struct ListDocument {
     double footerBand = 8;
 
     // Lays the document out for `device` (line height from its real font metrics)
-    // and draws pages [first, last] (1-based; last < 1: to the end). Returns the
-    // number of pages drawn.
-    int print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
+    // and draws pages [first, last] (1-based; last < 1: to the end).
+    [[nodiscard]] Printed print(QPagedPaintDevice &device, int first = 1, int last = -1) const;
     // How many pages the document takes, as laid out for `device`.
     int pageCount(QPagedPaintDevice &device) const;
     // How many lines fit on each page, as laid out for `device`.

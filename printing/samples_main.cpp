@@ -84,8 +84,7 @@ bool writeDocument(const Report::Document &document, const QString &path)
     QPdfWriter writer(path);
     writer.setResolution(600);
     writer.setTitle(document.name());
-    document.print(writer);
-    return QFileInfo::exists(path);
+    return document.print(writer) && QFileInfo::exists(path);
 }
 
 } // namespace
@@ -137,6 +136,6 @@ int main(int argc, char *argv[])
     ok = writeDocument(fullStudent, folder.filePath(QStringLiteral("scheda_allievo_piena.pdf"))) && ok;
     QPdfWriter writer(folder.filePath(QStringLiteral("riepilogo.pdf")));
     writer.setResolution(600);
-    ok = list.print(writer) >= 2 && ok;
+    ok = list.print(writer).pages >= 2 && ok;
     return ok ? 0 : 1;
 }

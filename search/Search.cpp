@@ -100,19 +100,23 @@ QString tt2112SearchLine(std::span<const char> record)
     return maker.line(record);
 }
 
-QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line)
+QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
+                bool *complete)
 {
     const std::vector<ActiveFilter> active = activeFilters(filters);
     QStringList lines;
     Lines::FoldedSort sort;
     RecordFile file;
     file.OpenOrCreate(path, layout.recordSize);
+    const qint64 records = file.RecordCount();
     file.ScanRecords([&](std::span<const char> record) {
         if (matches(record, layout, active)) {
             lines << line(record);
             sort.add(lines.constLast());
         }
     });
+    if (complete)
+        *complete = file.CurrentRecord() >= records;
     file.CloseRecordFile();
     sort.sort(lines);
     return lines;

@@ -57,8 +57,11 @@ QString tt2112SearchLine(std::span<const char> formRecord);
 using LineBuilder = QString (*)(std::span<const char> record);
 
 // Scans the archive at `path` (created empty when missing) and returns the lines
-// of the matching records, sorted. Raises RecordFileError on failure.
-QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line);
+// of the matching records, sorted. Raises RecordFileError on failure. `complete`
+// (if given) learns whether every record counted at the opening was scanned: a
+// file shortened meanwhile by another copy of the program ends the scan early.
+QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
+                bool *complete = nullptr);
 
 // Calls `visit` with every record (and its 1-based position) whose line, trimmed,
 // equals `line` trimmed, in archive order. Raises RecordFileError on failure.

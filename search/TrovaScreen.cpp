@@ -100,8 +100,12 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
         memoryLabel()->move(537, 493);
         panel()->hide();
 
-        lstRecords = control<LineListView>("lstRecords");
-        lblAttendere = control<QLabel>("lblAttendere");
+        capture({{"lstRecords", &lstRecords}, {"lblAttendere", &lblAttendere}});
+        for (const FilterField &f : m_setup.filters) {
+            QLineEdit *field = nullptr;
+            capture({{f.field, &field}});
+            m_filterFields.push_back(field);
+        }
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TrovaScreen::lstRecordsDblClick);
         auto *cerca = control<QPushButton>("btnCerca");
@@ -132,19 +136,20 @@ void TrovaScreen::showEvent(QShowEvent *event)
     m_quickFind->reset();
     if (lstRecords->lineModel()->rowCount() > 0)
         lstRecords->selectRow(0);
-    control<QLineEdit>(m_setup.filters.front().field)->setFocus(Qt::OtherFocusReason);
+    m_filterFields.front()->setFocus(Qt::OtherFocusReason);
 }
 
 void TrovaScreen::btnCercaClick()
 {
     std::vector<Search::Filter> filters;
-    for (const FilterField &f : m_setup.filters)
-        filters.push_back({control<QLineEdit>(f.field)->text(), m_setup.layout->indexOf(f.field)});
+    for (std::size_t i = 0; i < m_setup.filters.size(); ++i)
+        filters.push_back({m_filterFields[i]->text(), m_setup.layout->indexOf(m_setup.filters[i].field)});
     control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
     lstRecords->lineModel()->clear();
     QStringList lines;
+    bool complete = true;
     try {
-        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line);
+        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
     } catch (const RecordFileError &) {
         Dialogs::message(ArchiveAccessError());
         return;
@@ -156,6 +161,9 @@ void TrovaScreen::btnCercaClick()
     control<QWidget>("panAvvio")->hide();
     control<QLineEdit>("txtTrova")->clear();
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+    // The lines found before the archive ended early are shown, and the user is told.
+    if (!complete)
+        Dialogs::warning(incompleteListWarning());
 }
 
 void TrovaScreen::lstRecordsDblClick()

@@ -5,9 +5,11 @@
 
 #include <functional>
 #include <span>
+#include <vector>
 
 class LineListView;
 class QLabel;
+class QLineEdit;
 class QuickFindBar;
 
 // The filter search of an archive: a filter panel with ten fields, then a result
@@ -60,6 +62,7 @@ private:
     PickHandler m_pick;
     LineListView *lstRecords = nullptr;
     QLabel *lblAttendere = nullptr;
+    std::vector<QLineEdit *> m_filterFields; // in the order of the setup's filters
     QuickFindBar *m_quickFind = nullptr;
 };
 

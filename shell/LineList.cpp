@@ -18,6 +18,11 @@ constexpr int kItemWidth = 1600;
 
 } // namespace
 
+QString incompleteListWarning()
+{
+    return QStringLiteral("Lettura dell'archivio interrotta: l'elenco \u00E8 incompleto.");
+}
+
 LineListModel::LineListModel(QObject *parent)
     : QAbstractListModel(parent)
     , m_itemSize(kItemWidth, QFontMetrics(lineFont()).height() + 2)

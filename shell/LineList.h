@@ -9,6 +9,10 @@
 // The lists of fixed-width lines (search results, lessons, attendees): a model
 // that holds the lines, built in one pass and replaced whole, and a view that
 // draws them in Courier New 12 with items 1600 units wide, scrolling sideways.
+// What a list screen tells the user when the archive behind its list could not
+// be read to the end: the lines shown are only those read before.
+QString incompleteListWarning();
+
 class LineListModel final : public QAbstractListModel
 {
     Q_OBJECT

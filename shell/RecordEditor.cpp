@@ -90,7 +90,7 @@ QString RecordEditor::archivePath() const
 
 void RecordEditor::connectToolbar()
 {
-    lblPosizione = control<QLabel>("lblPosizione");
+    capture({{"lblPosizione", &lblPosizione}});
     connectPictureButtons<RecordEditor>({
         {"cmdPrimo", &RecordEditor::cmdPrimoClick},   {"cmdIndietro", &RecordEditor::cmdIndietroClick},
         {"cmdAvanti", &RecordEditor::cmdAvantiClick}, {"cmdUltimo", &RecordEditor::cmdUltimoClick},

@@ -114,7 +114,7 @@ private:
             if (auto *flat = qobject_cast<FlatField *>(field))
                 flat->setBackground(focused ? focusColour() : field->property(kResting).value<QColor>());
         } else if (style == FocusStyle::Frame) {
-            if (QWidget *frame = m_screen->control(companionFrameName(field->objectName()).toLatin1().constData()))
+            if (QWidget *frame = m_screen->findControl<QWidget>(companionFrameName(field->objectName()).toLatin1().constData()))
                 frame->setVisible(focused);
         }
     }
@@ -124,7 +124,7 @@ private:
         const QByteArray next = field->property(kNext).toByteArray();
         if (next.isEmpty())
             return;
-        if (QWidget *target = m_screen->control(next.constData()))
+        if (QWidget *target = m_screen->findControl<QWidget>(next.constData()))
             target->setFocus(Qt::TabFocusReason);
     }
 
@@ -176,7 +176,18 @@ void trackForHints(QWidget *widget, QObject *conventions, bool clears)
         widget->setProperty(kClearsHint, true);
 }
 
+MissingControlHandler &missingControlHandler()
+{
+    static MissingControlHandler handler;
+    return handler;
+}
+
 } // namespace
+
+void setMissingControlHandler(MissingControlHandler handler)
+{
+    missingControlHandler() = std::move(handler);
+}
 
 void setEnterTarget(QWidget *field, const char *next)
 {
@@ -488,6 +499,25 @@ void Screen::ensureBuilt() const
     build();
 }
 
+void Screen::capture(std::initializer_list<Capture> captures) const
+{
+    for (const Capture &wanted : captures) {
+        QWidget *widget = findControl<QWidget>(wanted.name());
+        if (widget == nullptr || !wanted.fill(widget))
+            missingControl(wanted.name(), wanted.typeName());
+    }
+}
+
+void Screen::missingControl(const char *name, const char *type) const
+{
+    const QString screenName = objectName().isEmpty() ? QString::fromLatin1(metaObject()->className()) : objectName();
+    const QString message = QStringLiteral("screen %1 (%2) has no control %3 of type %4")
+                                .arg(screenName, windowTitle().trimmed(), QLatin1String(name), QLatin1String(type));
+    if (missingControlHandler())
+        missingControlHandler()(message);
+    qFatal("%s", qPrintable(message));
+}
+
 void Screen::setVisible(bool visible)
 {
     // Before showing, so that the new controls are shown with the window.
@@ -614,7 +644,7 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
             continue;
         const QString name = QString::fromLatin1(item.name);
         const QString field = QStringLiteral("txt") + (name.startsWith(QLatin1String("eff")) ? name.mid(3) : name);
-        if (QWidget *companion = control(field.toLatin1().constData()))
+        if (QWidget *companion = findControl<QWidget>(field.toLatin1().constData()))
             control(item.name)->stackUnder(companion);
     }
     wireConventions(controls);

@@ -87,6 +87,39 @@ struct ControlDef {
     bool enabled = true;
 };
 
+// A typed pointer of a screen that the kit fills with one of the screen's
+// controls, found by name as the screen is built: {"lstRecords", &lstRecords}.
+class Capture
+{
+public:
+    template <typename T>
+    Capture(const char *name, T **target)
+        : m_name(name)
+        , m_fill([target](QWidget *widget) {
+            *target = qobject_cast<T *>(widget);
+            return *target != nullptr;
+        })
+        , m_type(T::staticMetaObject.className())
+    {
+    }
+
+    const char *name() const { return m_name; }
+    const char *typeName() const { return m_type; }
+    // Puts `widget` into the pointer; false when it is not of the pointer's type.
+    bool fill(QWidget *widget) const { return m_fill(widget); }
+
+private:
+    const char *m_name;
+    std::function<bool(QWidget *)> m_fill;
+    const char *m_type;
+};
+
+// What happens when a screen asks for a control it does not have: by default
+// the program stops at once with a message naming the screen and the control.
+// Tests may install a handler that throws; a handler that returns changes nothing.
+using MissingControlHandler = std::function<void(const QString &message)>;
+void setMissingControlHandler(MissingControlHandler handler);
+
 // Colours of the field conventions.
 inline QColor focusColour() { return QColor::fromRgba(0xFFFFFF00); }
 inline QColor restingColour() { return QColor::fromRgba(0xFFF0F8FF); }
@@ -196,13 +229,27 @@ public:
     // with Tab in the order of the table.
     void buildControls(std::span<const ControlDef> controls, Panel *panel = nullptr);
 
+    // The control of that name and type. A screen that asks for one it does not
+    // have is wrongly built: the program stops, naming the screen and the control.
     template <typename T>
     T *control(const char *name) const
+    {
+        T *found = findControl<T>(name);
+        if (found == nullptr)
+            missingControl(name, T::staticMetaObject.className());
+        return found;
+    }
+    QWidget *control(const char *name) const { return control<QWidget>(name); }
+    // The control of that name and type, or nullptr for one the screen may lack.
+    template <typename T>
+    T *findControl(const char *name) const
     {
         ensureBuilt();
         return findChild<T *>(QLatin1String(name));
     }
-    QWidget *control(const char *name) const { return control<QWidget>(name); }
+    // Fills each typed pointer with its control; a control missing or of another
+    // type stops the program as control() does, while the screen is being built.
+    void capture(std::initializer_list<Capture> captures) const;
 
     // Connects each named picture button to the screen's signal beside it.
     template <typename S>
@@ -244,6 +291,7 @@ protected:
 private:
     void wireConventions(std::span<const ControlDef> controls);
     void ensureBuilt() const;
+    [[noreturn]] void missingControl(const char *name, const char *type) const;
 
     QObject *m_conventions;
     Panel *m_panel;

@@ -5,6 +5,7 @@
 #include "printing/SummaryList.h"
 #include "shell/QuickFindBar.h"
 #include "shell/Clock.h"
+#include "shell/Dialogs.h"
 #include "shell/LineList.h"
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
@@ -16,6 +17,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include <utility>
 
@@ -29,7 +31,7 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
     makeFixedDialog();
     buildWhenNeeded([this] {
         buildControls(pickListControls(QStringLiteral(":/lists/frequentatori_banner.svg"), TrovaTab::AfterStampa));
-        lstRecords = control<LineListView>("lstRecords");
+        capture({{"lstRecords", &lstRecords}});
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
@@ -48,11 +50,21 @@ void TfrmFrequentatoriOra::FormCreate()
     FormatSettings::apply();
     // Reading creates an empty archive where there is none, whether or not the
     // list exists yet; if it does not, the lines wait for it.
-    LineStore lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)));
+    bool complete = true;
+    LineStore lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), &complete);
+    m_incomplete = !complete;
     if (isBuilt())
         showLines(std::move(lines));
     else
         m_pendingLines = std::move(lines);
+}
+
+void TfrmFrequentatoriOra::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    // Told once, when the list first shows: the lines are those read before the failure.
+    if (!event->spontaneous() && std::exchange(m_incomplete, false))
+        Dialogs::warning(incompleteListWarning());
 }
 
 void TfrmFrequentatoriOra::showLines(LineStore lines)

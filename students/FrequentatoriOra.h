@@ -29,6 +29,9 @@ public:
 public slots:
     void lstRecordsDblClick();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void FormCreate();
 
@@ -38,4 +41,5 @@ private:
     QuickFindBar *m_quickFind = nullptr;
     std::optional<LineStore> m_pendingLines;
     Loader m_loader;
+    bool m_incomplete = false; // the archive was not read to the end; told when shown
 };

@@ -136,11 +136,8 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
         panCosti = entry;
         panCosti->hide();
 
-        lstRecords = control<LineListView>("lstRecords");
+        capture({{"lstRecords", &lstRecords}, {"lblTotale", &lblTotale}, {"lblPosizione", &lblPosizione}, {"lblFile", &lblFile}});
         m_quickFind = new QuickFindBar(control<QLineEdit>("txtTrova"), control<QPushButton>("btnTrova"), lstRecords);
-        lblTotale = control<QLabel>("lblTotale");
-        lblPosizione = control<QLabel>("lblPosizione");
-        lblFile = control<QLabel>("lblFile");
         connect(control<QPushButton>("btnAggiungi"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnAggiungiClick);
         connect(control<QPushButton>("btnModifica"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnModificaClick);
         connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
@@ -173,10 +170,14 @@ void TfrmLezioniGuida::FormShow()
     lblFile->setText(ProgramFolder::filePath(LessonRecord::fileName(m_student.posizione)));
     // Every record read passes through the screen's record buffer, as the new
     // lessons saved later are built in it.
-    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer());
+    bool complete = true;
+    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
     lstRecords->lineModel()->setLines(lines);
     lblTotale->setText(QString::number(lines.size()));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
+    // The total counts only the lessons read before the failure: the user is told.
+    if (!complete)
+        Dialogs::warning(incompleteListWarning());
 }
 
 void TfrmLezioniGuida::showEntryPanel()

@@ -47,11 +47,11 @@ private:
     void showLesson(const RecordBuffer &lesson);
 
     Student m_student;
-    LineListView *lstRecords;
+    LineListView *lstRecords = nullptr;
     QuickFindBar *m_quickFind;
-    QLabel *lblTotale;
-    QLabel *lblPosizione;
-    QLabel *lblFile;
+    QLabel *lblTotale = nullptr;
+    QLabel *lblPosizione = nullptr;
+    QLabel *lblFile = nullptr;
     QWidget *panCosti;
     RecordSaving::LoadedRecord m_loaded; // the lesson being changed, as read
 };

@@ -21,19 +21,31 @@ QByteArrayView trimmedField(std::span<const char> record, const RecordLayout &la
 
 // Visits the records of the file at `path` (created empty when missing), after
 // telling `starting` (if given) how many there are. A failure while reading ends
-// the visit quietly: what was done up to it stays.
-void visitQuietly(const QString &path, int recordSize, const std::function<void(std::span<const char>)> &visit,
+// the visit: what was done up to it stays, and the result is false. True only when
+// every record counted at the opening was visited.
+bool visitRecords(const QString &path, int recordSize, const std::function<void(std::span<const char>)> &visit,
                   const std::function<void(qint64 records)> &starting = {})
 {
     try {
         RecordFile file;
         file.OpenOrCreate(path, recordSize);
+        const qint64 records = file.RecordCount();
         if (starting)
-            starting(file.RecordCount());
+            starting(records);
         file.ScanRecords(visit);
+        // A file shortened while it was read ends the scan early.
+        const bool whole = file.CurrentRecord() >= records;
         file.CloseRecordFile();
+        return whole;
     } catch (const RecordFileError &) {
+        return false;
     }
+}
+
+void tell(bool *complete, bool whole)
+{
+    if (complete)
+        *complete = whole;
 }
 
 const LineFormat &lessonFormat()
@@ -77,25 +89,25 @@ QString lessonLine(std::span<const char> record)
     return line(record, lessonFormat());
 }
 
-QStringList readLessonLines(const QString &path)
+QStringList readLessonLines(const QString &path, bool *complete)
 {
     QStringList lines;
-    visitQuietly(path, LessonRecord::Size, [&lines](std::span<const char> record) {
+    tell(complete, visitRecords(path, LessonRecord::Size, [&lines](std::span<const char> record) {
         // A lesson without a date is not listed.
         if (!trimmedField(record, LessonRecord::layout(), LessonRecord::txtData).isEmpty())
             lines << lessonLine(record);
-    });
+    }));
     return lines;
 }
 
-QStringList readLessonLines(const QString &path, RecordBuffer &buffer)
+QStringList readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete)
 {
     QStringList lines;
-    visitQuietly(path, LessonRecord::Size, [&](std::span<const char> record) {
+    tell(complete, visitRecords(path, LessonRecord::Size, [&](std::span<const char> record) {
         buffer.setBytes(QByteArrayView(record.data(), static_cast<qsizetype>(record.size())));
         if (!trimmedField(buffer.span(), LessonRecord::layout(), LessonRecord::txtData).isEmpty())
             lines << lessonLine(buffer.span());
-    });
+    }));
     return lines;
 }
 
@@ -122,12 +134,12 @@ bool isCurrentAttendee(std::span<const char> record)
     return TextField::storedLength(flag) == 2 && flag[1] == 'N' && flag[2] == 'o';
 }
 
-LineStore readAttendeeLines(const QString &path)
+LineStore readAttendeeLines(const QString &path, bool *complete)
 {
     LineStore lines;
     FoldedSort sort;
     const LineMaker maker(attendeeFormat());
-    visitQuietly(
+    const bool whole = visitRecords(
         path, StudentRecord::Size,
         [&](std::span<const char> record) {
             if (!isCurrentAttendee(record))
@@ -143,6 +155,7 @@ LineStore readAttendeeLines(const QString &path)
             sort.reserve(students);
         });
     sort.sort(lines);
+    tell(complete, whole);
     return lines;
 }
 

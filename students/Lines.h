@@ -13,11 +13,12 @@ QString LessonLine(const RecordBuffer &lesson);
 QString lessonLine(std::span<const char> lessonRecord);
 
 // The lines of the dated lessons in the lesson file at `path` (created empty when
-// missing), in file order. A failure while reading leaves the lines read up to it.
-QStringList readLessonLines(const QString &path);
+// missing), in file order. A failure while reading leaves the lines read up to it;
+// `complete` (if given) learns whether the whole file was read.
+QStringList readLessonLines(const QString &path, bool *complete = nullptr);
 // The same, reading every record into `buffer` (the screen's record buffer), which
 // is left holding the last record read.
-QStringList readLessonLines(const QString &path, RecordBuffer &buffer);
+QStringList readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete = nullptr);
 
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  " notes.
@@ -29,7 +30,8 @@ bool isCurrentAttendee(const RecordBuffer &student);
 bool isCurrentAttendee(std::span<const char> studentRecord);
 
 // The sorted lines of the current attendees in the student archive at `path`.
-// A failure while reading leaves the lines read up to it.
-LineStore readAttendeeLines(const QString &path);
+// A failure while reading leaves the lines read up to it; `complete` (if given)
+// learns whether the whole archive was read.
+LineStore readAttendeeLines(const QString &path, bool *complete = nullptr);
 
 } // namespace Lines

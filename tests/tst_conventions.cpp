@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <stdexcept>
+
 using namespace ScreenKit;
 
 namespace {
@@ -51,6 +53,25 @@ public:
     {
         buildControls(kControls);
     }
+};
+
+// A screen built from `table` that captures the text field `wanted`.
+class CapturingScreen final : public Screen
+{
+public:
+    CapturingScreen(std::span<const ControlDef> table, const char *wanted)
+        : Screen(nullptr, QStringLiteral(" Prova"), QSize(420, 310), QSize(400, 290), Qt::darkBlue)
+    {
+        setObjectName(QStringLiteral("frmProva"));
+        buildControls(table);
+        if (wanted != nullptr)
+            capture({{wanted, &field}});
+    }
+    QLineEdit *field = nullptr;
+};
+
+struct MissingControl : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
 // The colour the field shows just inside its right edge, away from text and caret.
@@ -87,6 +108,47 @@ private slots:
     }
 
     void cleanup() { m_screen.reset(); }
+
+    void missingControlFailsWhileBuilding_data()
+    {
+        QTest::addColumn<QByteArray>("wanted"); // empty: nothing captured
+        QTest::addColumn<bool>("dateButtonFillsAMissingField");
+        QTest::addColumn<QString>("failure");   // empty: the screen builds
+        QTest::newRow("captured field is there") << QByteArray("txtCognome") << false << QString();
+        QTest::newRow("captured field is missing")
+            << QByteArray("txtManca") << false << QStringLiteral("screen frmProva (Prova) has no control txtManca of type QLineEdit");
+        QTest::newRow("captured name is not a field")
+            << QByteArray("lblTesto") << false << QStringLiteral("screen frmProva (Prova) has no control lblTesto of type QLineEdit");
+        QTest::newRow("date button fills a missing field")
+            << QByteArray() << true << QStringLiteral("screen frmProva (Prova) has no control txtNessuno of type QLineEdit");
+    }
+
+    // A screen that asks for a control its table does not build fails as it is
+    // built, naming itself and the control, rather than with a null pointer later.
+    void missingControlFailsWhileBuilding()
+    {
+        QFETCH(QByteArray, wanted);
+        QFETCH(bool, dateButtonFillsAMissingField);
+        QFETCH(QString, failure);
+        std::vector<ControlDef> table(std::begin(kControls), std::end(kControls));
+        if (dateButtonFillsAMissingField)
+            table.push_back({.name = "impNessuno", .kind = ControlKind::DateButton, .geometry = {115, 200, 22, 22},
+                             .picture = QStringLiteral(":/avvio/info.svg"), .fills = "txtNessuno"});
+        setMissingControlHandler([](const QString &message) { throw MissingControl(message.toStdString()); });
+        const auto restore = qScopeGuard([] { setMissingControlHandler({}); });
+        QString thrown;
+        std::unique_ptr<CapturingScreen> screen;
+        try {
+            screen = std::make_unique<CapturingScreen>(table, wanted.isEmpty() ? nullptr : wanted.constData());
+        } catch (const MissingControl &error) {
+            thrown = QString::fromStdString(error.what());
+        }
+        QCOMPARE(thrown, failure);
+        if (failure.isEmpty()) {
+            QVERIFY(screen->field != nullptr);
+            QCOMPARE(screen->field, screen->findChild<QLineEdit *>(QString::fromLatin1(wanted)));
+        }
+    }
 
     void focusColours()
     {

@@ -7,6 +7,7 @@
 #include "storage/Layouts.h"
 #include "storage/ProgramFolder.h"
 #include "storage/RecordBuffer.h"
+#include "storage/RecordFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -129,7 +130,7 @@ private slots:
     {
         writeStudents();
         Export::Rows rows;
-        Export::load(path("Allievi.pro"), Export::studentTable(), rows);
+        QVERIFY(Export::load(path("Allievi.pro"), Export::studentTable(), rows));
         QCOMPARE(rows.count(), 2);
         QCOMPARE(rows.cell(1, 0), QStringLiteral("2"));
         const QByteArray expected = kHead + "<x:Name>Registro Allievi</x:Name>" + kOptions + kStudentHeader
@@ -154,7 +155,7 @@ private slots:
         RecordBuffer empty(TT2112Record::layout()); // yes/no fields never written: exported as stored
         QVERIFY(writeAll(path("Modelli_TT2112.pro"), form.bytes() + empty.bytes()));
         Export::Rows rows;
-        Export::load(path("Modelli_TT2112.pro"), Export::tt2112Table(), rows);
+        QVERIFY(Export::load(path("Modelli_TT2112.pro"), Export::tt2112Table(), rows));
         const QByteArray expected = kHead + "<x:Name>Modelli TT 2112</x:Name>" + kOptions + kFormHeader
             + dataRow({"AS01", "", "Rossi Maria", "", "", "RM", "", "", "", "", "", "S\xEC", "No", "", "", "B", "", "", "", "", "", "",
                        "", "", ""})
@@ -187,7 +188,7 @@ private slots:
     void emptyArchive()
     {
         Export::Rows rows;
-        Export::load(path("Allievi.pro"), Export::studentTable(), rows);
+        QVERIFY(Export::load(path("Allievi.pro"), Export::studentTable(), rows));
         QCOMPARE(rows.count(), 0);
         QVERIFY(QFileInfo::exists(path("Allievi.pro")));
         QCOMPARE(exported(Export::studentTable(), rows),
@@ -284,11 +285,74 @@ private slots:
         QVERIFY(m_opened.isEmpty());
     }
 
+    void unreadableArchiveKeepsTheLastExport_data()
+    {
+        QTest::addColumn<bool>("forms");
+        QTest::addColumn<bool>("folder"); // the archive is a folder; otherwise each of its reads fails in turn
+        QTest::newRow("students, archive is a folder") << false << true;
+        QTest::newRow("forms, archive is a folder") << true << true;
+        QTest::newRow("students, a read fails") << false << false;
+        QTest::newRow("forms, a read fails") << true << false;
+    }
+
+    // An archive that cannot be read whole is not exported: the last export stays
+    // byte for byte and the user is told why.
+    void unreadableArchiveKeepsTheLastExport()
+    {
+        QFETCH(bool, forms);
+        QFETCH(bool, folder);
+        const Export::Table &table = forms ? Export::tt2112Table() : Export::studentTable();
+        const QString archive = path(forms ? "Modelli_TT2112.pro" : "Allievi.pro");
+        const QString target = path(forms ? "Modelli_TT_2112.xls" : "Registro_Allievi.xls");
+        const QByteArray lastExport = "<html>l'esportazione di ieri</html>";
+        const int recordSize = table.layout->recordSize;
+        // Records over more than one block of the loading, so that a later read fails with rows already in the grid.
+        const QByteArray records = QByteArray(recordSize, '\0').repeated((1 << 20) / recordSize + 20);
+        bool partlyLoaded = false;
+        for (int at = 1; at < 50; ++at) {
+            QVERIFY(writeAll(target, lastExport));
+            QFile::remove(archive);
+            QDir(archive).removeRecursively();
+            if (folder)
+                QVERIFY(QDir(m_dir.path()).mkdir(QFileInfo(archive).fileName()));
+            else
+                QVERIFY(writeAll(archive, records));
+            std::unique_ptr<ExportScreen> screen;
+            if (forms)
+                screen = std::make_unique<TfrmExpModelli>();
+            else
+                screen = std::make_unique<TfrmExpAllievi>();
+            if (!folder)
+                RecordFile::setFaultPlan({RecordFile::FaultPlan::Mode::Fail, at, false});
+            screen->show();
+            const bool faulted = folder || RecordFile::operationsSincePlan() >= at;
+            RecordFile::setFaultPlan({});
+            if (!faulted) {
+                QCOMPARE(screen->model()->rowCount(), records.size() / recordSize);
+                break; // every read done without meeting the fault
+            }
+            partlyLoaded = partlyLoaded || screen->model()->rowCount() > 0;
+            m_dialogs->shown.clear();
+            QTest::mouseClick(screen->control("cmdEsporta"), Qt::LeftButton);
+            QCOMPARE(m_dialogs->shown.size(), 1);
+            QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+            QCOMPARE(m_dialogs->shown.first().second,
+                     QStringLiteral("Attenzione: non \u00E8 stato possibile leggere l'archivio per intero, quindi i dati non sono "
+                                    "stati esportati.\r\n\r\nIl file di Excel esportato in precedenza non \u00E8 stato modificato."));
+            QCOMPARE(readAll(target), lastExport);
+            QVERIFY(m_opened.isEmpty());
+            QVERIFY(screen->isVisible());
+            if (folder)
+                return;
+        }
+        QVERIFY(partlyLoaded); // a failure after the first rows was met too
+    }
+
     void exportingTwiceKeepsOnlyTheCurrentGrid()
     {
         writeStudents();
         Export::Rows rows;
-        Export::load(path("Allievi.pro"), Export::studentTable(), rows);
+        QVERIFY(Export::load(path("Allievi.pro"), Export::studentTable(), rows));
         const QByteArray first = exported(Export::studentTable(), rows);
         rows.setCell(0, 2, QStringLiteral("cambiato"));
         const QByteArray second = exported(Export::studentTable(), rows);

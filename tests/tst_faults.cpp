@@ -3,6 +3,7 @@
 #include "DialogRecorder.h"
 #include "TestSupport.h"
 
+#include "search/Search.h"
 #include "search/TrovaScreen.h"
 #include "app/Avvio.h"
 #include "app/ScreenSet.h"
@@ -14,6 +15,7 @@
 #include "storage/RecordFile.h"
 #include "shell/LineList.h"
 #include "students/Allievi.h"
+#include "students/FrequentatoriOra.h"
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
@@ -40,6 +42,42 @@ QByteArray forms(int count)
         bytes += record.bytes();
     }
     return bytes;
+}
+
+QByteArray students(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        RecordBuffer record(StudentRecord::layout());
+        record.setText(StudentRecord::txtCognome, QStringLiteral("Allievo%1").arg(i + 1));
+        record.setText(StudentRecord::chkRicontatta, QStringLiteral("No"));
+        bytes += record.bytes();
+    }
+    return bytes;
+}
+
+QByteArray lessons(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        RecordBuffer record(LessonRecord::layout());
+        record.setText(LessonRecord::txtData, QStringLiteral("0%1/03/2026").arg(i + 1));
+        bytes += record.bytes();
+    }
+    return bytes;
+}
+
+// A line builder for a search that shortens its archive while the search reads
+// it, as another copy of the program cutting the file would.
+QString g_shortenedArchive;
+QString shorteningLine(std::span<const char> record)
+{
+    if (!g_shortenedArchive.isEmpty()) {
+        QFile file(std::exchange(g_shortenedArchive, QString()));
+        if (!file.resize(10 * TT2112Record::Size))
+            qWarning("the archive could not be shortened");
+    }
+    return Search::tt2112SearchLine(record);
 }
 
 struct Outcome {
@@ -241,6 +279,78 @@ private slots:
                     QCOMPARE(search->list()->lineModel()->rowCount(), 3);
                 }
             });
+    }
+
+    // The lists read at once when they open tell the user when a failure cut them
+    // short; read whole, they say nothing.
+    void attendeeListCutShortSaysSo()
+    {
+        std::unique_ptr<TfrmFrequentatoriOra> list;
+        underEveryFault(
+            [&] { QVERIFY(writeAll(archive("Allievi.pro"), students(3))); },
+            [&] {
+                list = std::make_unique<TfrmFrequentatoriOra>();
+                list->show();
+            },
+            [&](const Outcome &outcome, bool faulted) {
+                if (faulted) {
+                    QCOMPARE(outcome.dialogs.size(), 1);
+                    QCOMPARE(outcome.dialogs.first().first, Dialogs::Kind::Warning);
+                    QCOMPARE(outcome.dialogs.first().second, QStringLiteral("Lettura dell'archivio interrotta: l'elenco \u00E8 incompleto."));
+                    QVERIFY(list->list()->lineModel()->rowCount() < 3);
+                } else {
+                    QVERIFY(outcome.dialogs.isEmpty());
+                    QCOMPARE(list->list()->lineModel()->rowCount(), 3);
+                }
+            });
+    }
+
+    void lessonListCutShortSaysSo()
+    {
+        TfrmLezioniGuida screen;
+        screen.setStudent({QStringLiteral("M"), QStringLiteral("R"), QStringLiteral("B"), QStringLiteral("7")});
+        underEveryFault(
+            [&] {
+                QVERIFY(writeAll(archive("Lezioni_Guida_Allievo_7.lez"), lessons(3)));
+                screen.hide();
+            },
+            [&] { screen.show(); },
+            [&](const Outcome &outcome, bool faulted) {
+                const QString total = screen.findChild<QLabel *>(QStringLiteral("lblTotale"))->text();
+                if (faulted) {
+                    QCOMPARE(outcome.dialogs.size(), 1);
+                    QCOMPARE(outcome.dialogs.first().first, Dialogs::Kind::Warning);
+                    QCOMPARE(outcome.dialogs.first().second, QStringLiteral("Lettura dell'archivio interrotta: l'elenco \u00E8 incompleto."));
+                    QVERIFY(total != QStringLiteral("3"));
+                } else {
+                    QVERIFY(outcome.dialogs.isEmpty());
+                    QCOMPARE(total, QStringLiteral("3"));
+                }
+            });
+    }
+
+    // Another copy of the program shortens the archive while the search reads it:
+    // the lines found are shown and the user learns that the list is incomplete.
+    void searchOfAShortenedArchiveSaysSo()
+    {
+        static const TrovaScreen::FilterField kFilters[] = {
+            {"txtCognome", "lblCampo01", QStringLiteral("Cognome:"), {144, 141}},
+        };
+        const QString path = archive("Modelli_TT2112.pro");
+        QVERIFY(writeAll(path, forms(1).repeated(800))); // more than one block of the scan
+        TrovaScreen search(nullptr, {QStringLiteral(" Trova"), QStringLiteral("Modelli_TT2112.pro"), &TT2112Record::layout(),
+                                     kFilters, &shorteningLine, {}, {}, QStringLiteral("Riepilogo")});
+        search.show();
+        g_shortenedArchive = path;
+        search.btnCercaClick();
+        QVERIFY(g_shortenedArchive.isEmpty()); // the archive was shortened during the search
+        QCOMPARE(readAll(path).size(), 10 * TT2112Record::Size);
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+        QCOMPARE(m_dialogs->shown.first().second, QStringLiteral("Lettura dell'archivio interrotta: l'elenco \u00E8 incompleto."));
+        const int shown = search.list()->lineModel()->rowCount();
+        QVERIFY(shown >= 10 && shown < 800);
+        QVERIFY(search.panel()->isVisible());
     }
 
     void archiveToolAppend()

@@ -116,7 +116,9 @@ QString printedPdf(const Report::Document &document, const QString &path)
 {
     QPdfWriter writer(path);
     writer.setResolution(1200);
-    document.print(writer);
+    const Report::Printed printed = document.print(writer);
+    if (!printed.ok)
+        qWarning("printing %s failed: %s", qPrintable(path), qPrintable(printed.failure));
     return path;
 }
 
@@ -379,7 +381,9 @@ private slots:
                                                                   QDate(2025, 3, 7));
             QPdfWriter writer(pdf);
             writer.setResolution(1200);
-            QCOMPARE(list.print(writer), 1);
+            const Report::Printed printed = list.print(writer);
+            QVERIFY2(printed.ok, qPrintable(printed.failure));
+            QCOMPARE(printed.pages, 1);
             words = wordsOf(pdf);
             const QList<Word> first = withText(words, QStringLiteral("Prima"));
             const QList<Word> last = withText(words, QStringLiteral("Ultima"));

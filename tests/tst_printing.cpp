@@ -383,6 +383,51 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void failedPrintIsTold_data()
+    {
+        QTest::addColumn<bool>("list");      // a list's print, else the TT 2112 form's
+        QTest::addColumn<QString>("target"); // the PDF, in the test folder
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("form, folder missing") << false << QStringLiteral("manca/modulo.pdf") << true;
+        QTest::newRow("form, folder is a file") << false << QStringLiteral("occupato/modulo.pdf") << true;
+        QTest::newRow("list, folder missing") << true << QStringLiteral("manca/elenco.pdf") << true;
+        QTest::newRow("list, folder is a file") << true << QStringLiteral("occupato/elenco.pdf") << true;
+        QTest::newRow("list, writable folder") << true << QStringLiteral("elenco.pdf") << false;
+    }
+
+    // A print that does not reach its file says so, with the reason, and nothing else.
+    void failedPrintIsTold()
+    {
+        QFETCH(bool, list);
+        QFETCH(QString, target);
+        QFETCH(bool, fails);
+        QVERIFY(writeAll(m_dir.filePath(QStringLiteral("occupato")), "un file, non una cartella"));
+        m_pdf = m_dir.filePath(target);
+        QFile::remove(m_pdf);
+        m_dialogs->shown.clear();
+        TfrmFrequentatoriOra attendees;
+        if (list) {
+            showList(attendees, numberedLines(5));
+            QTest::mouseClick(attendees.findChild<QPushButton *>(QStringLiteral("btnStampa")), Qt::LeftButton);
+            QVERIFY(attendees.isVisible());
+        } else {
+            m_screens->frmAvvio()->imgModelloClick();
+            printFrom(manager(), "cmdStampa", "btnStampa");
+            QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 10000);
+        }
+        QCOMPARE(m_dialogsShown, 1);
+        if (!fails) {
+            QVERIFY(m_dialogs->shown.isEmpty());
+            QVERIFY(QFileInfo(m_pdf).size() > 0);
+            return;
+        }
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+        QCOMPARE(m_dialogs->shown.first().second, QStringLiteral("Stampa non riuscita: non \u00E8 stato possibile scrivere il file \"")
+                                                       + QDir::toNativeSeparators(m_pdf) + QStringLiteral("\"."));
+        QVERIFY(!QFileInfo::exists(m_pdf));
+    }
+
     void waitLineGoneBeforeTheDialog_data()
     {
         QTest::addColumn<bool>("card");
@@ -473,8 +518,9 @@ private slots:
         const QString pdf = m_dir.filePath(QStringLiteral("lista.pdf"));
         QPdfWriter writer(pdf);
         writer.setResolution(600);
-        const int pages = list.print(writer);
-        QVERIFY(pages >= 4);
+        const Report::Printed printed = list.print(writer);
+        QVERIFY(printed);
+        QVERIFY(printed.pages >= 4);
         const QStringList text = textLines(pdf);
         QCOMPARE(text.filter(QStringLiteral("Riepilogo allievi in archivio")).size(), 1);
         QCOMPARE(text.filter(QStringLiteral("Stampa eseguita in data 07/03/2025")).size(), 1);
@@ -501,7 +547,7 @@ private slots:
         const Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), {}, QDate(2025, 3, 7));
         const QString pdf = m_dir.filePath(QStringLiteral("vuota.pdf"));
         QPdfWriter writer(pdf);
-        QCOMPARE(list.print(writer), 1);
+        QCOMPARE(list.print(writer).pages, 1);
         const QString text = textLines(pdf).join(QLatin1Char('\n'));
         QVERIFY(text.contains(QStringLiteral("Riepilogo frequentatori attuali")));
         QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025")));
@@ -534,7 +580,7 @@ private slots:
         const QString pdf = m_dir.filePath(QStringLiteral("margini.pdf"));
         QPdfWriter writer(pdf);
         writer.setResolution(600);
-        list.print(writer);
+        QVERIFY(list.print(writer));
 
         // The height of a Courier New 8 pt line on this device; of the 210 mm of a
         // landscape page the margins leave 190, and the title band takes 8 of them.

@@ -403,6 +403,46 @@ private slots:
         QCOMPARE(readAll(settings()), expected);
     }
 
+    void longSchoolCodeStaysWhole_data()
+    {
+        QTest::addColumn<bool>("saveFirst");
+        QTest::addColumn<bool>("changeOffice");
+        QTest::newRow("shown and closed") << false << false;
+        QTest::newRow("a form saved, then closed") << true << false;
+        QTest::newRow("the office changed") << false << true;
+    }
+
+    // A school code longer than a field can hold is shown cut, but the file keeps
+    // it whole: only a value the user changed is written back.
+    void longSchoolCodeStaysWhole()
+    {
+        QFETCH(bool, saveFirst);
+        QFETCH(bool, changeOffice);
+        QByteArray code(40000, 'C');
+        code.replace(39996, 4, "FINE");
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=" + code + "\r\nUfficio Provinciale=Forl\xEC\r\n";
+        manager()->close();
+        QVERIFY(writeAll(settings(), before));
+        openManager();
+        QVERIFY(field("txtCodice")->text().size() < code.size()); // the field holds only part of it
+        QVERIFY(QString::fromLatin1(code).startsWith(field("txtCodice")->text()));
+        if (saveFirst) {
+            for (const char *name : {"txtCognome", "txtNome", "txtCodFiscPro"})
+                field(name)->setText(QStringLiteral("X"));
+            click("cmdSalva");
+            QCOMPARE(m_dialogs->take(), kAppended);
+        }
+        if (changeOffice)
+            field("txtUfficio")->setText(QStringLiteral("Cesena"));
+        click("cmdEsci");
+        QVERIFY(m_screens->frmAvvio()->isVisible());
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QByteArray expected = before;
+        if (changeOffice)
+            expected.replace("Forl\xEC", "Cesena");
+        QCOMPARE(readAll(settings()), expected);
+    }
+
     void startScreenComesBackWhenSettingsCannotBeWritten()
     {
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Autoscuola.ini")));

@@ -264,18 +264,31 @@ void TfrmMod_TT2112::showEvent(QShowEvent *event)
 void TfrmMod_TT2112::readSchoolDefaults()
 {
     // A settings file that cannot be read leaves the fields as they are.
+    m_shownDefaults.reset();
     if (const std::optional<SchoolDefaults::Values> values = SchoolDefaults::read(SchoolDefaults::path())) {
-        control<QLineEdit>("txtCodice")->setText(values->code);
-        control<QLineEdit>("txtUfficio")->setText(values->office);
+        auto *code = control<QLineEdit>("txtCodice");
+        auto *office = control<QLineEdit>("txtUfficio");
+        code->setText(values->code);
+        office->setText(values->office);
+        m_shownDefaults = ShownDefaults{*values, code->text(), office->text()};
     }
 }
 
 void TfrmMod_TT2112::aboutToClose()
 {
+    // Only what changed since the showing goes back: a value the field could not
+    // hold whole stays whole in the file, and an unchanged file is not rewritten.
+    // A key the file lacks is written all the same, as on a first closing.
+    const QString code = control<QLineEdit>("txtCodice")->text();
+    const QString office = control<QLineEdit>("txtUfficio")->text();
+    const std::optional<ShownDefaults> &shown = m_shownDefaults;
+    const bool codeChanged = !shown || !shown->read.codeStored || code != shown->code;
+    const bool officeChanged = !shown || !shown->read.officeStored || office != shown->office;
+    const bool written = SchoolDefaults::writeChanged(SchoolDefaults::path(), codeChanged ? std::optional<QString>(code) : std::nullopt,
+                                                      officeChanged ? std::optional<QString>(office) : std::nullopt);
     // The start screen comes back all the same; the user is told that the defaults
     // will have to be typed again.
-    if (!SchoolDefaults::write(SchoolDefaults::path(),
-                               {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()}))
+    if (!written)
         Dialogs::warning(QStringLiteral("Attenzione: non \u00E8 stato possibile memorizzare il codice dell'autoscuola e l'ufficio "
                                         "provinciale nel file Autoscuola.ini.\r\n\r\nAccertarsi di possedere i privilegi di "
                                         "scrittura nella cartella di installazione del programma."));

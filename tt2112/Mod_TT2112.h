@@ -1,6 +1,9 @@
 #pragma once
 
 #include "shell/RecordEditor.h"
+#include "tt2112/SchoolDefaults.h"
+
+#include <optional>
 
 // The TT 2112 form manager: one form at a time, compiled, browsed and saved in
 // the archive of forms, with the school's defaults kept between runs.
@@ -35,4 +38,14 @@ private:
     void FormCreate();
     void readSchoolDefaults();
     void notePrintedFit();
+
+    // The defaults as read at this showing, and the texts the two fields showed
+    // then (a field cannot hold a text as long as the file may): a field that
+    // still shows them is unchanged, and its value in the file is left alone.
+    struct ShownDefaults {
+        SchoolDefaults::Values read;
+        QString code;
+        QString office;
+    };
+    std::optional<ShownDefaults> m_shownDefaults;
 };

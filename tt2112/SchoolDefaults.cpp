@@ -31,7 +31,7 @@ std::optional<Values> read(const QString &iniPath)
     const IniFile::ReadResult office = IniFile::read(iniPath, kSection, kOffice);
     if (office.status == IniFile::ReadStatus::Unreadable)
         return std::nullopt;
-    return Values{code.value, office.value};
+    return Values{code.value, office.value, code.status == IniFile::ReadStatus::Ok, office.status == IniFile::ReadStatus::Ok};
 }
 
 bool write(const QString &iniPath, const Values &values)
@@ -39,6 +39,16 @@ bool write(const QString &iniPath, const Values &values)
     return IniFile::writeValues(iniPath, kSection,
                                 {{kCode, TextField::trimmedString(values.code)},
                                  {kOffice, TextField::trimmedString(values.office)}});
+}
+
+bool writeChanged(const QString &iniPath, const std::optional<QString> &code, const std::optional<QString> &office)
+{
+    QList<QPair<QString, QString>> values;
+    if (code)
+        values.append({kCode, TextField::trimmedString(*code)});
+    if (office)
+        values.append({kOffice, TextField::trimmedString(*office)});
+    return values.isEmpty() || IniFile::writeValues(iniPath, kSection, values);
 }
 
 } // namespace SchoolDefaults
