@@ -145,8 +145,8 @@ void TrovaScreen::btnCercaClick()
     QStringList lines;
     try {
         lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line);
-    } catch (const RecordFileError &) {
-        Dialogs::message(ArchiveAccessError());
+    } catch (const RecordFileError &e) {
+        Dialogs::message(ArchiveAccessError(e.cause()));
         return;
     }
     lstRecords->lineModel()->setLines(lines);

@@ -242,9 +242,10 @@ void TfrmMod_TT2112::aboutToClose()
 {
     // The start screen comes back all the same; the user is told that the defaults
     // will have to be typed again.
+    IniFile::WriteFailure failure;
     if (!SchoolDefaults::write(SchoolDefaults::path(),
-                               {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()}))
-        Dialogs::warning(QStringLiteral("Attenzione: non \u00E8 stato possibile memorizzare il codice dell'autoscuola e l'ufficio "
-                                        "provinciale nel file Autoscuola.ini.\r\n\r\nAccertarsi di possedere i privilegi di "
-                                        "scrittura nella cartella di installazione del programma."));
+                               {control<QLineEdit>("txtCodice")->text(), control<QLineEdit>("txtUfficio")->text()}, &failure)) {
+        if (const QString text = SchoolDefaults::writeFailureWarning(failure, &m_unstorableTold); !text.isEmpty())
+            Dialogs::warning(text);
+    }
 }

@@ -34,4 +34,7 @@ protected:
 private:
     void FormCreate();
     void readSchoolDefaults();
+
+    // Whether this run has told that the settings file cannot keep the values.
+    bool m_unstorableTold = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/IniFile.h"
+
 #include <QString>
 
 #include <optional>
@@ -21,5 +23,12 @@ std::optional<Values> read(const QString &iniPath);
 
 // Writes both values trimmed, keeping everything else in the file; false on failure.
 bool write(const QString &iniPath, const Values &values);
+
+// What a failed write tells the user: the warning with the cause on its last line.
+// A value that the file cannot keep (it would not read back) fails at every
+// close in the same way, so it is told once per run, while `alreadyTold` is
+// false; the result is empty when nothing is to be told.
+QString writeFailureWarning(const IniFile::WriteFailure &failure, bool *alreadyTold);
+bool write(const QString &iniPath, const Values &values, IniFile::WriteFailure *failure);
 
 } // namespace SchoolDefaults
