@@ -45,8 +45,11 @@ QString withCause(const QString &message, FailureCause cause)
     // The messages break their lines either as "\n\r" or as "\r\n".
     const qsizetype pair = message.indexOf(QStringLiteral("\n\r"));
     const qsizetype crlf = message.indexOf(QStringLiteral("\r\n"));
-    const QString lineBreak = pair >= 0 && (crlf < 0 || pair < crlf) ? QStringLiteral("\n\r") : QStringLiteral("\r\n");
-    return message + lineBreak + lineBreak + line;
+    const bool pairs = pair >= 0 && (crlf < 0 || pair < crlf);
+    QString text = message;
+    text.append(pairs ? u"\n\r\n\r" : u"\r\n\r\n");
+    text.append(line);
+    return text;
 }
 
 QString ArchiveAccessError()

@@ -5,6 +5,8 @@
 
 #include "storage/NativeFile.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -247,8 +249,12 @@ void RecordFile::open(const QString &path, int recordSize, bool writable)
         file = NativeFile::openShared(path, writable, &error, &refusal);
     if (!refusal.isEmpty())
         fail(refusal, FailureCause::Damaged);
-    if (file == kNoHandle)
-        fail(QStringLiteral("cannot open: ") + systemError(error), causeOfSystemError(error));
+    if (file == kNoHandle) {
+        // A folder in the archive's place is refused by the system itself when
+        // opened for writing: it is no archive file all the same.
+        fail(QStringLiteral("cannot open: ") + systemError(error),
+             QFileInfo(path).isDir() ? FailureCause::Damaged : causeOfSystemError(error));
+    }
     m_file = file;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/ArchiveError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,7 +11,6 @@
 #include <span>
 
 class RecordBuffer;
-enum class FailureCause;
 
 // A file of fixed-size records beside the program: only its records, one after
 // the other, with no header. Every action opens it, works and closes it.
