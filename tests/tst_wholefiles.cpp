@@ -467,7 +467,7 @@ private slots:
         const QStringList folderBefore = entries(mountPoint.path());
         m_dialogs->shown.clear();
         QTest::mouseClick(registry->control("cmdSalva"), Qt::LeftButton);
-        QCOMPARE(described(m_dialogs->shown), described({{Kind::Error, ArchiveAccessError()}}));
+        QCOMPARE(described(m_dialogs->shown), described({{Kind::Error, ArchiveAccessError() + "\n\r\n\rDettagli: disco pieno"}}));
         const QByteArray after = readAll(archive);
         QCOMPARE(after.mid(2 * StudentRecord::Size), QByteArray("TRONCATO.."));
         QCOMPARE(after, students); // the two records as well
