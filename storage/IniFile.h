@@ -28,7 +28,8 @@ ReadResult read(const QString &path, const QString &section, const QString &key)
 QString readValue(const QString &path, const QString &section, const QString &key);
 
 // Writes one key, keeping every other line of the file byte for byte: sections,
-// keys, comments, blank and malformed lines, line breaks. A file that already
+// keys, comments, blank and malformed lines, line breaks, and every byte from a
+// NUL on (readers stop at it, so nothing is set or added past it). A file that already
 // holds the value is not written at all. Otherwise the file is replaced as a
 // whole, and only once the new content is safely on disk, so a failure leaves it
 // as it was. Returns false when it cannot be written.
