@@ -68,6 +68,10 @@ void TfrmPassword::cmdOKClick()
         Dialogs::message(QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di lettura della "
                                         "password. Si consiglia di reinstallare il software."));
         return;
+    case PasswordCheck::LoginResult::Damaged:
+        Dialogs::message(QStringLiteral("Attenzione: il file delle password \u00E8 danneggiato o vuoto. Si consiglia di "
+                                        "reinstallare il software."));
+        return;
     case PasswordCheck::LoginResult::Wrong:
         setMemory(login.unscrambled);
         Dialogs::message(QStringLiteral("Attenzione: password errata."));

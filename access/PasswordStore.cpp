@@ -66,6 +66,15 @@ std::optional<QString> storedPassword(const QString &storePath)
     return UnscramblePassword(read.value);
 }
 
+// A store that is there but gives no password (an empty file, a section or key
+// gone, an empty value) is damaged: no typed password can match it, and saying
+// "wrong password" would send the user the wrong way. A store that is not there
+// at all is no store: every password is wrong, as the installation must provide it.
+bool isDamaged(const QString &storePath, const QString &password)
+{
+    return password.isEmpty() && (QFileInfo::exists(storePath) || QFileInfo(storePath).isSymLink());
+}
+
 QString typedForm(const QString &typed)
 {
     return TextField::trimmedString(TextField::upperAZ(typed));
@@ -79,6 +88,8 @@ Login checkLogin(const QString &storePath, const QString &typed)
     if (!stored)
         return {LoginResult::ReadError, QString()};
     const QString password = TextField::trimmedString(*stored);
+    if (isDamaged(storePath, password))
+        return {LoginResult::Damaged, *stored};
     // An empty stored password never matches: a typed password is never empty.
     const QString candidate = typedForm(typed);
     if (password.isEmpty() || candidate != password)

@@ -34,8 +34,9 @@ namespace PasswordCheck {
 
 enum class LoginResult {
     Granted,
-    Wrong,     // the typed password is not the stored one (or none is stored)
+    Wrong,     // the typed password is not the stored one (or there is no store)
     ReadError, // the store cannot be read, or its value is not hexadecimal
+    Damaged,   // the store is there but holds no password (empty, cut, overwritten)
 };
 
 struct Login {

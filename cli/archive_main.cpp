@@ -1,4 +1,5 @@
 #include "cli/ArchiveTool.h"
+#include "storage/NativeFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // A file size limit makes an append fail, rolled back, instead of ending the tool.
+    NativeFile::ignoreFileSizeSignal();
     QCoreApplication app(argc, argv);
 #ifdef Q_OS_WIN
     // Bytes in and out as they are, with no line-break translation: the same

@@ -150,8 +150,8 @@ void TrovaScreen::btnCercaClick()
     bool complete = true;
     try {
         lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
-    } catch (const RecordFileError &) {
-        Dialogs::message(ArchiveAccessError());
+    } catch (const RecordFileError &e) {
+        Dialogs::message(ArchiveAccessError(e.cause()));
         return;
     }
     lstRecords->lineModel()->setLines(lines);

@@ -184,8 +184,8 @@ void RecordEditor::navigate(Action action)
             file.CloseRecordFile();
             break;
         }
-    } catch (const RecordFileError &) {
-        Dialogs::error(ArchiveAccessError());
+    } catch (const RecordFileError &e) {
+        Dialogs::error(ArchiveAccessError(e.cause()));
     }
 }
 

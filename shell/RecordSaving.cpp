@@ -103,8 +103,8 @@ void save(const Target &target)
         file.CloseRecordFile();
         warnIfWrittenWithoutLock(file);
         Dialogs::information(appended ? kAppended : kSaved);
-    } catch (const RecordFileError &) {
-        Dialogs::show(target.failureKind, ArchiveAccessError());
+    } catch (const RecordFileError &e) {
+        Dialogs::show(target.failureKind, ArchiveAccessError(e.cause()));
     }
 }
 

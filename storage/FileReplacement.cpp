@@ -2,8 +2,11 @@
 
 #include "storage/NativeFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -15,6 +18,35 @@ FileReplacement::Fault g_fault = FileReplacement::Fault::None;
 constexpr qsizetype kStemLength = 64;
 
 using NativeFile::Condition;
+
+// A temporary file of this age that still lies beside its target was left by a
+// replacement that never ended (a program killed, a computer switched off).
+constexpr qint64 kLeftoverAgeSeconds = 10 * 60;
+
+QString temporaryPrefix(const QString &folder, const QString &stem)
+{
+    return folder + QStringLiteral("/.") + stem + QLatin1Char('.');
+}
+
+// Removes the temporary files of earlier replacements of the same target that
+// were never committed nor discarded: names made exactly as open() makes them for
+// this target, regular files, untouched for ten minutes. A replacement still in
+// progress is never taken for one: it writes its file from start to end without
+// pausing for minutes (its time of change keeps moving), and on Windows a file
+// being written cannot be deleted at all, as it is created unshared.
+void removeLeftovers(const QString &folder, const QString &stem, const QString &own)
+{
+    const QRegularExpression pattern(QLatin1Char('^') + QRegularExpression::escape(QLatin1Char('.') + stem + QLatin1Char('.'))
+                                     + QStringLiteral("[0-9a-f]{1,8}\\.tmp$"));
+    const QDateTime oldest = QDateTime::currentDateTimeUtc().addSecs(-kLeftoverAgeSeconds);
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (!pattern.match(entry.fileName()).hasMatch() || entry.isSymLink() || entry.absoluteFilePath() == own)
+            continue;
+        if (entry.lastModified().toUTC() < oldest)
+            NativeFile::remove(entry.absoluteFilePath());
+    }
+}
 
 } // namespace
 
@@ -48,6 +80,12 @@ bool FileReplacement::open(OpenMode mode)
         fail(NativeFile::errorFor(Condition::AccessDenied));
         return false;
     }
+    // A read-only file is not replaced, as writing it in place would be refused
+    // (Windows refuses to rename over it; POSIX would let the rename through).
+    if (NativeFile::isReadOnly(m_target)) {
+        fail(NativeFile::errorFor(Condition::AccessDenied));
+        return false;
+    }
     // Named after the target, but no longer than a name the file system takes
     // whatever the target's length: the random part makes it unique.
     QString stem = target.fileName().left(kStemLength);
@@ -55,8 +93,7 @@ bool FileReplacement::open(OpenMode mode)
         stem.chop(1);
     int error = 0;
     for (int attempt = 0; attempt < 100 && m_file == NativeFile::kNoHandle; ++attempt) {
-        m_temporary = folder + QStringLiteral("/.") + stem + QLatin1Char('.')
-            + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
+        m_temporary = temporaryPrefix(folder, stem) + QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".tmp");
         bool taken = false;
         m_file = NativeFile::createNew(m_temporary, &error, &taken);
         if (m_file == NativeFile::kNoHandle && !taken)
@@ -69,6 +106,7 @@ bool FileReplacement::open(OpenMode mode)
     }
     // The new file keeps the permissions of the one it replaces.
     NativeFile::copyPermissions(m_target, m_file);
+    removeLeftovers(folder, stem, QFileInfo(m_temporary).absoluteFilePath());
     return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
@@ -117,7 +155,7 @@ bool FileReplacement::commit()
             fail(error);
     }
     if (m_error == 0) {
-        if (g_fault == Fault::Rename)
+        if (g_fault == Fault::Rename || NativeFile::isReadOnly(m_target))
             fail(NativeFile::errorFor(Condition::AccessDenied));
         else if (!NativeFile::replace(m_temporary, m_target, &error))
             fail(error);

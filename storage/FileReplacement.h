@@ -15,6 +15,9 @@
 //   - only then does the temporary file take the target's place, in one rename.
 // Any failure on the way removes the temporary file and leaves the target as it
 // was, byte for byte. commit() returns true only when every step succeeded.
+// A read-only target is refused (access denied), on every platform, as writing
+// it in place would be. Temporary files that an earlier replacement of the same
+// target left behind when it was killed are removed once ten minutes old.
 //
 // It is a write-only QIODevice, so writers that stream to a device can use it.
 class FileReplacement final : public QIODevice

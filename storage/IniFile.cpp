@@ -1,6 +1,7 @@
 #include "storage/IniFile.h"
 
 #include "storage/FileReplacement.h"
+#include "storage/NativeFile.h"
 #include "storage/Windows1252.h"
 
 // Texts are converted by the program itself (Windows1252, or UTF-8 after a
@@ -8,8 +9,6 @@
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION // the templates are instantiated here, in this file only
 #include <SimpleIni.h>
-
-#include <QFile>
 
 #include <string>
 
@@ -124,7 +123,10 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
     bool inSection = false;
     qsizetype insertAfter = -1; // the first copy of the section: its header or its last entry
     bool firstCopy = false;
-    // Readers stop at a NUL byte: what follows it is kept, but it is no part of the file to them.
+    // Readers stop at a NUL byte: every byte from it on is no part of the file to
+    // them, and it is carried through untouched. Nothing past the line that holds
+    // it is looked at, and nothing is added after that line, where no reader
+    // would find it.
     qsizetype lastVisible = lines.size() - 1;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         QByteArrayView text = lines[n].text;
@@ -137,14 +139,21 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
         const ParsedLine parsed = parseLine(text.sliced(skipped));
         if (parsed.kind == ParsedLine::Kind::Section) {
             inSection = sameName(parsed.name, section);
-            firstCopy = inSection && insertAfter < 0;
+            // A header cut by a NUL: keys added under it would follow the NUL,
+            // so the section is added again before this line instead.
+            firstCopy = inSection && insertAfter < 0 && nul < 0;
             if (firstCopy)
                 insertAfter = n;
+            if (nul >= 0)
+                break;
             continue;
         }
-        if (parsed.kind != ParsedLine::Kind::Entry || !inSection)
+        if (parsed.kind != ParsedLine::Kind::Entry || !inSection) {
+            if (nul >= 0)
+                break;
             continue;
-        if (firstCopy)
+        }
+        if (firstCopy && nul < 0)
             insertAfter = n;
         for (qsizetype e = 0; e < entries.size(); ++e) {
             if (!sameName(parsed.name, entries[e].first))
@@ -190,16 +199,28 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
 
 enum class LoadStatus { Ok, Missing, Unreadable };
 
+// The file's bytes, read through the one bounded reader: a pipe, a device, a
+// folder or a file too long for an INI file is unreadable, never waited on.
+LoadStatus readFile(const QString &path, QByteArray *data, int *error)
+{
+    switch (NativeFile::readWhole(path, data, error)) {
+    case NativeFile::WholeRead::Done:
+        return LoadStatus::Ok;
+    case NativeFile::WholeRead::Missing:
+        return LoadStatus::Missing;
+    case NativeFile::WholeRead::Refused:
+    case NativeFile::WholeRead::Failed:
+        break;
+    }
+    return LoadStatus::Unreadable;
+}
+
 LoadStatus load(const QString &path, CSimpleIniA &ini)
 {
-    QFile file(path);
-    if (!file.exists())
-        return LoadStatus::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return LoadStatus::Unreadable;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return LoadStatus::Unreadable;
+    QByteArray data;
+    int error = 0;
+    if (const LoadStatus status = readFile(path, &data, &error); status != LoadStatus::Ok)
+        return status;
     ini.SetUnicode(false); // the loader switches to UTF-8 when it meets a byte-order mark
     if (ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0)
         return LoadStatus::Unreadable;
@@ -239,15 +260,23 @@ bool writeValue(const QString &path, const QString &section, const QString &key,
 
 bool writeValues(const QString &path, const QString &section, const QList<QPair<QString, QString>> &values)
 {
+    return writeValues(path, section, values, nullptr);
+}
+
+bool writeValues(const QString &path, const QString &section, const QList<QPair<QString, QString>> &values,
+                 WriteFailure *failure)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure != nullptr ? *failure : ignored;
+    why = WriteFailure();
     QByteArray before;
-    QFile file(path);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        before = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return false;
-        file.close();
+    switch (readFile(path, &before, &why.systemError)) {
+    case LoadStatus::Ok:
+    case LoadStatus::Missing:
+        break;
+    case LoadStatus::Unreadable:
+        why.kind = WriteFailure::Kind::Unreadable;
+        return false;
     }
     const bool utf8 = before.startsWith(kByteOrderMark);
     QList<QPair<QByteArray, QByteArray>> entries;
@@ -257,6 +286,7 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
 
     // What the readers will find in the new text must be what was asked for,
     // in the encoding they will take it to be in.
+    why.kind = WriteFailure::Kind::Unstorable;
     if (after.startsWith(kByteOrderMark) != utf8)
         return false;
     CSimpleIniA check;
@@ -269,9 +299,16 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
         if (stored == nullptr || fromStore(stored, utf8) != fromStore(toStore(value, utf8).c_str(), utf8))
             return false;
     }
+    why.kind = WriteFailure::Kind::None;
     if (after == before)
         return true; // the file already holds the values: it stays as it is
-    return FileReplacement::replace(path, after);
+    FileReplacement file(path);
+    const bool written = file.open() && file.write(after) == after.size() && file.commit();
+    if (!written) {
+        why.kind = WriteFailure::Kind::NotReplaced;
+        why.systemError = file.systemError();
+    }
+    return written;
 }
 
 } // namespace IniFile

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -23,6 +24,22 @@ QString errorText(int error);
 // Errors that the program itself reports or that tests make up.
 enum class Condition { Io, DiskFull, AccessDenied };
 int errorFor(Condition condition);
+// What an error number means to the user: a full disk (a file size limit
+// included), a refused access, or any other failure (Io).
+Condition conditionOf(int error);
+
+// Makes a write past the process's file size limit fail with an error (EFBIG)
+// instead of ending the process (SIGXFSZ), so that a record cut short is rolled
+// back and reported. Called at the start of every program; nothing on Windows.
+void ignoreFileSizeSignal();
+
+// The whole content of a small file the program reads at once (the INI files).
+// Only a regular file is read, opened without waiting (a pipe or a device named
+// like the file must not block the program), and only up to `limit` bytes: a
+// folder, a pipe, a device or a longer file is Refused.
+enum class WholeRead { Done, Missing, Refused, Failed };
+inline constexpr std::int64_t kWholeFileLimit = std::int64_t(1) << 20;
+WholeRead readWhole(const QString &path, QByteArray *bytes, int *error, std::int64_t limit = kWholeFileLimit);
 
 // Opens a record file for positioned reads and writes (or reads only), sharing it
 // with every other program; a writable one is created when missing. A folder, a
@@ -54,6 +71,10 @@ LockResult lockResultForPosixError(int posixError);
 Handle createNew(const QString &path, int *error, bool *taken);
 // Gives the file at `handle` the permissions of the file at `like`, if it exists.
 void copyPermissions(const QString &like, Handle handle);
+// Whether `path` is an existing file that its owner may not write: read-only by
+// its permission bits (as for its owner, also when running as the superuser, who
+// could write it all the same) or by the read-only attribute on Windows.
+bool isReadOnly(const QString &path);
 // Puts `from` in the place of `to`, replacing it, in one step that is on the disk
 // when the call returns.
 bool replace(const QString &from, const QString &to, int *error);

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -68,6 +70,78 @@ int errorFor(Condition condition)
         break;
     }
     return EIO;
+}
+
+Condition conditionOf(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Condition::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Condition::AccessDenied;
+    default:
+        return Condition::Io;
+    }
+}
+
+void ignoreFileSizeSignal()
+{
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+WholeRead readWhole(const QString &path, QByteArray *bytes, int *error, std::int64_t limit)
+{
+    bytes->clear();
+    // Not blocking: a pipe with no writer would otherwise wait here for ever.
+    int file;
+    do {
+        file = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (file < 0 && errno == EINTR);
+    if (file < 0) {
+        *error = errno;
+        return errno == ENOENT || errno == ENOTDIR ? WholeRead::Missing : WholeRead::Failed;
+    }
+    struct stat info {};
+    if (::fstat(file, &info) != 0) {
+        *error = errno;
+        ::close(file);
+        return WholeRead::Failed;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_size > limit) {
+        ::close(file);
+        return WholeRead::Refused;
+    }
+    // One byte more than the limit tells a file that grew meanwhile.
+    QByteArray data(static_cast<qsizetype>(std::min<std::int64_t>(info.st_size, limit) + 1), Qt::Uninitialized);
+    qsizetype done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > limit) {
+                ::close(file);
+                return WholeRead::Refused;
+            }
+            data.resize(std::min<qsizetype>(data.size() * 2, static_cast<qsizetype>(limit) + 1));
+        }
+        const ssize_t n = ::read(file, data.data() + done, static_cast<size_t>(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *error = errno;
+            ::close(file);
+            return WholeRead::Failed;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    ::close(file);
+    data.truncate(done);
+    *bytes = data;
+    return WholeRead::Done;
 }
 
 Handle openShared(const QString &path, bool writable, int *error, QString *refusal)
@@ -224,6 +298,18 @@ void copyPermissions(const QString &like, Handle handle)
     struct stat existing {};
     if (::stat(native(like).constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(fd(handle), existing.st_mode & 07777);
+}
+
+bool isReadOnly(const QString &path)
+{
+    struct stat info {};
+    if (::stat(native(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    // The superuser may write any file, but a read-only file stays read-only to
+    // the program whoever runs it: the owner's bits decide.
+    if (::geteuid() == 0)
+        return (info.st_mode & S_IWUSR) == 0;
+    return ::faccessat(AT_FDCWD, native(path).constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
 bool replace(const QString &from, const QString &to, int *error)

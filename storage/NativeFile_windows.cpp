@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -71,6 +72,72 @@ int errorFor(Condition condition)
         break;
     }
     return ERROR_WRITE_FAULT;
+}
+
+Condition conditionOf(int error)
+{
+    switch (static_cast<DWORD>(error)) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE:
+        return Condition::DiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return Condition::AccessDenied;
+    default:
+        return Condition::Io;
+    }
+}
+
+void ignoreFileSizeSignal()
+{
+    // Windows has no file size signal: a write past a limit fails with an error.
+}
+
+WholeRead readWhole(const QString &path, QByteArray *bytes, int *error, std::int64_t limit)
+{
+    bytes->clear();
+    const std::wstring name = native(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *error = lastError();
+        return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND ? WholeRead::Missing : WholeRead::Failed;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return WholeRead::Refused;
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = lastError();
+        return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND ? WholeRead::Missing : WholeRead::Failed;
+    }
+    LARGE_INTEGER size {};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart > limit) {
+        CloseHandle(file);
+        return WholeRead::Refused;
+    }
+    // One byte more than the limit tells a file that grew meanwhile.
+    QByteArray data(static_cast<qsizetype>(limit) + 1, Qt::Uninitialized);
+    qsizetype done = 0;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(file, data.data() + done, static_cast<DWORD>(data.size() - done), &n, nullptr)) {
+            *error = lastError();
+            CloseHandle(file);
+            return WholeRead::Failed;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<qsizetype>(n);
+        if (done > limit) {
+            CloseHandle(file);
+            return WholeRead::Refused;
+        }
+    }
+    CloseHandle(file);
+    data.truncate(done);
+    *bytes = data;
+    return WholeRead::Done;
 }
 
 Handle openShared(const QString &path, bool writable, int *error, QString *refusal)
@@ -213,6 +280,13 @@ void copyPermissions(const QString &, Handle)
 {
     // A file created in a folder takes the folder's permissions, as the one it
     // replaces did; a replaced file keeps no attributes of its own that matter here.
+}
+
+bool isReadOnly(const QString &path)
+{
+    const DWORD attributes = GetFileAttributesW(native(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
+        && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 bool replace(const QString &from, const QString &to, int *error)

@@ -5,6 +5,8 @@
 
 #include "storage/NativeFile.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -24,6 +26,7 @@ int g_lockRefusal = 0;
 RecordFile::FaultPlan g_faultPlan;
 int g_operations = 0;
 bool g_rollingBack = false;
+bool g_rollbackFault = false;
 
 enum class Injected { None, Fail, Short };
 
@@ -113,6 +116,7 @@ public:
         return QString();
     }
     bool unsupported() const { return m_unsupported; }
+    bool timedOut() const { return m_timedOut; }
 
 private:
     Handle m_file;
@@ -192,6 +196,11 @@ void RecordFile::setLockWaitObserver(std::function<void(bool)> observer)
     g_lockWaitObserver = std::move(observer);
 }
 
+void RecordFile::setRollbackFault(bool fault)
+{
+    g_rollbackFault = fault;
+}
+
 void RecordFile::setLockRefusal(int error)
 {
     g_lockRefusal = error;
@@ -239,9 +248,13 @@ void RecordFile::open(const QString &path, int recordSize, bool writable)
     else
         file = NativeFile::openShared(path, writable, &error, &refusal);
     if (!refusal.isEmpty())
-        fail(refusal);
-    if (file == kNoHandle)
-        fail(QStringLiteral("cannot open: ") + systemError(error));
+        fail(refusal, FailureCause::Damaged);
+    if (file == kNoHandle) {
+        // A folder in the archive's place is refused by the system itself when
+        // opened for writing: it is no archive file all the same.
+        fail(QStringLiteral("cannot open: ") + systemError(error),
+             QFileInfo(path).isDir() ? FailureCause::Damaged : causeOfSystemError(error));
+    }
     m_file = file;
 }
 
@@ -251,9 +264,9 @@ void RecordFile::requireOpen() const
         fail(QStringLiteral("file not open"));
 }
 
-void RecordFile::fail(const QString &what) const
+void RecordFile::fail(const QString &what, FailureCause cause) const
 {
-    throw RecordFileError(m_path + QStringLiteral(": ") + what);
+    throw RecordFileError(m_path + QStringLiteral(": ") + what, cause);
 }
 
 qint64 RecordFile::fileSize() const
@@ -264,7 +277,7 @@ qint64 RecordFile::fileSize() const
     std::int64_t bytes = 0;
     int error = 0;
     if (!NativeFile::size(m_file, &bytes, &error))
-        fail(QStringLiteral("cannot read the size: ") + systemError(error));
+        fail(QStringLiteral("cannot read the size: ") + systemError(error), causeOfSystemError(error));
     return bytes;
 }
 
@@ -299,7 +312,7 @@ void RecordFile::ReadRecord(std::span<char> record)
     int error = 0;
     const qint64 n = readFully(m_file, record.data(), m_recordSize, m_position * m_recordSize, &error);
     if (n < 0)
-        fail(QStringLiteral("read failed: ") + systemError(error));
+        fail(QStringLiteral("read failed: ") + systemError(error), causeOfSystemError(error));
     if (n < m_recordSize)
         fail(QStringLiteral("read beyond the end of the file"));
     ++m_position;
@@ -341,7 +354,7 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
     Q_ASSERT(static_cast<qint64>(record.size()) == m_recordSize);
     const WriteLock lock(m_file);
     if (const QString failure = lock.failure(); !failure.isEmpty())
-        fail(failure);
+        fail(failure, lock.timedOut() ? FailureCause::InUse : FailureCause::Unknown);
 
     const qint64 size = fileSize();
     const qint64 count = size / m_recordSize;
@@ -358,7 +371,8 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
     if (!previous.isEmpty()) {
         int error = 0;
         if (readFully(m_file, previous.data(), previous.size(), offset, &error) != previous.size())
-            fail(QStringLiteral("read failed: ") + (error != 0 ? systemError(error) : QStringLiteral("the file was shortened")));
+            fail(QStringLiteral("read failed: ") + (error != 0 ? systemError(error) : QStringLiteral("the file was shortened")),
+                 causeOfSystemError(error));
     }
     if (!extends && !expected.empty()
         && QByteArrayView(previous) != QByteArrayView(expected.data(), static_cast<qsizetype>(expected.size()))) {
@@ -382,13 +396,27 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
         // record and gives back the bytes it wrote over, an overwrite puts the old
         // record back.
         g_rollingBack = true;
-        int ignored = 0;
-        if (extends)
-            NativeFile::truncate(m_file, size, &ignored);
-        writeFully(m_file, previous.constData(), previous.size(), offset, &ignored);
-        NativeFile::flush(m_file, &ignored);
+        int undoError = 0;
+        bool undone = !g_rollbackFault;
+        if (!undone)
+            undoError = NativeFile::errorFor(Condition::Io);
+        if (undone && extends)
+            undone = NativeFile::truncate(m_file, size, &undoError);
+        if (undone)
+            undone = writeFully(m_file, previous.constData(), previous.size(), offset, &undoError) == previous.size();
+        if (undone)
+            undone = NativeFile::flush(m_file, &undoError);
         g_rollingBack = false;
-        fail(QStringLiteral("write failed: ") + systemError(error != 0 ? error : NativeFile::errorFor(Condition::Io)));
+        const int cause = error != 0 ? error : NativeFile::errorFor(Condition::Io);
+        const QString failure = QStringLiteral("write failed: ") + systemError(cause);
+        if (!undone) {
+            // The file may now end in a torn record or hold one half written: the
+            // user must hear that it is not as it was.
+            fail(failure + QStringLiteral("; undoing the write failed too (") + systemError(undoError)
+                     + QStringLiteral("): the archive may hold a partial record, which \"volantix-archive check\" finds"),
+                 FailureCause::PartialRecord);
+        }
+        fail(failure, causeOfSystemError(cause));
     }
     m_position = index + 1;
     return true;
@@ -406,7 +434,7 @@ void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &v
         int error = 0;
         const qint64 n = readFully(m_file, block.data(), bytes, m_position * m_recordSize, &error);
         if (n < 0)
-            fail(QStringLiteral("read failed: ") + systemError(error));
+            fail(QStringLiteral("read failed: ") + systemError(error), causeOfSystemError(error));
         const qint64 whole = n / m_recordSize;
         for (qint64 i = 0; i < whole; ++i) {
             visit(std::span<const char>(block.constData() + i * m_recordSize, static_cast<std::size_t>(m_recordSize)));
@@ -423,5 +451,5 @@ void RecordFile::CloseRecordFile()
         return;
     int error = 0;
     if (!NativeFile::close(std::exchange(m_file, kNoHandle), &error))
-        fail(QStringLiteral("close failed: ") + systemError(error));
+        fail(QStringLiteral("close failed: ") + systemError(error), causeOfSystemError(error));
 }

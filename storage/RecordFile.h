@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/ArchiveError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,7 +20,8 @@ class RecordBuffer;
 // on the data, so readers and the byte format are untouched): an append holds it
 // while it counts the records and writes at the end, an overwrite while it writes.
 // A record is written with one positioned write of the whole record and flushed
-// before the action ends; a short write is rolled back.
+// before the action ends; a short write is rolled back. When the rollback fails
+// too, the error says that the file may hold a partial record.
 //
 // Every failing operation raises RecordFileError. The file is closed when the
 // object goes out of scope, on every path.
@@ -99,6 +102,9 @@ public:
         bool forGood = false; // every operation from `at` on
     };
     static void setFaultPlan(FaultPlan plan);
+    // For tests: the undoing of a failed write fails too (the file cannot be
+    // shortened nor the old bytes put back), as on a disk that has gone away.
+    static void setRollbackFault(bool fault);
     // For tests: every lock request fails with the system error `error`, as on a
     // file system without byte-range locks (0 restores real locking).
     static void setLockRefusal(int error);
@@ -111,7 +117,7 @@ private:
     void requireOpen() const;
     bool writeAt(qint64 index, std::span<const char> record, bool append, std::span<const char> expected = {},
                  QByteArray *stored = nullptr);
-    [[noreturn]] void fail(const QString &what) const;
+    [[noreturn]] void fail(const QString &what, FailureCause cause = FailureCause::Unknown) const;
 
     std::intptr_t m_file = -1; // a NativeFile handle
     int m_recordSize = 0;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "storage/NativeFile.h"
 #include "storage/RecordFile.h"
 
 #include <functional>
@@ -111,7 +112,7 @@ inline void dropRights()
 inline std::function<void()> limitFileSize(qint64 bytes)
 {
     return [bytes] {
-        ::signal(SIGXFSZ, SIG_IGN);
+        NativeFile::ignoreFileSizeSignal();
         struct rlimit limit {};
         limit.rlim_cur = static_cast<rlim_t>(bytes);
         limit.rlim_max = static_cast<rlim_t>(bytes);

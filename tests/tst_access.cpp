@@ -10,6 +10,7 @@
 #include "storage/ProgramFolder.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ using namespace TestSupport;
 namespace {
 
 const QString kWrong = QStringLiteral("Attenzione: password errata.");
+const QString kDamaged = QStringLiteral("Attenzione: il file delle password \u00E8 danneggiato o vuoto. Si consiglia di reinstallare il software.");
 const QString kReadError = QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di lettura della password. Si consiglia di reinstallare il software.");
 const QString kWrongOld = QStringLiteral("Attenzione: vecchia password errata.");
 const QString kNotConfirmed = QStringLiteral("Attenzione: la nuova password non \u00E8 stata confermata correttamente. \u00C8 necessario reinserire entrambi i valori.");
@@ -159,8 +161,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("no store") << QByteArray() << QStringLiteral("x") << kWrong;
-        QTest::newRow("empty value") << QByteArray("[Accesso]\r\nValore=\r\n") << QStringLiteral("x") << kWrong;
-        QTest::newRow("no section") << QByteArray("[Altro]\r\nValore=D24D\r\n") << QStringLiteral("x") << kWrong;
+        // A store that is there but holds no password is damaged, whatever is typed.
+        QTest::newRow("empty value") << QByteArray("[Accesso]\r\nValore=\r\n") << QStringLiteral("x") << kDamaged;
+        QTest::newRow("no section") << QByteArray("[Altro]\r\nValore=D24D\r\n") << QStringLiteral("passacorridoio") << kDamaged;
+        QTest::newRow("blank value") << QByteArray("[Accesso]\r\nValore=   \r\n") << QStringLiteral("x") << kDamaged;
+        QTest::newRow("NUL bytes only") << QByteArray("\0\0\0\0", 4) << QStringLiteral("passacorridoio") << kDamaged;
         QTest::newRow("not hexadecimal") << QByteArray("[Accesso]\r\nValore=G1\r\n") << QStringLiteral("x") << kReadError;
         QTest::newRow("odd digit ignored")
             << QByteArray("[Accesso]\r\nValore=D24D657B83D29A904012C28D20447\r\n") << QStringLiteral("passacorridoio") << QString();
@@ -186,6 +191,19 @@ private slots:
         QTest::mouseClick(button(login(), "cmdOK"), Qt::LeftButton);
         QCOMPARE(m_dialogs->take(), message);
         QCOMPARE(m_screens->frmAvvio()->isVisible(), message.isEmpty());
+    }
+
+    void emptyStoreIsDamaged()
+    {
+        writeStore(QByteArray());
+        QVERIFY(QFileInfo::exists(m_store));
+        typeInto(field(login(), "txtPassword"), QStringLiteral("passacorridoio"));
+        QTest::mouseClick(button(login(), "cmdOK"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kDamaged);
+        QVERIFY(login()->isVisible());
+        QVERIFY(!m_screens->frmAvvio()->isVisible());
+        // The field keeps what was typed: the password may well be right.
+        QCOMPARE(field(login(), "txtPassword")->text(), QStringLiteral("passacorridoio"));
     }
 
     void unreadableStore()

@@ -18,7 +18,10 @@
 #include <cstring>
 
 #ifndef Q_OS_WIN
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 using namespace TestSupport;
@@ -389,6 +392,68 @@ private slots:
         QCOMPARE(free.code, 0);
         QCOMPARE(free.out, QByteArray("2\n"));
         QCOMPARE(readAll(archive).size(), 2 * StudentRecord::Size);
+    }
+
+    void appendPastAFileSizeLimitFailsWholeRecords()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("a file size limit for one process is a POSIX resource limit");
+#else
+        // The archive may grow by one record and a part of the next: the tool is
+        // not ended by the system's signal, the part is rolled back, and it says
+        // how many records went in.
+        const QString archive = path("Allievi.pro");
+        RecordBuffer first(StudentRecord::layout());
+        first.setText(StudentRecord::txtCognome, QStringLiteral("Primo"));
+        QVERIFY(writeAll(archive, first.bytes()));
+        const qint64 limit = 2 * StudentRecord::Size + 1000;
+        QProcess tool;
+        tool.setChildProcessModifier([limit] {
+            // As a shell's "ulimit -f" would, and with the signal as the system has it.
+            ::signal(SIGXFSZ, SIG_DFL);
+            struct rlimit size {};
+            size.rlim_cur = static_cast<rlim_t>(limit);
+            size.rlim_max = static_cast<rlim_t>(limit);
+            if (::setrlimit(RLIMIT_FSIZE, &size) != 0)
+                ::_exit(98);
+        });
+        tool.start(QStringLiteral(VOLANTIX_ARCHIVE_TOOL), {QStringLiteral("append"), archive});
+        QVERIFY(tool.waitForStarted(60000));
+        tool.write("{\"txtCognome\":\"Secondo\"}\n{\"txtCognome\":\"Terzo\"}\n");
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished(60000) || tool.state() == QProcess::NotRunning);
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 2);
+        const QByteArray err = tool.readAllStandardError();
+        QVERIFY2(err.contains("(1 of 2 records appended)"), err.constData());
+        QVERIFY2(err.contains(systemError(EFBIG).toUtf8()), err.constData());
+        QCOMPARE(tool.readAllStandardOutput(), QByteArray("2\n"));
+        const QByteArray after = readAll(archive);
+        QCOMPARE(after.size(), 2 * StudentRecord::Size);
+        QCOMPARE(after.left(StudentRecord::Size), first.bytes());
+#endif
+    }
+
+    void appendSaysWhenTheRollbackFailed()
+    {
+        const QString archive = path("Allievi.pro");
+        RecordBuffer first(StudentRecord::layout());
+        first.setText(StudentRecord::txtCognome, QStringLiteral("Primo"));
+        QVERIFY(writeAll(archive, first.bytes()));
+        const auto restore = qScopeGuard([] {
+            RecordFile::setFaultPlan({});
+            RecordFile::setRollbackFault(false);
+        });
+        // Every operation from the record's write on fails, the undoing too.
+        RecordFile::setRollbackFault(true);
+        RecordFile::setFaultPlan({RecordFile::FaultPlan::Mode::Fail, 4, true});
+        const Result result = runTool({QStringLiteral("append"), archive}, "{\"txtCognome\":\"Secondo\"}\n");
+        QCOMPARE(result.code, 2);
+        QVERIFY2(result.err.startsWith(toolLine(QStringLiteral("cannot write %1: write failed: ").arg(archive)).chopped(1)),
+                 result.err.constData());
+        QVERIFY2(result.err.contains("the archive may hold a partial record, which \"volantix-archive check\" finds"),
+                 result.err.constData());
+        QVERIFY2(result.err.endsWith(" (0 of 1 records appended)\n"), result.err.constData());
     }
 
     void appendWithoutLocksIsSaid()

@@ -1,10 +1,14 @@
 #include "TestSupport.h"
 
+#include "access/PasswordStore.h"
+#include "storage/ArchiveError.h"
 #include "storage/FileReplacement.h"
 #include "storage/IniFile.h"
+#include "storage/NativeFile.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -113,6 +117,17 @@ private slots:
                                           << QByteArray("[Modello TT2112]\nCodice Autoscuola=C\0B\nCodice Autoscuola=X\n", 59);
         QTest::newRow("section past the NUL") << QByteArray("[Altro]\nK=1\n\0[Modello TT2112]\nCodice Autoscuola=C\n", 50)
                                               << QByteArray("[Altro]\nK=1\n\n[Modello TT2112]\nCodice Autoscuola=C\n\0[Modello TT2112]\nCodice Autoscuola=C\n", 88);
+        // Nothing past the line of the NUL is looked at: a key after it stays as
+        // it is, and the key the readers miss is added before the NUL.
+        QTest::newRow("key on a line after the NUL")
+            << QByteArray("[Modello TT2112]\r\nUfficio Provinciale=U\r\n; nota\0x\r\nCodice Autoscuola=A\r\n", 72)
+            << QByteArray("[Modello TT2112]\r\nUfficio Provinciale=U\r\nCodice Autoscuola=C\r\n; nota\0x\r\nCodice Autoscuola=A\r\n", 93);
+        QTest::newRow("entry cut by the NUL")
+            << QByteArray("[Modello TT2112]\r\nUfficio Provinciale=U\0x\r\nCodice Autoscuola=A\r\n", 64)
+            << QByteArray("[Modello TT2112]\r\nCodice Autoscuola=C\r\nUfficio Provinciale=U\0x\r\nCodice Autoscuola=A\r\n", 85);
+        QTest::newRow("header cut by the NUL")
+            << QByteArray("[Altro]\nK=1\n[Modello TT2112]\0\nCodice Autoscuola=A\n", 50)
+            << QByteArray("[Altro]\nK=1\n\n[Modello TT2112]\nCodice Autoscuola=C\n[Modello TT2112]\0\nCodice Autoscuola=A\n", 88);
         QTest::newRow("NUL in the first line, after the byte-order mark")
             << QByteArray("\xEF\xBB\xBF[A\0]\n", 8) << QByteArray("\xEF\xBB\xBF[Modello TT2112]\nCodice Autoscuola=C\n[A\0]\n", 45);
     }
@@ -125,6 +140,154 @@ private slots:
         QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("C")));
         QCOMPARE(readAll(m_path), after);
         QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("C"));
+    }
+
+    void onlySmallRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        for (const char *name : {"Autoscuola.ini", "unins000.dll"}) {
+#ifndef Q_OS_WIN
+            QTest::addRow("%s: a pipe with no writer", name) << QString::fromLatin1(name) << QStringLiteral("fifo");
+            QTest::addRow("%s: a link to /dev/zero", name) << QString::fromLatin1(name) << QStringLiteral("zero");
+#endif
+            QTest::addRow("%s: a folder", name) << QString::fromLatin1(name) << QStringLiteral("folder");
+            QTest::addRow("%s: 1 MiB and one byte", name) << QString::fromLatin1(name) << QStringLiteral("large");
+            QTest::addRow("%s: 1 MiB exactly", name) << QString::fromLatin1(name) << QStringLiteral("limit");
+        }
+    }
+
+    void onlySmallRegularFilesAreRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        const QString path = m_dir.filePath(name);
+        QFile::remove(path);
+        const auto cleanup = qScopeGuard([&] {
+            if (QFileInfo(path).isDir() && !QFileInfo(path).isSymLink())
+                QDir(path).removeRecursively();
+            else
+                QFile::remove(path);
+        });
+        // Both files hold a valid value when they are readable at all.
+        const QByteArray content = name == QLatin1String("unins000.dll")
+            ? QByteArray("[Accesso]\r\nValore=D24D657B83D29A904012C28D2044\r\n")
+            : QByteArray("[Modello TT2112]\r\nCodice Autoscuola=A1\r\n");
+        const QString section = name == QLatin1String("unins000.dll") ? QStringLiteral("Accesso") : m_section;
+        const QString key = name == QLatin1String("unins000.dll") ? QStringLiteral("Valore") : m_code;
+        const qint64 limit = qint64(1) << 20;
+        bool readable = false;
+#ifndef Q_OS_WIN
+        if (kind == QLatin1String("fifo")) {
+            // Nobody ever opens the other end: a reader that waited for it would never return.
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QLatin1String("zero")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        }
+#endif
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir(m_dir.path()).mkdir(name));
+        } else if (kind == QLatin1String("large") || kind == QLatin1String("limit")) {
+            readable = kind == QLatin1String("limit");
+            const qint64 size = readable ? limit : limit + 1;
+            QVERIFY(writeAll(path, content + QByteArray(size - content.size() - 2, ';') + "\r\n"));
+            QCOMPARE(QFileInfo(path).size(), size);
+        }
+        const IniFile::ReadResult read = IniFile::read(path, section, key);
+        QCOMPARE(read.status, readable ? IniFile::ReadStatus::Ok : IniFile::ReadStatus::Unreadable);
+        if (name == QLatin1String("unins000.dll")) {
+            const PasswordCheck::Login login = PasswordCheck::checkLogin(path, QStringLiteral("passacorridoio"));
+            QCOMPARE(login.result, readable ? PasswordCheck::LoginResult::Granted : PasswordCheck::LoginResult::ReadError);
+        } else {
+            QCOMPARE(read.value, readable ? QStringLiteral("A1") : QString());
+        }
+        // A write reads the file first: what cannot be read is not replaced.
+        IniFile::WriteFailure failure;
+        const bool written = IniFile::writeValues(path, section, {{key, QStringLiteral("00")}}, &failure);
+        QCOMPARE(written, readable);
+        if (!readable) {
+            QCOMPARE(failure.kind, IniFile::WriteFailure::Kind::Unreadable);
+            QVERIFY(!QFileInfo(path).isFile() || QFileInfo(path).size() == limit + 1);
+        }
+    }
+
+    void readOnlyFileIsNotReplaced_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("school defaults") << QStringLiteral("Autoscuola.ini");
+        QTest::newRow("password store") << QStringLiteral("unins000.dll");
+        QTest::newRow("any file") << QStringLiteral("Modelli_TT_2112.xls");
+    }
+
+    void readOnlyFileIsNotReplaced()
+    {
+        QFETCH(QString, name);
+        const QString path = m_dir.filePath(name);
+        const QByteArray before = "[Accesso]\r\nValore=D24D\r\n[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
+        QVERIFY(writeAll(path, before));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const auto cleanup = qScopeGuard([&] {
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            QFile::remove(path);
+        });
+        if (name == QLatin1String("Autoscuola.ini")) {
+            IniFile::WriteFailure failure;
+            QVERIFY(!IniFile::writeValues(path, m_section, {{m_code, QStringLiteral("B2")}}, &failure));
+            QCOMPARE(failure.kind, IniFile::WriteFailure::Kind::NotReplaced);
+            QCOMPARE(failure.systemError, NativeFile::errorFor(NativeFile::Condition::AccessDenied));
+        } else if (name == QLatin1String("unins000.dll")) {
+            QVERIFY(!PasswordStore::writePassword(path, QStringLiteral("MELA")));
+        } else {
+            // Refused at once, before anything is written beside it.
+            FileReplacement file(path);
+            QVERIFY(!file.open());
+            QVERIFY(!file.commit());
+            QCOMPARE(file.systemError(), NativeFile::errorFor(NativeFile::Condition::AccessDenied));
+            QCOMPARE(causeOfSystemError(file.systemError()), FailureCause::AccessDenied);
+        }
+        QCOMPARE(readAll(path), before);
+        QVERIFY(!(QFile::permissions(path) & QFile::WriteOwner));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
+    void leftoversOfKilledReplacementsAreRemoved()
+    {
+        // What a replacement killed half-way leaves beside its target, and other
+        // files that must stay whatever their age.
+        const QString hidden = m_dir.filePath(QStringLiteral(".Autoscuola.ini.%1.tmp"));
+        const QString old = hidden.arg(QStringLiteral("1a2b3c"));
+        const QString recent = hidden.arg(QStringLiteral("4d5e6f"));
+        const QStringList others = {hidden.arg(QStringLiteral("xyz")), m_dir.filePath(QStringLiteral(".Altro.ini.1a2b3c.tmp")),
+                                    m_dir.filePath(QStringLiteral("Autoscuola.ini.1a2b3c.tmp")),
+                                    m_dir.filePath(QStringLiteral(".Autoscuola.ini.1a2b3c.tmp.bak"))};
+        const QDateTime longAgo = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        for (const QString &file : QStringList{old, recent} + others) {
+            QVERIFY(writeAll(file, QByteArray(1000, 'x')));
+            if (file == recent)
+                continue;
+            QFile handle(file);
+            QVERIFY(handle.open(QIODevice::ReadWrite));
+            QVERIFY(handle.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(IniFile::writeValue(m_path, m_section, m_code, QStringLiteral("X")));
+        QVERIFY(!QFileInfo::exists(old));
+        // A recent one may belong to a replacement still under way.
+        QVERIFY(QFileInfo::exists(recent));
+        for (const QString &file : others)
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        QCOMPARE(readAll(m_path), QByteArray("[Modello TT2112]\r\nCodice Autoscuola=X\r\n"));
+        for (const QString &file : QStringList{recent} + others)
+            QFile::remove(file);
+    }
+
+    void valueThatWouldNotReadBack()
+    {
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
+        QVERIFY(writeAll(m_path, before));
+        IniFile::WriteFailure failure;
+        QVERIFY(!IniFile::writeValues(m_path, m_section, {{m_code, QStringLiteral("A\nB")}}, &failure));
+        QCOMPARE(failure.kind, IniFile::WriteFailure::Kind::Unstorable);
+        QCOMPARE(readAll(m_path), before);
     }
 
     void failedReplacementLeavesTheFileWhole_data()

@@ -2,15 +2,18 @@
 
 #include "storage/ArchiveError.h"
 #include "storage/Layouts.h"
+#include "storage/NativeFile.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <optional>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -294,6 +297,174 @@ private slots:
         }
     }
 
+    void failedRollbackIsToldApart()
+    {
+        // Whatever step of the write fails, a rollback that fails in turn is no
+        // plain write failure: the archive may hold a partial record.
+        const QByteArray before = threeStudents();
+        const auto restore = qScopeGuard([] {
+            RecordFile::setRollbackFault(false);
+            RecordFile::setFaultPlan({});
+        });
+        for (int at = 1; at < 10; ++at) {
+            QVERIFY(writeAll(m_path, before));
+            RecordFile::setRollbackFault(true);
+            RecordFile::setFaultPlan({RecordFile::FaultPlan::Mode::Fail, at, true});
+            std::optional<FailureCause> cause;
+            QString detail;
+            try {
+                RecordFile file;
+                file.OpenOrCreate(m_path, StudentRecord::Size);
+                file.AppendRecord(student(QStringLiteral("Perso")));
+            } catch (const RecordFileError &e) {
+                cause = e.cause();
+                detail = e.detail();
+            }
+            const bool reached = RecordFile::operationsSincePlan() >= at;
+            RecordFile::setFaultPlan({});
+            RecordFile::setRollbackFault(false);
+            if (!reached)
+                break;
+            QVERIFY(cause.has_value());
+            // Only a failure of the write itself has anything to undo.
+            const bool wrote = readAll(m_path).size() > before.size();
+            if (wrote || detail.contains(QStringLiteral("write failed"))) {
+                QCOMPARE(int(*cause), int(FailureCause::PartialRecord));
+                QVERIFY2(detail.contains(QStringLiteral("may hold a partial record")), qPrintable(detail));
+                QVERIFY2(detail.contains(QStringLiteral("volantix-archive check")), qPrintable(detail));
+            } else {
+                QVERIFY(*cause != FailureCause::PartialRecord);
+            }
+        }
+        // The rollback is faulted only when asked: a failed write is undone again.
+        QVERIFY(writeAll(m_path, before));
+        RecordFile::setFaultPlan({RecordFile::FaultPlan::Mode::Fail, 3, true});
+        QVERIFY(fails([&] {
+            RecordFile file;
+            file.OpenOrCreate(m_path, StudentRecord::Size);
+            file.AppendRecord(student(QStringLiteral("Perso")));
+        }));
+        RecordFile::setFaultPlan({});
+        QCOMPARE(readAll(m_path), before);
+    }
+
+    void tornRecordLeftByAFailedRollback()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("a file size limit for one process is a POSIX resource limit; the fault plan covers Windows");
+#else
+        // A file that may grow by 1000 bytes only, and a rollback that cannot
+        // shorten it again: the first 1000 bytes of the record stay, and the
+        // error says so.
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const QByteArray before = readAll(m_path);
+        const int result = runInChild(limitFileSize(before.size() + 1000), [&] {
+            RecordFile::setRollbackFault(true);
+            try {
+                RecordFile file;
+                file.OpenOrCreate(m_path, StudentRecord::Size);
+                file.AppendRecord(student(QStringLiteral("Perso")));
+            } catch (const RecordFileError &e) {
+                return e.cause() == FailureCause::PartialRecord ? 0 : 2;
+            }
+            return 1;
+        });
+        QCOMPARE(result, 0);
+        const QByteArray after = readAll(m_path);
+        QCOMPARE(after.size(), before.size() + 1000);
+        QCOMPARE(after.left(before.size()), before);
+        RecordFile file;
+        file.OpenForReading(m_path, StudentRecord::Size);
+        QCOMPARE(file.TrailingBytes(), qint64(1000));
+#endif
+    }
+
+    void causeOnTheLastLine_data()
+    {
+        QTest::addColumn<int>("error"); // a system error, or 0 for a cause given as such
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("disk full") << NativeFile::errorFor(NativeFile::Condition::DiskFull) << int(FailureCause::DiskFull)
+                                   << QStringLiteral("Dettagli: disco pieno");
+#ifndef Q_OS_WIN
+        QTest::newRow("file size limit") << int(EFBIG) << int(FailureCause::DiskFull) << QStringLiteral("Dettagli: disco pieno");
+        QTest::newRow("read-only file system") << int(EROFS) << int(FailureCause::AccessDenied)
+                                               << QStringLiteral("Dettagli: accesso negato");
+#endif
+        QTest::newRow("access denied") << NativeFile::errorFor(NativeFile::Condition::AccessDenied)
+                                       << int(FailureCause::AccessDenied) << QStringLiteral("Dettagli: accesso negato");
+        QTest::newRow("other failure: no line") << NativeFile::errorFor(NativeFile::Condition::Io) << int(FailureCause::Unknown)
+                                                << QString();
+        QTest::newRow("another workstation") << 0 << int(FailureCause::InUse)
+                                             << QStringLiteral("Dettagli: l'archivio \u00E8 in uso da un'altra postazione");
+        QTest::newRow("damaged") << 0 << int(FailureCause::Damaged) << QStringLiteral("Dettagli: file danneggiato");
+        QTest::newRow("partial record") << 0 << int(FailureCause::PartialRecord)
+                                        << QStringLiteral("Impossibile annullare la scrittura interrotta: l'archivio pu\u00F2 "
+                                                          "contenere un record incompleto, che il comando \"volantix-archive "
+                                                          "check\" individua.");
+        QTest::newRow("unknown") << 0 << int(FailureCause::Unknown) << QString();
+    }
+
+    void causeOnTheLastLine()
+    {
+        QFETCH(int, error);
+        QFETCH(int, cause);
+        QFETCH(QString, line);
+        if (error != 0)
+            QCOMPARE(int(causeOfSystemError(error)), cause);
+        const auto given = static_cast<FailureCause>(cause);
+        QCOMPARE(causeLine(given), line);
+        // The fixed message stays as it is; the cause follows it after a blank line.
+        QCOMPARE(ArchiveAccessError(given), line.isEmpty() ? ArchiveAccessError() : ArchiveAccessError() + "\n\r\n\r" + line);
+        const QString crlf = QStringLiteral("Attenzione: prova.\r\n\r\nSeconda riga.");
+        QCOMPARE(withCause(crlf, given), line.isEmpty() ? crlf : crlf + "\r\n\r\n" + line);
+    }
+
+    void failuresCarryTheirCause()
+    {
+        // A folder where the archive should be: not a file the program can use.
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Allievi.pro")));
+        std::optional<FailureCause> cause;
+        try {
+            RecordFile file;
+            file.OpenOrCreate(m_path, StudentRecord::Size);
+        } catch (const RecordFileError &e) {
+            cause = e.cause();
+        }
+        QDir(m_path).removeRecursively();
+        QVERIFY(cause.has_value());
+        QCOMPARE(int(*cause), int(FailureCause::Damaged));
+#ifndef Q_OS_WIN
+        // A folder that may not be written: access denied.
+        const QString missing = m_dir.filePath(QStringLiteral("Modelli_TT2112.pro"));
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0555);
+        const int created = runInChild(dropRights, [&] {
+            try {
+                RecordFile file;
+                file.OpenOrCreate(missing, TT2112Record::Size);
+            } catch (const RecordFileError &e) {
+                return e.cause() == FailureCause::AccessDenied ? 0 : 2;
+            }
+            return 1;
+        });
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+        QCOMPARE(created, 0);
+        // No room left: disk full.
+        QVERIFY(writeAll(m_path, threeStudents()));
+        const int full = runInChild(limitFileSize(readAll(m_path).size() + 100), [&] {
+            try {
+                RecordFile file;
+                file.OpenOrCreate(m_path, StudentRecord::Size);
+                file.AppendRecord(student(QStringLiteral("Perso")));
+            } catch (const RecordFileError &e) {
+                return e.cause() == FailureCause::DiskFull ? 0 : 2;
+            }
+            return 1;
+        });
+        QCOMPARE(full, 0);
+#endif
+    }
+
     void overwriteOnlyWhenUnchanged()
     {
         QVERIFY(writeAll(m_path, threeStudents()));
@@ -411,12 +582,15 @@ private slots:
         RecordFile file;
         file.OpenOrCreate(m_path, StudentRecord::Size);
         QString detail;
+        FailureCause cause = FailureCause::Unknown;
         try {
             file.AppendRecord(student(QStringLiteral("Attesa")));
         } catch (const RecordFileError &e) {
             detail = e.detail();
+            cause = e.cause();
         }
         QCOMPARE(detail, m_path + QStringLiteral(": another program holds the archive: its lock was not released within 200 ms"));
+        QCOMPARE(int(cause), int(FailureCause::InUse));
         // The wait was announced, and its end too.
         QCOMPARE(waits, (QList<bool>{true, false}));
         file.SeekRecord(0);

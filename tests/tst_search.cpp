@@ -476,7 +476,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         QTest::mouseClick(screen.control<QPushButton>("btnCerca"), Qt::LeftButton);
         QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Message);
-        QCOMPARE(m_dialogs->take(), ArchiveAccessError());
+        QCOMPARE(m_dialogs->take(), ArchiveAccessError(FailureCause::Damaged));
         QVERIFY(screen.control<QWidget>("panAvvio")->isVisible());
         QVERIFY(!screen.panel()->isVisible());
         QVERIFY(screen.control<QLabel>("lblAttendere")->isVisible());

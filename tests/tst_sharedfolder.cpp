@@ -362,7 +362,8 @@ private slots:
             QCOMPARE(readAll(path).size(), 4 * StudentRecord::Size);
         } else {
             QCOMPARE(m_dialogs->shown.first().first, Kind::Error);
-            QCOMPARE(shownTexts(), QStringList{ArchiveAccessError()});
+            // The cause says who holds the archive.
+            QCOMPARE(shownTexts(), QStringList{ArchiveAccessError() + QStringLiteral("\n\r\n\rDettagli: l'archivio \u00E8 in uso da un'altra postazione")});
             QCOMPARE(readAll(path), before);
         }
     }

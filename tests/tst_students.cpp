@@ -457,7 +457,7 @@ private slots:
             field(&lessons, name)->setText(QStringLiteral("x"));
         QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
         QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
-        QCOMPARE(m_dialogs->take(), ArchiveAccessError());
+        QCOMPARE(m_dialogs->take(), ArchiveAccessError(FailureCause::Damaged));
     }
 
     // --- current attendees ---

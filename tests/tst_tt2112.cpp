@@ -323,7 +323,8 @@ private slots:
             click(action);
             QCOMPARE(m_dialogs->shown.size(), 1);
             QCOMPARE(m_dialogs->shown.first().first, Kind::Error);
-            QCOMPARE(m_dialogs->take(), ArchiveAccessError());
+            // A folder in the archive's place: the fixed text, and the cause after it.
+            QCOMPARE(m_dialogs->take(), ArchiveAccessError() + "\n\r\n\rDettagli: file danneggiato");
             QCOMPARE(field("txtCognome")->text(), QStringLiteral("Rossi"));
             QVERIFY(position().isEmpty());
         }
@@ -441,6 +442,35 @@ private slots:
         if (changeOffice)
             expected.replace("Forl\xEC", "Cesena");
         QCOMPARE(readAll(settings()), expected);
+    }
+
+    void valueTheSettingsCannotKeepIsToldOncePerRun()
+    {
+        // A line break would end the value early: it cannot be stored so that it
+        // reads back, and closing the manager must not say so every time.
+        const QByteArray before = "[Modello TT2112]\r\nCodice Autoscuola=A1\r\n";
+        QVERIFY(writeAll(settings(), before));
+        for (int closing = 0; closing < 3; ++closing) {
+            if (closing > 0)
+                openManager();
+            field("txtCodice")->setText(QStringLiteral("A\nB"));
+            QVERIFY(field("txtCodice")->text().contains(QLatin1Char('\n')));
+            click("cmdEsci");
+            QVERIFY(m_screens->frmAvvio()->isVisible());
+        }
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Warning);
+        QVERIFY(m_dialogs->take().startsWith(QStringLiteral("Attenzione: non \u00E8 stato possibile memorizzare")));
+        QCOMPARE(readAll(settings()), before);
+        // A file that cannot be written at all is still told at every close.
+        QFile::remove(settings());
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Autoscuola.ini")));
+        for (int closing = 0; closing < 2; ++closing) {
+            openManager();
+            click("cmdEsci");
+            QCOMPARE(m_dialogs->shown.size(), 1);
+            QVERIFY(m_dialogs->take().endsWith(QStringLiteral("\r\n\r\nDettagli: file danneggiato")));
+        }
     }
 
     void startScreenComesBackWhenSettingsCannotBeWritten()

@@ -64,15 +64,15 @@ const QString kNotCopied = QStringLiteral(
     "Attenzione: non \u00E8 stato possibile copiare il file nella cartella dei documenti allegati.\r\n\r\n"
     "Accertarsi di possedere i privilegi di scrittura nella cartella di installazione del programma.");
 
-// Every box the user sees while `writer` fails, in order, with the answers given
-// by the recorder (Yes to every question).
-QList<Shown> failureDialogs(Writer writer)
+// Every box the user sees while `writer` fails with `cause`, in order, with the
+// answers given by the recorder (Yes to every question).
+QList<Shown> failureDialogs(Writer writer, FailureCause cause)
 {
     switch (writer) {
     case Writer::PasswordStore:
         return {{Kind::Message, kPasswordNotChanged}};
     case Writer::SchoolDefaults:
-        return {{Kind::Warning, kDefaultsNotStored}};
+        return {{Kind::Warning, withCause(kDefaultsNotStored, cause)}};
     case Writer::Export:
         return {{Kind::Confirmation, kExportQuestion}, {Kind::Message, kExportFailed}};
     case Writer::AttachmentCopy:
@@ -302,11 +302,11 @@ private:
 
     // After `writer` was driven: the user was told of the failure and of nothing
     // else, the file is as it was, nothing is left beside it and the program goes on.
-    void checkFailed(Writer writer, const QByteArray &previous, const QStringList &folderBefore)
+    void checkFailed(Writer writer, const QByteArray &previous, const QStringList &folderBefore, FailureCause cause)
     {
         // Exactly these boxes: the failure, and no word of success ("Modifica della
         // password completata...", "Le schede in archivio sono state esportate...").
-        QCOMPARE(described(m_dialogs->shown), described(failureDialogs(writer)));
+        QCOMPARE(described(m_dialogs->shown), described(failureDialogs(writer, cause)));
         QCOMPARE(readAll(target(writer)), previous);
         QCOMPARE(entries(QFileInfo(target(writer)).absolutePath()).join(u'|'), folderBefore.join(u'|'));
         switch (writer) {
@@ -400,7 +400,11 @@ private slots:
         FileReplacement::setFault(Fault::None);
         if (QTest::currentTestFailed())
             return;
-        checkFailed(writer, previous, folderBefore);
+        // The faults are a full disk (write), a failing disk (flush) and a refusal (rename).
+        const FailureCause cause = fault == Fault::Write ? FailureCause::DiskFull
+            : fault == Fault::Rename                    ? FailureCause::AccessDenied
+                                                        : FailureCause::Unknown;
+        checkFailed(writer, previous, folderBefore, cause);
     }
 
     void fullDiskKeepsEveryFile()
@@ -444,7 +448,7 @@ private slots:
             drive(writer);
             if (QTest::currentTestFailed())
                 return;
-            checkFailed(writer, previous[writer], folderBefore);
+            checkFailed(writer, previous[writer], folderBefore, FailureCause::DiskFull);
             if (QTest::currentTestFailed()) {
                 qWarning("writer %d", int(writer));
                 return;
@@ -463,7 +467,7 @@ private slots:
         const QStringList folderBefore = entries(mountPoint.path());
         m_dialogs->shown.clear();
         QTest::mouseClick(registry->control("cmdSalva"), Qt::LeftButton);
-        QCOMPARE(described(m_dialogs->shown), described({{Kind::Error, ArchiveAccessError()}}));
+        QCOMPARE(described(m_dialogs->shown), described({{Kind::Error, ArchiveAccessError() + "\n\r\n\rDettagli: disco pieno"}}));
         const QByteArray after = readAll(archive);
         QCOMPARE(after.mid(2 * StudentRecord::Size), QByteArray("TRONCATO.."));
         QCOMPARE(after, students); // the two records as well

@@ -284,12 +284,13 @@ void TfrmMod_TT2112::aboutToClose()
     const std::optional<ShownDefaults> &shown = m_shownDefaults;
     const bool codeChanged = !shown || !shown->read.codeStored || code != shown->code;
     const bool officeChanged = !shown || !shown->read.officeStored || office != shown->office;
+    IniFile::WriteFailure failure;
     const bool written = SchoolDefaults::writeChanged(SchoolDefaults::path(), codeChanged ? std::optional<QString>(code) : std::nullopt,
-                                                      officeChanged ? std::optional<QString>(office) : std::nullopt);
+                                                      officeChanged ? std::optional<QString>(office) : std::nullopt, &failure);
     // The start screen comes back all the same; the user is told that the defaults
     // will have to be typed again.
-    if (!written)
-        Dialogs::warning(QStringLiteral("Attenzione: non \u00E8 stato possibile memorizzare il codice dell'autoscuola e l'ufficio "
-                                        "provinciale nel file Autoscuola.ini.\r\n\r\nAccertarsi di possedere i privilegi di "
-                                        "scrittura nella cartella di installazione del programma."));
+    if (!written) {
+        if (const QString text = SchoolDefaults::writeFailureWarning(failure, &m_unstorableTold); !text.isEmpty())
+            Dialogs::warning(text);
+    }
 }

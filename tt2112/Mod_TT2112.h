@@ -48,4 +48,7 @@ private:
         QString office;
     };
     std::optional<ShownDefaults> m_shownDefaults;
+
+    // Whether this run has told that the settings file cannot keep the values.
+    bool m_unstorableTold = false;
 };

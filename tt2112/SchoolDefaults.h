@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/IniFile.h"
+
 #include <QString>
 
 #include <optional>
@@ -27,7 +29,15 @@ std::optional<Values> read(const QString &iniPath);
 bool write(const QString &iniPath, const Values &values);
 
 // Writes, trimmed, only the values given; with none given the file is not touched.
-// False on failure.
-bool writeChanged(const QString &iniPath, const std::optional<QString> &code, const std::optional<QString> &office);
+// False on failure, with what failed in `failure` when given.
+bool writeChanged(const QString &iniPath, const std::optional<QString> &code, const std::optional<QString> &office,
+                  IniFile::WriteFailure *failure = nullptr);
+
+// What a failed write tells the user: the warning with the cause on its last line.
+// A value that the file cannot keep (it would not read back) fails at every
+// close in the same way, so it is told once per run, while `alreadyTold` is
+// false; the result is empty when nothing is to be told.
+QString writeFailureWarning(const IniFile::WriteFailure &failure, bool *alreadyTold);
+bool write(const QString &iniPath, const Values &values, IniFile::WriteFailure *failure);
 
 } // namespace SchoolDefaults
