@@ -2,6 +2,7 @@
 
 #include "access/PasswordStore.h"
 #include "shell/Dialogs.h"
+#include "storage/ArchiveError.h"
 #include "storage/TextField.h"
 
 #include <QCloseEvent>
@@ -98,8 +99,12 @@ void TfrmCambiaPassword::cmdOKClick()
         txtPasswordNew->setFocus(Qt::OtherFocusReason);
         return;
     case PasswordCheck::ChangeResult::Failed:
-        Dialogs::message(QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di modifica della "
-                                        "password. Si consiglia di reinstallare il software."));
+        Dialogs::message(withCause(QStringLiteral("Attenzione: si \u00E8 verificato un errore durante la procedura di modifica "
+                                                  "della password. Si consiglia di reinstallare il software."),
+                                   causeOfSystemError(change.systemError)));
+        return;
+    case PasswordCheck::ChangeResult::Damaged:
+        Dialogs::message(PasswordCheck::damagedStoreMessage());
         return;
     case PasswordCheck::ChangeResult::Done:
         Dialogs::message(QStringLiteral("Modifica della password completata con successo."));

@@ -69,8 +69,7 @@ void TfrmPassword::cmdOKClick()
                                         "password. Si consiglia di reinstallare il software."));
         return;
     case PasswordCheck::LoginResult::Damaged:
-        Dialogs::message(QStringLiteral("Attenzione: il file delle password \u00E8 danneggiato o vuoto. Si consiglia di "
-                                        "reinstallare il software."));
+        Dialogs::message(PasswordCheck::damagedStoreMessage());
         return;
     case PasswordCheck::LoginResult::Wrong:
         setMemory(login.unscrambled);

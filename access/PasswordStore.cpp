@@ -97,6 +97,11 @@ Login checkLogin(const QString &storePath, const QString &typed)
     return {LoginResult::Granted, *stored};
 }
 
+QString damagedStoreMessage()
+{
+    return QStringLiteral("Attenzione: il file delle password \u00E8 danneggiato o vuoto. Si consiglia di reinstallare il software.");
+}
+
 Change changePassword(const QString &storePath, const QString &oldPassword, const QString &newPassword,
                       const QString &confirmation)
 {
@@ -104,6 +109,8 @@ Change changePassword(const QString &storePath, const QString &oldPassword, cons
     if (!stored)
         return {ChangeResult::Failed, QString()};
     const QString present = TextField::trimmedString(*stored);
+    if (isDamaged(storePath, present))
+        return {ChangeResult::Damaged, *stored};
     const QString old = typedForm(oldPassword);
     if (present.isEmpty() || old != present)
         return {ChangeResult::WrongOld, *stored};
@@ -112,9 +119,10 @@ Change changePassword(const QString &storePath, const QString &oldPassword, cons
     const QString password = typedForm(newPassword);
     if (!IsScramblable(password))
         return {ChangeResult::Unstorable, *stored};
-    if (!IniFile::writeValue(storePath, PasswordStore::section(), PasswordStore::key(),
-                             TextField::trimmedString(ScramblePassword(password))))
-        return {ChangeResult::Failed, *stored};
+    IniFile::WriteFailure failure;
+    if (!IniFile::writeValues(storePath, PasswordStore::section(),
+                              {{PasswordStore::key(), TextField::trimmedString(ScramblePassword(password))}}, &failure))
+        return {ChangeResult::Failed, *stored, failure.systemError};
     return {ChangeResult::Done, *stored};
 }
 

@@ -53,12 +53,17 @@ enum class ChangeResult {
     NotConfirmed, // new password and confirmation differ (case counts)
     Unstorable,   // longer than 255 characters, or a character the scrambling cannot keep
     Failed,       // the store cannot be read or written, or its value is not hexadecimal
+    Damaged,      // the store is there but holds no password (empty, cut, overwritten)
 };
 
 struct Change {
     ChangeResult result = ChangeResult::Failed;
     QString unscrambled;
+    int systemError = 0; // why the store could not be written (Failed), when the system said
 };
+
+// What the login and the change of password say of a damaged store.
+QString damagedStoreMessage();
 
 // Replaces the stored password with `newPassword` (a-z turned into A-Z, trimmed).
 Change changePassword(const QString &storePath, const QString &oldPassword, const QString &newPassword,

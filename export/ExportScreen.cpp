@@ -1,6 +1,7 @@
 #include "export/ExportScreen.h"
 
 #include "shell/Dialogs.h"
+#include "storage/ArchiveError.h"
 #include "shell/OpenURL.h"
 #include "storage/FileReplacement.h"
 #include "storage/ProgramFolder.h"
@@ -205,8 +206,9 @@ void ExportScreen::cmdEsportaClick()
     }
     if (!written) {
         file.discard();
-        Dialogs::message(QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
-                                        "Accertarsi che il file di Excel non sia gi\u00E0 aperto."));
+        Dialogs::message(withCause(QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
+                                                  "Accertarsi che il file di Excel non sia gi\u00E0 aperto."),
+                                   causeOfSystemError(file.systemError())));
         return;
     }
     if (Dialogs::confirm(QStringLiteral("Le schede in archivio sono state esportate con successo.\r\n\r\nSi vuole aprire il file di Excel?")))

@@ -1,6 +1,7 @@
 #include "students/AllegaCartella.h"
 
 #include "shell/Dialogs.h"
+#include "storage/ArchiveError.h"
 #include "shell/OpenURL.h"
 #include "storage/TextField.h"
 #include "students/Attachments.h"
@@ -141,8 +142,8 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
         && !Dialogs::confirm(QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo "
                                             "stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?")))
         return;
-    if (!Attachments::copyIn(chosen))
-        Dialogs::warning(notCopied);
+    if (int error = 0; !Attachments::copyIn(chosen, &error))
+        Dialogs::warning(withCause(notCopied, causeOfSystemError(error)));
 }
 
 void TfrmAllegaCartella::btnApriClick(int slot)

@@ -79,30 +79,42 @@ bool isStoredFile(const QString &source)
     return stored.exists() && chosen.exists() && stored.canonicalFilePath() == chosen.canonicalFilePath();
 }
 
-bool copyIn(const QString &source)
+bool copyIn(const QString &source, int *systemError)
 {
+    int ignored = 0;
+    int &error = systemError != nullptr ? *systemError : ignored;
+    error = 0;
     const QString target = storedPath(storedName(source));
     if (target.isEmpty())
         return false;
     if (isStoredFile(source))
         return true; // already there: nothing to copy, and nothing to lose
+    if (!QFileInfo(source).isFile())
+        return false;
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
         return false;
     FileReplacement output(target);
-    if (!output.open())
+    if (!output.open()) {
+        error = output.systemError();
         return false;
+    }
     QByteArray block(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 n = input.read(block.data(), block.size());
         if (n < 0 || (n > 0 && output.write(block.constData(), n) != n)) {
+            error = output.systemError();
             output.discard();
             return false;
         }
         if (n == 0)
             break;
     }
-    return output.commit();
+    if (!output.commit()) {
+        error = output.systemError();
+        return false;
+    }
+    return true;
 }
 
 } // namespace Attachments

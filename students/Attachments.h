@@ -33,6 +33,8 @@ bool isStoredFile(const QString &source);
 
 // Copies `source` into the folder under its stored name, replacing a file of that
 // name only once the copy is complete (never a half-copied file under the name).
-bool copyIn(const QString &source);
+// Only a regular file is copied (a pipe or a device would never end). On failure,
+// `systemError` (when given) holds the system's error number, or 0 if none.
+bool copyIn(const QString &source, int *systemError = nullptr);
 
 } // namespace Attachments

@@ -362,6 +362,19 @@ private slots:
         }
     }
 
+    // A store that holds no password is said to be damaged by the change of
+    // password too, not taken for a wrong old password.
+    void damagedStoreRefusesTheChange()
+    {
+        writeStore("[Accesso]\r\nValore=\r\n");
+        openChangeScreen();
+        fillChange(QStringLiteral("passacorridoio"), QStringLiteral("mela"), QStringLiteral("mela"));
+        QTest::mouseClick(button(change(), "cmdOK"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kDamaged);
+        QCOMPARE(readAll(m_store), QByteArray("[Accesso]\r\nValore=\r\n"));
+        QVERIFY(change()->isVisible());
+    }
+
     void malformedStoreRefusesTheChange()
     {
         writeStore("[Accesso]\r\nValore=ZZ\r\n");

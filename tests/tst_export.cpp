@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace TestSupport;
@@ -272,15 +273,39 @@ private slots:
         QVERIFY(!QFileInfo::exists(path("Modelli_TT_2112.xls")));
     }
 
+    void failingWriteKeepsTheScreenOpen_data()
+    {
+        QTest::addColumn<bool>("readOnly"); // a read-only export, or a folder in its place
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("a folder of that name") << false << QString();
+        QTest::newRow("a read-only file") << true << QStringLiteral("\n\r\n\rDettagli: accesso negato");
+    }
+
     void failingWriteKeepsTheScreenOpen()
     {
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Modelli_TT_2112.xls")));
+        QFETCH(bool, readOnly);
+        QFETCH(QString, cause);
+        const QString target = path("Modelli_TT_2112.xls");
+        if (readOnly) {
+            QVERIFY(writeAll(target, "esportazione precedente"));
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else {
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Modelli_TT_2112.xls")));
+        }
+        const auto cleanUp = qScopeGuard([&] { QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner); });
         TfrmExpModelli screen;
         screen.show();
         QTest::mouseClick(screen.control("cmdEsporta"), Qt::LeftButton);
         QCOMPARE(m_dialogs->shown.last().first, Dialogs::Kind::Message);
-        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
-                                                   "Accertarsi che il file di Excel non sia gi\u00E0 aperto."));
+        const QString shown = m_dialogs->take();
+        const QString message = QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
+                                               "Accertarsi che il file di Excel non sia gi\u00E0 aperto.");
+        if (cause.isEmpty())
+            QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        else
+            QCOMPARE(shown, message + cause);
+        if (readOnly)
+            QCOMPARE(readAll(target), QByteArray("esportazione precedente"));
         QVERIFY(screen.isVisible());
         QVERIFY(m_opened.isEmpty());
     }
