@@ -182,6 +182,7 @@ void ScreenSet::connectPrinting()
     connect(m_frmMod_TT2112, &RecordEditor::stampaRequested, this, [=, this] {
         ScreenKit::openOnDemand<TfrmStampa_Modello>(m_frmMod_TT2112, QString(), [&](TfrmStampa_Modello &screen) {
             screen.setSource(fieldsOf(m_frmMod_TT2112), boxesOf(m_frmMod_TT2112));
+            connect(&screen, &PrintScreen::printed, m_frmMod_TT2112, &TfrmMod_TT2112::notePrintedFit, Qt::UniqueConnection);
         });
     });
     connect(m_frmMod_TT2112, &TfrmMod_TT2112::anteprimaRequested, this, [=, this] {

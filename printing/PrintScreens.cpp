@@ -71,7 +71,8 @@ void PrintScreen::btnStampaClick()
 
 void PrintScreen::deliver(const Report::Document &document)
 {
-    PrintSeam::print(document);
+    if (PrintSeam::print(document))
+        emit printed();
 }
 
 void PrintScreen::btnAnnullaClick()

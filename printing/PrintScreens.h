@@ -39,6 +39,10 @@ public slots:
     void btnStampaClick();
     void btnAnnullaClick();
 
+signals:
+    // The document went to the printer (or into a file) whole.
+    void printed();
+
 protected:
     // Builds the document and fills it from the calling screen.
     virtual Report::Document prepare() = 0;

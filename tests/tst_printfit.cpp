@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QPrinter>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -436,28 +438,34 @@ private slots:
     {
         QTest::addColumn<QString>("street");
         QTest::addColumn<QString>("licence");
+        QTest::addColumn<bool>("print"); // the user prints, or cancels the print dialog
         QTest::addColumn<QString>("status");
         const QString ready = QStringLiteral("Pronto per archiviare una nuova scheda...");
-        QTest::newRow("nothing long") << "VIA ROMA 12" << "U1A234567B" << ready;
-        QTest::newRow("street and licence")
-            << QString(120, QLatin1Char('W')) << QStringLiteral("AM n. U1A234567B rilasciata il 10/04/2021 MIT-UCO")
-            << QStringLiteral("Stampa: ridotti per stare nel riquadro: Via, Estremi patente posseduta");
-        QTest::newRow("licence only") << "VIA ROMA 12" << repeated(QStringLiteral("AM n. U1A234567B"), 250)
+        const QString longLicence = QStringLiteral("AM n. U1A234567B rilasciata il 10/04/2021 MIT-UCO");
+        QTest::newRow("nothing long") << "VIA ROMA 12" << "U1A234567B" << true << ready;
+        QTest::newRow("street and licence") << QString(120, QLatin1Char('W')) << longLicence << true
+                                            << QStringLiteral("Stampa: ridotti per stare nel riquadro: Via, Estremi patente posseduta");
+        QTest::newRow("licence only") << "VIA ROMA 12" << repeated(QStringLiteral("AM n. U1A234567B"), 250) << true
                                       << QStringLiteral("Stampa: ridotti per stare nel riquadro: Estremi patente posseduta");
+        QTest::newRow("not printed: nothing said") << QString(120, QLatin1Char('W')) << longLicence << false << ready;
     }
 
     void managerStatusNamesThem()
     {
         QFETCH(QString, street);
         QFETCH(QString, licence);
+        QFETCH(bool, print);
         QFETCH(QString, status);
         QTemporaryDir folder;
         ProgramFolder::setOverride(folder.path());
         Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
         int dialogs = 0;
-        PrintSeam::setDialogHandler([&dialogs](QPrinter &, int) {
+        const QString pdf = folder.filePath(QStringLiteral("modulo.pdf"));
+        PrintSeam::setDialogHandler([&](QPrinter &printer, int) {
             ++dialogs;
-            return false; // the user cancels
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return print;
         });
         DialogRecorder messages;
         ScreenSet screens;
@@ -479,6 +487,7 @@ private slots:
         QVERIFY(pressed);
         QCOMPARE(dialogs, 1);
         QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(QFileInfo::exists(pdf), print);
         QCOMPARE(manager->statusLine()->text(), status);
         PrintSeam::setDialogHandler({});
     }

@@ -178,9 +178,6 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
         {"cmdImporta", &TfrmMod_TT2112::importaRequested},
         {"cmdAnteprima", &TfrmMod_TT2112::anteprimaRequested},
     });
-    // Before the print screen opens: the status line, seen when it closes, names
-    // the values that the form will print small or cut.
-    connect(this, &RecordEditor::stampaRequested, this, &TfrmMod_TT2112::notePrintedFit);
     FormCreate();
 }
 

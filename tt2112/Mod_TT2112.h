@@ -13,6 +13,9 @@ class TfrmMod_TT2112 final : public RecordEditor
     Q_DISABLE_COPY_MOVE(TfrmMod_TT2112)
 
 public:
+    // After the form is printed: the status line names the values that were
+    // printed small or cut to stay inside their boxes.
+    void notePrintedFit();
     explicit TfrmMod_TT2112(QWidget *parent = nullptr);
 
     void ClearTT2112Screen();
@@ -37,7 +40,6 @@ protected:
 private:
     void FormCreate();
     void readSchoolDefaults();
-    void notePrintedFit();
 
     // The defaults as read at this showing, and the texts the two fields showed
     // then (a field cannot hold a text as long as the file may): a field that
