@@ -62,6 +62,29 @@ if ((${#missing[@]} > 0)); then
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# Qt for Windows, when it is not built yet, builds in the background at the lowest
+# priority from here on: it takes the time the Linux builds and tests leave idle,
+# and the Windows step waits for it.
+qt_pid=""
+if [ "$mode" = test ] && [ ! -f "$(tools/windows/build-qt.sh --where)/.complete" ]; then
+    mkdir -p build
+    echo "Building Qt for Windows in the background (log: build/build-qt.log)"
+    setsid nice -n 19 tools/windows/build-qt.sh >build/build-qt.log 2>&1 </dev/null &
+    qt_pid=$!
+fi
+wait_for_qt() {
+    [ -n "$qt_pid" ] || return 0
+    echo "Waiting for Qt for Windows"
+    if ! wait "$qt_pid"; then
+        tail -40 build/build-qt.log >&2
+        echo "Qt for Windows did not build" >&2
+        exit 1
+    fi
+    qt_pid=""
+}
+# A failure before then ends the background build too (its own process group).
+trap '[ -z "$qt_pid" ] || kill -- "-$qt_pid" 2>/dev/null || true' EXIT
+
 build_dir=build
 if [ ! -f "$build_dir/build.ninja" ]; then
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -102,6 +125,7 @@ tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"
 # A file left in the package folder (by an earlier build or by hand) must not
 # reach the new package.
 mkdir -p dist/Volantix-win64 && printf 'left over' >dist/Volantix-win64/avanzo.dll
+wait_for_qt
 tools/windows/build.sh --tests
 tests/e2e/package.sh avanzo.dll
 wine_prefix="$(tools/windows/wine-prefix.sh build-win64/wineprefix)"
