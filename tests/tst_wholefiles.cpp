@@ -70,13 +70,13 @@ QList<Shown> failureDialogs(Writer writer, FailureCause cause)
 {
     switch (writer) {
     case Writer::PasswordStore:
-        return {{Kind::Message, kPasswordNotChanged}};
+        return {{Kind::Message, withCause(kPasswordNotChanged, cause)}};
     case Writer::SchoolDefaults:
         return {{Kind::Warning, withCause(kDefaultsNotStored, cause)}};
     case Writer::Export:
-        return {{Kind::Confirmation, kExportQuestion}, {Kind::Message, kExportFailed}};
+        return {{Kind::Confirmation, kExportQuestion}, {Kind::Message, withCause(kExportFailed, cause)}};
     case Writer::AttachmentCopy:
-        return {{Kind::Confirmation, kOverwriteQuestion}, {Kind::Warning, kNotCopied}};
+        return {{Kind::Confirmation, kOverwriteQuestion}, {Kind::Warning, withCause(kNotCopied, cause)}};
     }
     return {};
 }

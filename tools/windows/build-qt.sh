@@ -32,9 +32,9 @@ configure_args=(
     -no-icu -no-opengl -no-dbus
     -no-feature-sql -no-feature-network -no-feature-concurrent -no-feature-xml
     -no-feature-tabletevent
-    # Only what the program and its tests use: no Direct2D platform, no Vulkan, no
+    # Only what the program and its tests use: no Direct2D platform plugin, no Vulkan, no
     # image formats but PNG, no Markdown or ODF writers, no dialogs it never opens.
-    -no-feature-direct2d -no-feature-vulkan
+    -no-feature-direct2d1_1 -no-feature-vulkan
     -no-feature-gif -no-feature-ico -no-feature-jpeg
     -no-feature-textmarkdownreader -no-feature-textmarkdownwriter -no-feature-textodfwriter
     -no-feature-sessionmanager -no-feature-mdiarea
