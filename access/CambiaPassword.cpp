@@ -51,6 +51,11 @@ TfrmCambiaPassword::TfrmCambiaPassword(QWidget *parent)
     for (QLineEdit *field : {txtPasswordOld, txtPasswordNew, txtConferma})
         connect(field, &QLineEdit::textChanged, this, &TfrmCambiaPassword::fieldsChange);
     connect(cmdOK, &QPushButton::clicked, this, &TfrmCambiaPassword::cmdOKClick);
+    // Enter in the last field confirms, as OK does once all three are filled.
+    connect(txtConferma, &QLineEdit::returnPressed, this, [this] {
+        if (cmdOK->isEnabled())
+            cmdOK->click();
+    });
     connect(control<QPushButton>("cmdEsci"), &QPushButton::clicked, this, &TfrmCambiaPassword::cmdEsciClick);
 }
 

@@ -255,8 +255,10 @@ private slots:
     void changeEnterChain()
     {
         openChangeScreen();
-        fillChange(QStringLiteral("passacorridoio"), QStringLiteral("mela"), QStringLiteral("mela"));
-        QVERIFY(button(change(), "cmdOK")->isEnabled());
+        // While OK is off, Enter goes round the fields (with it on, Enter in the
+        // confirmation presses it: enterInTheConfirmationConfirms).
+        fillChange(QStringLiteral("passacorridoio"), QStringLiteral("mela"), QString());
+        QVERIFY(!button(change(), "cmdOK")->isEnabled());
         const char *order[] = {"txtPasswordOld", "txtPasswordNew", "txtConferma", "txtPasswordOld"};
         for (int i = 0; i < 3; ++i) {
             QVERIFY(field(change(), order[i])->hasFocus());
@@ -264,7 +266,6 @@ private slots:
             QVERIFY(field(change(), order[i + 1])->hasFocus());
             QVERIFY(change()->control(order[i + 1] == QByteArray("txtPasswordOld") ? "effPasswordOld" : order[i + 1] == QByteArray("txtPasswordNew") ? "effPasswordNew" : "effConferma")->isVisible());
         }
-        // Enter never presses OK.
         QVERIFY(m_dialogs->shown.isEmpty());
         QVERIFY(change()->isVisible());
     }
@@ -364,6 +365,33 @@ private slots:
 
     // A store that holds no password is said to be damaged by the change of
     // password too, not taken for a wrong old password.
+    void enterInTheConfirmationConfirms_data()
+    {
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QString>("message"); // empty: nothing said, nothing written
+        QTest::newRow("all filled: the change is made") << QStringLiteral("mela") << kDone;
+        QTest::newRow("confirmation empty: OK is off, nothing happens") << QString() << QString();
+    }
+
+    void enterInTheConfirmationConfirms()
+    {
+        QFETCH(QString, confirm);
+        QFETCH(QString, message);
+        const QByteArray before = readAll(m_store);
+        openChangeScreen();
+        fillChange(QStringLiteral("passacorridoio"), QStringLiteral("mela"), confirm);
+        field(change(), "txtConferma")->setFocus();
+        QTest::keyClick(field(change(), "txtConferma"), Qt::Key_Return);
+        if (message.isEmpty()) {
+            QVERIFY(m_dialogs->shown.isEmpty());
+            QCOMPARE(readAll(m_store), before);
+            QVERIFY(change()->isVisible());
+        } else {
+            QCOMPARE(m_dialogs->take(), message);
+            QCOMPARE(IniFile::readValue(m_store, QStringLiteral("Accesso"), QStringLiteral("Valore")), ScramblePassword(QStringLiteral("MELA")));
+        }
+    }
+
     void damagedStoreRefusesTheChange()
     {
         writeStore("[Accesso]\r\nValore=\r\n");
