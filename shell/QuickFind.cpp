@@ -29,7 +29,7 @@ Result findIn(const List &lines, int selected, const QString &fragment, State &s
             found = i;
     }
     state.LastFindText = folded;
-    return {true, found >= 0 ? found : selected};
+    return {true, found >= 0 ? found : selected, found >= 0};
 }
 
 } // namespace

@@ -19,6 +19,7 @@ struct State {
 struct Result {
     bool applicable = true; // false: the list holds no line
     int selected = -1;      // the line to select afterwards (-1: none)
+    bool found = false;     // a line holds the fragment
 };
 
 // `selected` is the line selected now (-1 for none). Updates `state`.

@@ -15,8 +15,9 @@ QuickFindBar::QuickFindBar(QLineEdit *txtTrova, QPushButton *btnTrova, LineListV
     , m_field(txtTrova)
     , m_list(list)
 {
-    // Enter in the field only moves to Trova.
-    ScreenKit::setEnterTarget(txtTrova, "btnTrova");
+    // Enter in the field finds, as Trova does: the first line that holds the
+    // fragment, then, again, the next.
+    connect(txtTrova, &QLineEdit::returnPressed, this, &QuickFindBar::btnTrovaClick);
     connect(btnTrova, &QPushButton::clicked, this, &QuickFindBar::btnTrovaClick);
 }
 
@@ -31,6 +32,11 @@ void QuickFindBar::btnTrovaClick()
     const QuickFind::Result result = QuickFind::find(m_list->lineModel()->store(), m_list->selectedRow(), m_field->text(), m_state);
     if (!result.applicable) {
         Dialogs::message(QStringLiteral("Ricerca non applicabile: la lista non contiene nessuna voce."));
+        return;
+    }
+    if (!result.found && !m_field->text().isEmpty()) {
+        // Nothing holds the fragment: the line picked before no longer stands for it.
+        m_list->clearSelection();
         return;
     }
     if (result.selected >= 0)

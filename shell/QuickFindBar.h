@@ -12,8 +12,9 @@ class LineListView;
 class QLineEdit;
 class QPushButton;
 
-// Quick find on a list screen: txtTrova, btnTrova and the list. Enter in the
-// field moves to Trova; Trova selects the next matching line.
+// Quick find on a list screen: txtTrova, btnTrova and the list. Trova, or Enter
+// in the field, selects the next matching line; when no line matches, nothing
+// stays selected.
 class QuickFindBar final : public QObject
 {
     Q_OBJECT

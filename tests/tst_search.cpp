@@ -301,11 +301,13 @@ private slots:
             found = screen->control<QLabel>("lblTrovate")->text();
             lines = screen->list()->lineModel()->lines();
             QVERIFY(screen->control<QLineEdit>("txtTrova")->hasFocus());
-            // Quick find: Enter moves to Trova, Trova selects.
+            // Quick find: Enter in the fragment finds the first match, Trova the next.
             QTest::keyClicks(screen->control<QLineEdit>("txtTrova"), QStringLiteral("anna"));
             QTest::keyClick(screen->control<QLineEdit>("txtTrova"), Qt::Key_Return);
-            QCOMPARE(QApplication::focusWidget(), screen->control<QWidget>("btnTrova"));
-            QCOMPARE(screen->list()->selectedRow(), -1);
+            QCOMPARE(QApplication::focusWidget(), screen->control<QWidget>("txtTrova"));
+            QCOMPARE(screen->list()->selectedRow(), 1);
+            QTest::mouseClick(screen->control<QPushButton>("btnTrova"), Qt::LeftButton);
+            QCOMPARE(screen->list()->selectedRow(), 2);
             QTest::mouseClick(screen->control<QPushButton>("btnTrova"), Qt::LeftButton);
             QCOMPARE(screen->list()->selectedRow(), 1);
             emit screen->list()->lineDoubleClicked();
@@ -456,14 +458,22 @@ private slots:
         QWidget *field = screen.control("txtTrova");
         QTRY_COMPARE(QApplication::focusWidget(), field);
         QTest::keyClicks(field, QStringLiteral("mar"));
-        QTest::keyPress(field, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), screen.control("btnTrova"));
-        QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(screen.list()->selectedRow(), -1);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // Enter in the fragment finds the first match and stays in the field;
+        // Enter again finds the next.
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), field);
         QCOMPARE(screen.list()->selectedRow(), 1);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QTest::keyClick(field, Qt::Key_Enter);
         QCOMPARE(screen.list()->selectedRow(), 2);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        // A fragment that no line holds: the old line is no longer picked.
+        QTest::keyClicks(field, QStringLiteral("zz"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), -1);
+        static_cast<QLineEdit *>(field)->clear();
+        QTest::keyClicks(field, QStringLiteral("ros"));
+        QTest::keyClick(screen.control("btnTrova"), Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), 1);
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 
