@@ -61,6 +61,8 @@ find "$dist" \( -name '*.exe' -o -name '*.dll' \) -exec "$triple-strip" --strip-
 if [ "$with_tests" = ON ]; then
     cp -u "$dist"/*.dll "$qt/bin/Qt6Test.dll" "$build_dir/bin/"
     rm -f "$build_dir/bin/unins000.dll"
+    # The tests also run the programs where the build put them.
+    find "$dist" -maxdepth 1 -name '*.dll' ! -name unins000.dll -exec cp -u {} "$stage/" \;
     mkdir -p "$build_dir/bin/platforms" "$build_dir/bin/styles" "$build_dir/bin/translations"
     cp -u "$dist/translations/qtbase_it.qm" "$build_dir/bin/translations/"
     cp -u "$qt/plugins/platforms/qwindows.dll" "$qt/plugins/platforms/qoffscreen.dll" "$build_dir/bin/platforms/"
