@@ -322,14 +322,12 @@ bool load(const QString &path, const Table &table, Rows &rows, const std::functi
         file.OpenOrCreate(path, table.layout->recordSize);
         const qint64 total = file.RecordCount();
         rows.reserve(static_cast<std::size_t>(total));
-        file.ScanRecords([&](std::span<const char> record) {
+        const bool whole = file.ScanRecords([&](std::span<const char> record) {
             const qint64 position = file.CurrentRecord() + 1;
             appendRecord(rows, plan, record, position);
             if (progress && position % 2000 == 0)
                 progress(position, total);
         });
-        // A file shortened while it was read ends the scan early.
-        const bool whole = file.CurrentRecord() >= total;
         file.CloseRecordFile();
         return whole;
     } catch (const RecordFileError &) {

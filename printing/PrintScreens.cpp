@@ -72,7 +72,7 @@ void PrintScreen::btnStampaClick()
 void PrintScreen::deliver(const Report::Document &document)
 {
     if (PrintSeam::print(document))
-        emit printed();
+        emit printed(document);
 }
 
 void PrintScreen::btnAnnullaClick()

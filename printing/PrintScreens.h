@@ -41,7 +41,7 @@ public slots:
 
 signals:
     // The document went to the printer (or into a file) whole.
-    void printed();
+    void printed(const Report::Document &document);
 
 protected:
     // Builds the document and fills it from the calling screen.

@@ -108,15 +108,14 @@ QStringList run(const QString &path, const RecordLayout &layout, std::span<const
     Lines::FoldedSort sort;
     RecordFile file;
     file.OpenOrCreate(path, layout.recordSize);
-    const qint64 records = file.RecordCount();
-    file.ScanRecords([&](std::span<const char> record) {
+    const bool whole = file.ScanRecords([&](std::span<const char> record) {
         if (matches(record, layout, active)) {
             lines << line(record);
             sort.add(lines.constLast());
         }
     });
     if (complete)
-        *complete = file.CurrentRecord() >= records;
+        *complete = whole;
     file.CloseRecordFile();
     sort.sort(lines);
     return lines;

@@ -39,7 +39,10 @@ void removeLeftovers(const QString &folder, const QString &stem, const QString &
     const QRegularExpression pattern(QLatin1Char('^') + QRegularExpression::escape(QLatin1Char('.') + stem + QLatin1Char('.'))
                                      + QStringLiteral("[0-9a-f]{1,8}\\.tmp$"));
     const QDateTime oldest = QDateTime::currentDateTimeUtc().addSecs(-kLeftoverAgeSeconds);
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // Only names of this target's pattern are looked at (an attachments folder may
+    // hold thousands of files); the expression then checks them exactly.
+    const QFileInfoList entries = QDir(folder).entryInfoList({QLatin1Char('.') + stem + QStringLiteral(".*.tmp")},
+                                                             QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         if (!pattern.match(entry.fileName()).hasMatch() || entry.isSymLink() || entry.absoluteFilePath() == own)
             continue;

@@ -422,7 +422,7 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
     return true;
 }
 
-void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &visit)
+bool RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &visit)
 {
     const qint64 count = RecordCount();
     const qint64 perBlock = std::max<qint64>(1, kScanBlockBytes / m_recordSize);
@@ -441,8 +441,9 @@ void RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &v
             ++m_position;
         }
         if (whole < records)
-            break; // the file was shortened meanwhile
+            return false; // the file was shortened meanwhile
     }
+    return true;
 }
 
 void RecordFile::CloseRecordFile()

@@ -75,7 +75,9 @@ public:
 
     // Reads every record from the first to the last whole one, in large blocks, and
     // hands each to `visit` in file order. Leaves the position after the last record.
-    void ScanRecords(const std::function<void(std::span<const char> record)> &visit);
+    // False when the file was shortened meanwhile (by another copy of the program)
+    // and the scan ended before the records counted at its start.
+    bool ScanRecords(const std::function<void(std::span<const char> record)> &visit);
 
     // Whether a write of this file went ahead without the writers' lock, because
     // the file system refuses byte-range locks (some network shares).

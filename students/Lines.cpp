@@ -32,9 +32,7 @@ bool visitRecords(const QString &path, int recordSize, const std::function<void(
         const qint64 records = file.RecordCount();
         if (starting)
             starting(records);
-        file.ScanRecords(visit);
-        // A file shortened while it was read ends the scan early.
-        const bool whole = file.CurrentRecord() >= records;
+        const bool whole = file.ScanRecords(visit);
         file.CloseRecordFile();
         return whole;
     } catch (const RecordFileError &) {

@@ -8,7 +8,6 @@
 #include "storage/RecordBuffer.h"
 #include "tt2112/SchoolDefaults.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -181,18 +180,9 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
     FormCreate();
 }
 
-void TfrmMod_TT2112::notePrintedFit()
+void TfrmMod_TT2112::notePrintedFit(const Report::Document &document)
 {
     static const QString kPrefix = QStringLiteral("Stampa: ridotti per stare nel riquadro: ");
-    Report::Document document = TT2112Document::create();
-    TT2112Document::fill(document, {[this](const char *name) {
-                                        const auto *field = findChild<QLineEdit *>(QLatin1String(name));
-                                        return field != nullptr ? field->text() : QString();
-                                    },
-                                    [this](const char *name) {
-                                        const auto *box = findChild<QCheckBox *>(QLatin1String(name));
-                                        return box != nullptr && box->isChecked();
-                                    }});
     QStringList captions;
     for (const QString &field : TT2112Document::squeezedFields(document)) {
         // The caption above the field, as the screen shows it, without its colon.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/Report.h"
+
 #include "shell/RecordEditor.h"
 #include "tt2112/SchoolDefaults.h"
 
@@ -15,7 +17,7 @@ class TfrmMod_TT2112 final : public RecordEditor
 public:
     // After the form is printed: the status line names the values that were
     // printed small or cut to stay inside their boxes.
-    void notePrintedFit();
+    void notePrintedFit(const Report::Document &document);
     explicit TfrmMod_TT2112(QWidget *parent = nullptr);
 
     void ClearTT2112Screen();
