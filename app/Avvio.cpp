@@ -1,5 +1,14 @@
 #include "app/Avvio.h"
 
+#include "calendar/Deadlines.h"
+#include "shell/Clock.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+
+#include <QLabel>
+#include <QShowEvent>
+#include <QTimer>
+
 #include "shell/FormatSettings.h"
 #include "shell/HelpTopics.h"
 #include "shell/OpenURL.h"
@@ -22,6 +31,10 @@ const ControlDef kControls[] = {
     {.name = "imgModello", .kind = ControlKind::PictureButton, .geometry = {570, 172, 348, 337}, .picture = QStringLiteral(":/avvio/modello.svg")},
     {.name = "btnAnagrafica", .kind = ControlKind::PictureButton, .geometry = {26, 520, 442, 79}, .picture = QStringLiteral(":/avvio/btn_anagrafica.svg")},
     {.name = "btnModello", .kind = ControlKind::PictureButton, .geometry = {522, 520, 442, 79}, .picture = QStringLiteral(":/avvio/btn_modello.svg")},
+    {.name = "imgScadenze", .kind = ControlKind::PictureButton, .geometry = {422, 262, 148, 150}, .picture = QStringLiteral(":/avvio/scadenze.svg"),
+     .hint = QStringLiteral("Visualizza le scadenze degli allievi.")},
+    {.name = "lblScadenze", .kind = ControlKind::Label, .geometry = {422, 418, 148, 40}, .font = {"Verdana", 11, true},
+     .textColour = QColor(0xD7, 0x26, 0x3D), .alignment = Qt::AlignHCenter | Qt::AlignTop, .wordWrap = true},
     {.name = "imgSito", .kind = ControlKind::PictureButton, .geometry = {17, 628, 961, 22}, .picture = QStringLiteral(":/avvio/sito.svg")},
     {.name = "imgCopyright", .kind = ControlKind::PictureButton, .geometry = {16, 660, 23, 22}, .picture = QStringLiteral(":/avvio/copyright.svg")},
     {.name = "imgEsci", .kind = ControlKind::PictureButton, .geometry = {960, 662, 17, 18}, .picture = QStringLiteral(":/avvio/esci.svg")},
@@ -45,7 +58,9 @@ TfrmAvvio::TfrmAvvio(QWidget *parent)
         {"imgSito", &TfrmAvvio::imgSitoClick},
         {"imgCopyright", &TfrmAvvio::imgCopyrightClick},
         {"imgEsci", &TfrmAvvio::imgEsciClick},
+        {"imgScadenze", &TfrmAvvio::imgScadenzeClick},
     });
+    capture({{"lblScadenze", &m_lblScadenze}});
 
     FormCreate();
 }
@@ -88,6 +103,54 @@ void TfrmAvvio::imgSitoClick()
 void TfrmAvvio::imgEsciClick()
 {
     QApplication::quit();
+}
+
+void TfrmAvvio::imgScadenzeClick()
+{
+    emit scadenzeRequested();
+}
+
+TfrmAvvio::~TfrmAvvio()
+{
+    if (m_counter)
+        m_counter->wait();
+}
+
+void TfrmAvvio::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    // After the screen is on view: the count never delays it.
+    if (!event->spontaneous())
+        QTimer::singleShot(0, this, &TfrmAvvio::countDeadlines);
+}
+
+void TfrmAvvio::countDeadlines()
+{
+    if (m_counter && m_counter->isRunning()) {
+        m_countAgain = true;
+        return;
+    }
+    if (m_counter)
+        m_counter->wait();
+    const QString students = ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName));
+    const QString forms = ProgramFolder::filePath(QString::fromLatin1(TT2112Record::FileName));
+    const QDate today = Clock::now().date();
+    m_counter.reset(QThread::create([this, students, forms, today] {
+        const int urgent = Deadlines::urgentCount(Deadlines::collect(students, forms, {today, 15}));
+        // Dropped if the screen is gone by then.
+        QMetaObject::invokeMethod(this, [this, urgent] { showDeadlineCount(urgent); }, Qt::QueuedConnection);
+    }));
+    m_counter->start(QThread::LowPriority);
+}
+
+void TfrmAvvio::showDeadlineCount(int urgent)
+{
+    if (std::exchange(m_countAgain, false)) {
+        countDeadlines();
+        return;
+    }
+    m_lblScadenze->setText(Deadlines::urgentSummary(urgent));
+    emit deadlinesCounted(urgent);
 }
 
 void TfrmAvvio::closeEvent(QCloseEvent *event)

@@ -2,6 +2,12 @@
 
 #include "shell/ScreenKit.h"
 
+#include <QThread>
+
+#include <memory>
+
+class QLabel;
+
 // The start screen: from here the user reaches the TT 2112 manager and the
 // student registry, the help, information and credits screens and the maker's site.
 class TfrmAvvio final : public ScreenKit::Screen
@@ -21,6 +27,9 @@ signals:
     void infoRequested();
     void guidaRequested();
     void copyrightRequested();
+    void scadenzeRequested();
+    // The count of urgent deadlines is on the screen.
+    void deadlinesCounted(int urgent);
 
 public slots:
     void imgModelloClick();
@@ -30,10 +39,24 @@ public slots:
     void imgCopyrightClick();
     void imgSitoClick();
     void imgEsciClick();
+    void imgScadenzeClick();
+
+public:
+    ~TfrmAvvio() override;
+    // "N scadenze entro 15 giorni", empty when there are none.
+    QLabel *deadlineLine() const { return m_lblScadenze; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
+    // Counts the urgent deadlines in a thread of its own, once the screen shows.
+    void countDeadlines();
+    void showDeadlineCount(int urgent);
+
+    QLabel *m_lblScadenze = nullptr;
+    std::unique_ptr<QThread> m_counter;
+    bool m_countAgain = false;
 };

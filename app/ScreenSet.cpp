@@ -16,10 +16,13 @@
 #include "students/AllegaCartella.h"
 #include "students/Allievi.h"
 #include "students/FrequentatoriOra.h"
+#include "calendar/Scadenze.h"
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
 #include <QCheckBox>
+#include <memory>
+#include <optional>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -139,6 +142,26 @@ void ScreenSet::connectScreens()
         ScreenKit::openOnDemand<TfrmFrequentatoriOra>(registry, QString(), [registry](TfrmFrequentatoriOra &screen) {
             screen.setLoader([registry](const RecordBuffer &record, qint64 position) { registry->LoadStudentScreen(record, position); });
         });
+    });
+    // The deadlines: from the registry they load the student there; from the start
+    // screen they open the registry with the student picked.
+    connect(m_frmAllievi, &TfrmAllievi::scadenzeRequested, this, [this] {
+        TfrmAllievi *registry = m_frmAllievi;
+        ScreenKit::openOnDemand<TfrmScadenze>(registry, QStringLiteral("allievi"), [registry](TfrmScadenze &screen) {
+            screen.setLoader([registry](const RecordBuffer &record, qint64 position) { registry->LoadStudentScreen(record, position); });
+        });
+    });
+    connect(m_frmAvvio, &TfrmAvvio::scadenzeRequested, this, [=, this] {
+        auto picked = std::make_shared<std::optional<std::pair<QByteArray, qint64>>>();
+        ScreenKit::openOnDemand<TfrmScadenze>(m_frmAvvio, QStringLiteral("avvio"), [picked](TfrmScadenze &screen) {
+            screen.setLoader([picked](const RecordBuffer &record, qint64 position) { *picked = std::pair(record.bytes(), position); });
+        });
+        if (!*picked)
+            return;
+        openEditor(m_frmAllievi);
+        RecordBuffer record(StudentRecord::layout());
+        record.setBytes((*picked)->first);
+        m_frmAllievi->LoadStudentScreen(record, (*picked)->second);
     });
     connectSearches();
     connectPrinting();

@@ -387,4 +387,37 @@ bool write(QIODevice &device, const Table &table, const Rows &rows, const std::f
     return device.write(out) == out.size();
 }
 
+QByteArray sheet(const QString &sheetName, std::span<const SheetColumn> columns, const std::vector<QStringList> &rows)
+{
+    QByteArray out;
+    for (const char *piece : kHead)
+        out += piece;
+    out += "<x:Name>" + Windows1252::encode(sheetName) + "</x:Name>";
+    for (const char *piece : kOptions)
+        out += piece;
+    out += "<tr>";
+    for (const SheetColumn &column : columns)
+        out += "<td style=\"text-align: left; font-weight: bold;\" width=" + QByteArray::number(column.width) + '>'
+            + Windows1252::encode(column.label) + "</td>";
+    out += "</tr>";
+    for (const QStringList &row : rows) {
+        qsizetype longest = 0;
+        for (const QString &value : row)
+            longest += 5 * value.size();
+        QByteArray cells(longest + 64, Qt::Uninitialized);
+        out += "<tr>";
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const QString value = c < static_cast<std::size_t>(row.size()) ? row[static_cast<qsizetype>(c)] : QString();
+            char *end = writeValue(cells.data(), value);
+            out += "<td style=\"text-align: left;\">";
+            out += QByteArrayView(cells.constData(), end - cells.constData());
+            out += "</td>";
+        }
+        out += "</tr>";
+    }
+    for (const char *piece : kTail)
+        out += piece;
+    return out;
+}
+
 } // namespace Export

@@ -90,4 +90,12 @@ private:
 bool write(QIODevice &device, const Table &table, const Rows &rows,
            const std::function<bool(int done, int total)> &progress = {});
 
+// A sheet of any other list, written as the archives' exports are: the columns'
+// labels and widths, then one row of texts each.
+struct SheetColumn {
+    QString label;
+    int width;
+};
+QByteArray sheet(const QString &sheetName, std::span<const SheetColumn> columns, const std::vector<QStringList> &rows);
+
 } // namespace Export

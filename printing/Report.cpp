@@ -60,7 +60,8 @@ void drawBox(QPainter &painter, const TextBox &box, const Scale &scale, const QR
     painter.setClipRect(rect);
     painter.setFont(fontOf(box, fitted.points, painter.device()));
     painter.setPen(box.colour);
-    const int flags = static_cast<int>(box.alignment) | (box.wordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+    const int wrap = box.wordWrap ? (box.wrapAnywhere ? Qt::TextWrapAnywhere : Qt::TextWordWrap) : Qt::TextSingleLine;
+    const int flags = static_cast<int>(box.alignment) | wrap;
     painter.drawText(rect, flags, fitted.text);
     painter.restore();
 }

@@ -34,6 +34,7 @@ struct TextBox {
     double points = 9;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool wordWrap = false; // otherwise one line, clipped at the box
+    bool wrapAnywhere = false; // word-wrapping boxes: break inside words too (for words wider than the box)
     QString text;
     QString family = QStringLiteral("Arial");
     bool bold = false;

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -57,6 +58,13 @@ QVariant LineListModel::data(const QModelIndex &index, int role) const
         return lineFont();
     case Qt::SizeHintRole:
         return m_itemSize;
+    case Qt::DecorationRole:
+        if (m_mark) {
+            const QColor colour = m_mark(index.row());
+            if (colour.isValid())
+                return colour;
+        }
+        return {};
     default:
         return {};
     }
@@ -98,6 +106,15 @@ void LineListView::selectRow(int row)
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+}
+
+void LineListView::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && selectedRow() >= 0) {
+        emit lineDoubleClicked();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void LineListView::mouseDoubleClickEvent(QMouseEvent *event)

@@ -3,8 +3,11 @@
 #include "shell/LineStore.h"
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QListView>
 #include <QStringList>
+
+#include <functional>
 
 // The lists of fixed-width lines (search results, lessons, attendees): a model
 // that holds the lines, built in one pass and replaced whole, and a view that
@@ -25,6 +28,9 @@ public:
     // A copy of the lines, in the order shown.
     QStringList lines() const { return m_lines.toList(); }
     void clear() { setLines(LineStore()); }
+    // A coloured mark at the start of each line (an invalid colour: none).
+    using RowMark = std::function<QColor(int row)>;
+    void setRowMark(RowMark mark) { m_mark = std::move(mark); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -32,6 +38,7 @@ public:
 private:
     LineStore m_lines;
     QSize m_itemSize;
+    RowMark m_mark;
 };
 
 class LineListView final : public QListView
@@ -51,6 +58,8 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    // Enter on a picked line acts as a double click on it.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     LineListModel *m_model;

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -25,6 +26,9 @@ int g_lockRefusal = 0;
 
 RecordFile::FaultPlan g_faultPlan;
 int g_operations = 0;
+// The plan counts the operations of the thread that made it only: work the
+// screens hand to a thread of their own leaves a test's count as it was.
+std::atomic<std::thread::id> g_planThread;
 bool g_rollingBack = false;
 bool g_rollbackFault = false;
 
@@ -33,6 +37,8 @@ enum class Injected { None, Fail, Short };
 // Counts an operation and tells whether the test plan makes it fail.
 Injected nextOperation(bool isWrite)
 {
+    if (g_planThread.load() != std::this_thread::get_id())
+        return Injected::None;
     if (g_faultPlan.mode == RecordFile::FaultPlan::Mode::Off || g_rollingBack)
         return Injected::None;
     const int n = ++g_operations;
@@ -210,6 +216,7 @@ void RecordFile::setFaultPlan(FaultPlan plan)
 {
     g_faultPlan = plan;
     g_operations = 0;
+    g_planThread.store(plan.mode == FaultPlan::Mode::Off ? std::thread::id() : std::this_thread::get_id());
 }
 
 int RecordFile::operationsSincePlan()

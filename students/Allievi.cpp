@@ -113,10 +113,11 @@ const ControlDef kControls[] = {
      .caption = QStringLiteral("LEZIONI DI GUIDA"),
      .hint = QStringLiteral("Registra le esercitazioni di guida effettuate dall'allievo."), .font = {"Verdana", 11, true}},
 
-    TOOL("cmdNuovo", 24, 26, 37, 39),
-    TOOL("cmdSalva", 64, 26, 37, 39),
-    TOOL("cmdTrova", 104, 26, 37, 39),
-    TOOL("cmdFrequentatoriOra", 159, 26, 37, 39),
+    TOOL("cmdNuovo", 20, 26, 37, 39),
+    TOOL("cmdSalva", 57, 26, 37, 39),
+    TOOL("cmdTrova", 94, 26, 37, 39),
+    TOOL("cmdFrequentatoriOra", 129, 26, 37, 39),
+    TOOL("cmdScadenze", 165, 26, 37, 39),
     TOOL("cmdFile", 214, 28, 148, 32),
     TOOL("cmdStampa", 381, 28, 148, 32),
     TOOL("cmdPrimo", 550, 26, 37, 39),
@@ -170,6 +171,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     connectToolbar();
     connectPictureButtons<TfrmAllievi>({
         {"cmdFrequentatoriOra", &TfrmAllievi::frequentatoriRequested},
+        {"cmdScadenze", &TfrmAllievi::scadenzeRequested},
         {"btnEmail", &TfrmAllievi::btnEmailClick},
     });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);

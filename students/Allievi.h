@@ -18,6 +18,7 @@ public:
 
 signals:
     void frequentatoriRequested();
+    void scadenzeRequested();
     // The lesson manager may open for the student on screen.
     void lezioniRequested();
 
