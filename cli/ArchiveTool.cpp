@@ -13,11 +13,15 @@
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QIODevice>
+#include "calendar/Deadlines.h"
+
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QRegularExpression>
 
+#include <optional>
 #include <vector>
 
 namespace ArchiveTool {
@@ -29,7 +33,8 @@ constexpr int kBadInput = 2;
 
 const QString kUsage = QStringLiteral(
     "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict], "
-    "or volantix-archive taxcode CODE|--compute");
+    "or volantix-archive taxcode CODE|--compute, "
+    "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N]");
 
 struct Context {
     QIODevice &in;
@@ -454,15 +459,41 @@ QByteArray jsonString(const QString &text)
     return json;
 }
 
+// The deadlines of the archives in the current folder, one JSON object each, in
+// the order of the program's list.
+int deadlines(Context &ctx, const QDate &today, int days)
+{
+    const QDir here = QDir::current();
+    const Deadlines::List list = Deadlines::collect(here.filePath(QString::fromLatin1(StudentRecord::FileName)),
+                                                    here.filePath(QString::fromLatin1(TT2112Record::FileName)), {today, days});
+    for (const Deadlines::Deadline &d : list.deadlines) {
+        ctx.print("{\"_position\":" + QByteArray::number(d.position) + ",\"txtCognome\":" + jsonString(d.surname)
+                  + ",\"txtNome\":" + jsonString(d.name) + ",\"txtCodiceCor\":" + jsonString(d.course)
+                  + ",\"scadenza\":" + jsonString(Deadlines::kindKey(d.kind))
+                  + ",\"data\":" + jsonString(d.date.toString(QStringLiteral("dd/MM/yyyy")))
+                  + ",\"stimata\":" + (d.estimated ? "true" : "false") + ",\"urgenza\":" + jsonString(Deadlines::urgencyKey(d.urgency))
+                  + '}');
+    }
+    if (!list.complete)
+        ctx.warn(QStringLiteral("an archive could not be read to the end: the list is incomplete"));
+    return ctx.finish(list.complete ? kOk : kBadInput);
+}
+
 int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)
 {
     Context ctx{in, out, err};
     QStringList positional;
     QString kind;
     bool compute = false;
+    std::optional<QString> todayText;
+    std::optional<QString> daysText;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        if (arg == QLatin1String("--kind")) {
+        if (arg == QLatin1String("--today") || arg == QLatin1String("--days")) {
+            if (i + 1 >= arguments.size())
+                return ctx.error(arg + QStringLiteral(" needs a value"));
+            (arg == QLatin1String("--today") ? todayText : daysText) = arguments[++i];
+        } else if (arg == QLatin1String("--kind")) {
             if (i + 1 >= arguments.size())
                 return ctx.error(QStringLiteral("--kind needs tt2112, student or lesson"));
             kind = arguments[++i];
@@ -476,6 +507,27 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
             positional << arg;
         }
     }
+    if (!positional.isEmpty() && positional[0] == QLatin1String("deadlines")) {
+        if (positional.size() != 1 || !kind.isEmpty() || ctx.strict || compute)
+            return ctx.error(QStringLiteral("deadlines takes --today and --days only; ") + kUsage);
+        QDate today = Clock::now().date();
+        if (todayText) {
+            const std::optional<QDate> given = Deadlines::parseDate(QStringView(*todayText));
+            if (!given)
+                return ctx.error(QStringLiteral("--today needs a date as dd/mm/yyyy"));
+            today = *given;
+        }
+        int days = 60;
+        if (daysText) {
+            bool ok = false;
+            days = daysText->toInt(&ok);
+            if (!ok || days < 0)
+                return ctx.error(QStringLiteral("--days needs a whole number of days, 0 or more"));
+        }
+        return deadlines(ctx, today, days);
+    }
+    if (todayText || daysText)
+        return ctx.error(QStringLiteral("--today and --days apply to deadlines only"));
     if (!positional.isEmpty() && positional[0] == QLatin1String("taxcode")) {
         if (!kind.isEmpty() || ctx.strict)
             return ctx.error(QStringLiteral("--kind and --strict apply to archive files only"));

@@ -23,6 +23,11 @@ class QIODevice;
 //                 reads one JSON object ("surname", "name", "sex", "birthDate", and
 //                 "municipality" with "province", or "state", or "placeCode") and
 //                 prints {"code": ...}; a place that names several is an error
+//   deadlines [--today dd/mm/yyyy] [--days N]
+//                 the deadlines of the archives in the current folder (the program
+//                 folder), one JSON object each in the order of the program's list:
+//                 "_position", "txtCognome", "txtNome", "txtCodiceCor", "scadenza",
+//                 "data", "stimata", "urgenza"; N days ahead (60 unless given)
 //
 // The layout comes from the file name or from --kind tt2112|student|lesson.
 // Anything but a regular file is refused at once, never waited on.

@@ -587,7 +587,8 @@ private slots:
                                    << QByteArray("\"RSSMRA80\" is not a valid tax code: it has 8 characters, not 16");
         QTest::newRow("no code") << read << QByteArray() << 2 << QByteArray()
                                  << QByteArray("taxcode takes a code, or --compute and a JSON object on input; usage: volantix-archive "
-                                               "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute");
+                                               "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute, "
+                                               "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N]");
         QTest::newRow("--kind") << read + QStringList{"RSSMRA80A01H501U", "--kind", "student"} << QByteArray() << 2 << QByteArray()
                                 << QByteArray("--kind and --strict apply to archive files only");
         QTest::newRow("--compute for an archive") << QStringList{"dump", "Allievi.pro", "--compute"} << QByteArray() << 2 << QByteArray()
@@ -712,6 +713,60 @@ private slots:
         QCOMPARE(record.value(QStringLiteral("chkTariffa02")).toString(), QStringLiteral("No"));
 
         QCOMPARE(TestSupport::runTool(program, {QStringLiteral("dump"), path("nessuno.pro")}).code, 2);
+    }
+
+    // The deadlines of the folder's archives, in the list's order, as JSON lines.
+    void deadlinesOfTheFolder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray verdi = "{\"_position\":2,\"txtCognome\":\"Verdi\",\"txtNome\":\"Lucia\",\"txtCodiceCor\":\"B-7\","
+                                 "\"scadenza\":\"documento\",\"data\":\"10/03/2026\",\"stimata\":false,\"urgenza\":\"scaduta\"}\n";
+        const QByteArray rossi = "{\"_position\":1,\"txtCognome\":\"Rossi\",\"txtNome\":\"Mario\",\"txtCodiceCor\":\"B-7\","
+                                 "\"scadenza\":\"teoria_entro\",\"data\":\"20/04/2026\",\"stimata\":true,\"urgenza\":\"rossa\"}\n";
+        QTest::newRow("ten days") << QStringList{"deadlines", "--today", "10/04/2026", "--days", "10"} << 0 << verdi + rossi;
+        QTest::newRow("none ahead") << QStringList{"deadlines", "--today", "10/04/2026", "--days", "0"} << 0 << verdi;
+        QByteArray ahead = verdi;
+        ahead.replace("scaduta", "normale");
+        QTest::newRow("today from the clock") << QStringList{"deadlines", "--days", "70"} << 0 << ahead; // 01/01/2026
+        QTest::newRow("sixty days unless told") << QStringList{"deadlines"} << 0 << QByteArray();
+        QTest::newRow("bad day") << QStringList{"deadlines", "--today", "31/04/2026"} << 2 << QByteArray();
+        QTest::newRow("bad days") << QStringList{"deadlines", "--days", "-1"} << 2 << QByteArray();
+        QTest::newRow("a file") << QStringList{"deadlines", "Allievi.pro"} << 2 << QByteArray();
+        QTest::newRow("elsewhere") << QStringList{"dump", "Allievi.pro", "--days", "3"} << 2 << QByteArray();
+    }
+
+    void deadlinesOfTheFolder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QByteArray, out);
+        RecordBuffer a(StudentRecord::layout());
+        a.setText(StudentRecord::txtCognome, QStringLiteral("Rossi"));
+        a.setText(StudentRecord::txtNome, QStringLiteral("Mario"));
+        a.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-7"));
+        a.setText(StudentRecord::txtDataIsc, QStringLiteral("20/10/2025"));
+        a.setYesNo(StudentRecord::chkRicontatta, false);
+        RecordBuffer b(StudentRecord::layout());
+        b.setText(StudentRecord::txtCognome, QStringLiteral("Verdi"));
+        b.setText(StudentRecord::txtNome, QStringLiteral("Lucia"));
+        b.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-7"));
+        b.setText(StudentRecord::txtDataScaPro, QStringLiteral("10/03/2026"));
+        b.setText(StudentRecord::txtDataIsc, QStringLiteral("01/01/2025"));
+        b.setText(StudentRecord::txtEsitoTeo, QStringLiteral("idonea"));
+        b.setText(StudentRecord::txtDataTeo, QStringLiteral("31/13/2025")); // not a date: nothing computed from it
+        b.setYesNo(StudentRecord::chkRicontatta, false);
+        QVERIFY(TestSupport::writeAll(path("Allievi.pro"), a.bytes() + b.bytes()));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+        Clock::setSource([] { return QDateTime(QDate(2026, 1, 1), QTime(9, 0)); });
+        const auto clock = qScopeGuard([] { Clock::setSource({}); });
+        const Result run = runTool(arguments);
+        QCOMPARE(run.code, code);
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err.isEmpty(), code == 0);
     }
 };
 
