@@ -35,6 +35,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -190,6 +192,27 @@ QByteArray studentBytes(const SampleStudent &s, int number)
     r.setText(txtEsitoGuida, s.terminato ? QStringLiteral("Superato") : QString());
     r.setText(txtNote, s.terminato ? QStringLiteral("Patente conseguita.") : QStringLiteral("Preferisce le lezioni del pomeriggio."));
     r.setText(chkRicontatta, s.terminato ? QStringLiteral("S\u00EC") : QStringLiteral("No"));
+    // A few candidates further along, so that the deadline list shows each kind.
+    switch (number) {
+    case 2: // theory passed, driving exam booked
+        r.setText(txtDataTeo, QStringLiteral("12/02/2026"));
+        r.setText(txtEsitoTeo, QStringLiteral("Idoneo"));
+        r.setText(txtDataGuida, QStringLiteral("20/03/2026"));
+        break;
+    case 3: // theory failed: the next attempt a month on
+        r.setText(txtDataIsc, QStringLiteral("15/10/2025"));
+        r.setText(txtDataTeo, QStringLiteral("20/02/2026"));
+        r.setText(txtEsitoTeo, QStringLiteral("Non idoneo"));
+        break;
+    case 5: // the identity document runs out
+        r.setText(txtDataScaPro, QStringLiteral("28/03/2026"));
+        break;
+    case 7: // an exam day gone by without a result
+        r.setText(txtDataTeo, QStringLiteral("02/03/2026"));
+        break;
+    default:
+        break;
+    }
     if (number == 1) {
         r.setText(lblFile01, QStringLiteral("Carta_identita_Bianchi.pdf"));
         r.setText(lblDesc01, QStringLiteral("Carta d'identit\u00E0 (fronte e retro)"));
@@ -363,6 +386,13 @@ void shootEverything(ScreenSet &screens)
 
     // The start screen.
     TfrmAvvio *start = screens.frmAvvio();
+    // The start screen counts the urgent deadlines once on view: wait for the count.
+    bool counted = !start->deadlineLine()->text().isEmpty();
+    QObject::connect(start, &TfrmAvvio::deadlinesCounted, start, [&counted] { counted = true; });
+    for (int i = 0; i < 1000 && !counted; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
     save(start, QStringLiteral("avvio"));
 
     shootModal([start] { emit start->copyrightRequested(); }, QStringLiteral("crediti"));
@@ -376,6 +406,7 @@ void shootEverything(ScreenSet &screens)
 
     shootModal([registry] { emit registry->lezioniRequested(); }, QStringLiteral("lezioni"));
     shootModal([registry] { emit registry->frequentatoriRequested(); }, QStringLiteral("frequentatori"));
+    shootModal([registry] { emit registry->scadenzeRequested(); }, QStringLiteral("scadenze"));
     shootModal([registry] { emit registry->fileRequested(); }, QStringLiteral("allegati"));
     shootModal([registry] { emit registry->trovaRequested(); }, QStringLiteral("trova_allievi"), [](QWidget *search) {
         setField(search, "txtComuneResPro", QStringLiteral("Bologna"));
