@@ -3,6 +3,7 @@
 //   bench_side_by_side [FOLDER]
 // Prints a Markdown table (the figures of docs/performance.md).
 
+#include "calendar/Deadlines.h"
 #include "export/ExportTable.h"
 #include "search/Search.h"
 #include "storage/FileReplacement.h"
@@ -68,11 +69,17 @@ void writeArchives(const QString &folder, int n)
         s.setText(StudentRecord::txtCatPat, QStringLiteral("B"));
         s.setText(StudentRecord::txtNote, QStringLiteral("Allievo n. %1, guide al mattino").arg(i));
         s.setYesNo(StudentRecord::chkRicontatta, i % 2 == 0);
+        // What the deadline list reads: tax code, exams and the document.
+        s.setText(StudentRecord::txtCodFiscPro, QStringLiteral("RSSMRA85T10%1").arg(i % 100000, 5, 10, QLatin1Char('0')));
+        s.setText(StudentRecord::txtDataTeo, QStringLiteral("%1/02/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')));
+        s.setText(StudentRecord::txtEsitoTeo, i % 3 == 0 ? QStringLiteral("Idoneo") : i % 3 == 1 ? QStringLiteral("Non idoneo") : QString());
+        s.setText(StudentRecord::txtDataScaPro, QStringLiteral("%1/%2/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')).arg(1 + i % 12, 2, 10, QLatin1Char('0')));
         students += s.bytes();
         f.setText(TT2112Record::txtCodice, QStringLiteral("AS0123"));
         f.setText(TT2112Record::txtCognome, surname(i));
         f.setText(TT2112Record::txtNome, QStringLiteral("Luca"));
-        f.setText(TT2112Record::txtCodFiscPro, QStringLiteral("RSSMRA85T10A562S"));
+        f.setText(TT2112Record::txtCodFiscPro, QStringLiteral("RSSMRA85T10%1").arg((i * 7) % 100000, 5, 10, QLatin1Char('0')));
+        f.setYesNo(TT2112Record::chkConseguimento, i % 4 != 0);
         f.setText(TT2112Record::txtComuneResPro, town(i));
         f.setText(TT2112Record::txtData, QStringLiteral("%1/%2/20%3").arg(1 + i % 28, 2, 10, QLatin1Char('0')).arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(14 + i % 10));
         f.setText(TT2112Record::txtConsegui, QStringLiteral("B"));
@@ -219,6 +226,7 @@ int main(int argc, char *argv[])
             attendeesFresh = std::min(attendeesFresh, best([&] { Lines::readAttendeeLines(students); }, 1));
         }
 #endif
+        const double deadlineList = best([&] { Deadlines::collect(students, forms, {QDate(2026, 3, 10), 60}); }, 9);
         const double lessonList = best([&] { Lines::readLessonLines(lessons); }, 9);
         qint64 exportSize = 0;
         std::size_t gridBytes = 0;
@@ -276,6 +284,7 @@ int main(int argc, char *argv[])
         row("Current attendees list, memory new to the process", attendeesFresh, readStudents, "", -1);
 #endif
         row("Lesson list, 1,000 lessons", lessonList, readLessons, "<= 2", -1);
+        row("Deadline list (students + forms)", deadlineList, readStudents + readForms, "<= 2", -1);
         row("Export (grid + file)", exportMs, exportReference, "<= 3 (read + write)", -1);
         std::printf("| Export grid memory (MB vs text held) | %d | %.1f | %.1f | %.2f | <= 2 | |\n", n, double(gridBytes) / 1e6,
                     double(textBytes) / 1e6, double(gridBytes) / double(textBytes));

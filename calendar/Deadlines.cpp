@@ -8,10 +8,12 @@
 #include "storage/Windows1252.h"
 
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+#include <cstring>
+#include <limits>
 
 namespace Deadlines {
 namespace {
@@ -36,51 +38,96 @@ char16_t folded(char16_t c)
     return kBase[c - 0xC0];
 }
 
-// The text in lower case without accents, each run of anything but letters made
-// one blank, with a blank at both ends so that words can be found whole.
-QString foldedWords(QStringView text)
+// The words of a result, each looked for whole. Both endings of each are
+// listed: the masculine and the feminine.
+constexpr std::string_view kPositive[] = {"idoneo", "idonea", "superato", "superata", "promosso", "promossa", "positivo", "positiva"};
+constexpr std::string_view kNegative[] = {"respinto", "respinta", "bocciato", "bocciata", "assente", "negativo", "negativa"};
+
+// A text in lower case without accents, each run of anything but letters made
+// one blank, with a blank at both ends so that words can be found whole: in
+// bytes of the code page (every folded letter is one byte), in `out`, at most
+// `room` bytes (at least one).
+std::size_t foldedBytes(QByteArrayView text, char *out, std::size_t room)
 {
-    QString out;
-    out.reserve(text.size() + 2);
-    out += u' ';
-    for (QChar qc : text) {
-        const char16_t c = folded(qc.unicode());
+    std::size_t length = 0;
+    const auto put = [&](char c) {
+        if (length < room)
+            out[length++] = c;
+    };
+    put(' ');
+    for (char byte : text) {
+        const char16_t c = folded(Windows1252::decodeByte(static_cast<unsigned char>(byte)));
         const bool letter = (c >= u'a' && c <= u'z') || c > 0x7F;
         if (letter)
-            out += QChar(c);
-        else if (!out.endsWith(u' '))
-            out += u' ';
+            put(c <= 0xFF ? static_cast<char>(c) : '?');
+        else if (out[length - 1] != ' ')
+            put(' ');
     }
-    if (!out.endsWith(u' '))
-        out += u' ';
-    return out;
+    if (out[length - 1] != ' ')
+        put(' ');
+    return length;
 }
 
-// The words of a result, each looked for whole; "@" stands for the masculine
-// and the feminine ending ("o" and "a").
-constexpr std::array kPositive = {"idone@", "superat@", "promoss@", "positiv@"};
-constexpr std::array kNegative = {"respint@", "bocciat@", "assente", "negativ@"};
-
-bool hasWord(const QString &words, const char *word)
+bool hasWord(std::string_view words, std::string_view word, bool negated)
 {
-    QString pattern = QLatin1StringView(word);
-    if (pattern.endsWith(u'@')) {
-        pattern.chop(1);
-        return words.contains(u' ' + pattern + u"o ") || words.contains(u' ' + pattern + u"a ");
+    std::size_t from = 0;
+    while ((from = words.find(word, from)) != std::string_view::npos) {
+        const bool whole = from > 0 && words[from - 1] == ' ' && from + word.size() < words.size() && words[from + word.size()] == ' ';
+        if (whole && (!negated || (from >= 5 && words.substr(from - 5, 5) == " non ")))
+            return true;
+        ++from;
     }
-    return words.contains(u' ' + pattern + u' ');
+    return false;
 }
 
-bool hasNegatedWord(const QString &words, const char *word)
+Outcome outcomeOfFolded(std::string_view words)
 {
-    QString pattern = QLatin1StringView(word);
-    pattern.chop(1);
-    return words.contains(u" non " + pattern + u"o ") || words.contains(u" non " + pattern + u"a ");
+    for (std::string_view word : kPositive)
+        if (hasWord(words, word, true))
+            return Outcome::Negative;
+    for (std::string_view word : kNegative)
+        if (hasWord(words, word, false))
+            return Outcome::Negative;
+    for (std::string_view word : kPositive)
+        if (hasWord(words, word, false))
+            return Outcome::Positive;
+    return Outcome::Unknown;
 }
 
 bool isDigit(char16_t c)
 {
     return c >= u'0' && c <= u'9';
+}
+
+// The Julian day of a real date written dd/mm/yyyy in exactly these ten bytes
+// (years 1 to 9999), or 0. The lists read several dates of every record: this
+// costs no conversion.
+qint64 julianDayOf(QByteArrayView text)
+{
+    if (text.size() != 10 || text[2] != '/' || text[5] != '/')
+        return 0;
+    int digits[8];
+    int n = 0;
+    for (int i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return 0;
+        digits[n++] = c - '0';
+    }
+    const int day = digits[0] * 10 + digits[1];
+    const int month = digits[2] * 10 + digits[3];
+    const int year = digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7];
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return 0;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        return 0;
+    // The Gregorian calendar's day count (Fliegel and Van Flandern).
+    const qint64 a = (14 - month) / 12;
+    const qint64 y = year + 4800 - a;
+    const qint64 m = month + 12 * a - 3;
+    return day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
 }
 
 QDate dayAfterOneMonth(const QDate &date)
@@ -105,15 +152,90 @@ bool isYes(QByteArrayView bytes)
     return bytes == QByteArrayView("S\xEC");
 }
 
-// A tax code as forms and students are matched by it: upper case, or empty.
-QByteArray matchingCode(QByteArrayView bytes)
+// A tax code as forms and students are matched by it: upper case, in a key of
+// the field's sixteen characters.
+using CodeKey = std::array<char, 16>;
+
+CodeKey matchingCode(QByteArrayView bytes)
 {
-    QByteArray code(bytes.data(), bytes.size());
-    for (char &c : code)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return code;
+    CodeKey key{};
+    for (qsizetype i = 0; i < bytes.size() && i < qsizetype(key.size()); ++i) {
+        const char c = bytes[i];
+        key[static_cast<std::size_t>(i)] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+    return key;
 }
+
+// The latest application date (a Julian day) of each tax code, in one open
+// table: tens of thousands of forms cost a few allocations, not one each.
+class Applications
+{
+public:
+    explicit Applications(qint64 expected)
+    {
+        std::size_t size = 16;
+        while (size < 2 * static_cast<std::size_t>(std::max<qint64>(expected, 0)))
+            size *= 2;
+        m_slots.resize(size);
+    }
+
+    // Keeps `day` for the code when it is later than what the table holds.
+    void note(const CodeKey &key, qint64 day)
+    {
+        if (2 * (m_used + 1) > m_slots.size())
+            grow();
+        Slot &slot = slotOf(key);
+        if (slot.day == 0) {
+            slot.key = key;
+            ++m_used;
+        }
+        slot.day = std::max(slot.day, day);
+    }
+
+    // The latest day for the code, or 0.
+    qint64 find(const CodeKey &key) const { return const_cast<Applications *>(this)->slotOf(key).day; }
+
+private:
+    struct Slot {
+        CodeKey key{};
+        qint64 day = 0; // 0: empty (no real date has Julian day 0 here)
+    };
+
+    static std::size_t hashOf(const CodeKey &key)
+    {
+        quint64 a = 0;
+        quint64 b = 0;
+        std::memcpy(&a, key.data(), 8);
+        std::memcpy(&b, key.data() + 8, 8);
+        quint64 h = a * 0x9E3779B97F4A7C15ULL ^ (b + 0x632BE59BD9B4E019ULL + (a << 6) + (a >> 2));
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 33;
+        return static_cast<std::size_t>(h);
+    }
+
+    Slot &slotOf(const CodeKey &key)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = hashOf(key) & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.day == 0 || slot.key == key)
+                return slot;
+        }
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(old.size() * 2, Slot());
+        for (const Slot &slot : old)
+            if (slot.day != 0)
+                slotOf(slot.key) = slot;
+    }
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
 
 // Reads every whole record of the archive at `path` when it exists; false when
 // it could not be read to the end.
@@ -131,11 +253,6 @@ bool scan(const QString &path, int recordSize, const std::function<void(std::spa
     } catch (const RecordFileError &) {
         return false;
     }
-}
-
-int kindOrder(Kind kind)
-{
-    return static_cast<int>(kind);
 }
 
 } // namespace
@@ -223,29 +340,29 @@ std::optional<QDate> parseDate(QStringView text)
 
 std::optional<QDate> parseDate(QByteArrayView windows1252)
 {
-    if (windows1252.size() > 64)
+    // Blanks and controls at the ends are one byte each, as are the digits and
+    // the slashes: a date is ten bytes once they are gone.
+    while (!windows1252.isEmpty() && static_cast<unsigned char>(windows1252.front()) <= 32)
+        windows1252 = windows1252.sliced(1);
+    while (!windows1252.isEmpty() && static_cast<unsigned char>(windows1252.back()) <= 32)
+        windows1252.chop(1);
+    const qint64 day = julianDayOf(windows1252);
+    if (day == 0)
         return std::nullopt;
-    return parseDate(QStringView(Windows1252::decode(windows1252)));
+    return QDate::fromJulianDay(day);
 }
 
 Outcome readOutcome(QStringView text)
 {
-    const QString words = foldedWords(text);
-    for (const char *word : kPositive)
-        if (hasNegatedWord(words, word))
-            return Outcome::Negative;
-    for (const char *word : kNegative)
-        if (hasWord(words, word))
-            return Outcome::Negative;
-    for (const char *word : kPositive)
-        if (hasWord(words, word))
-            return Outcome::Positive;
-    return Outcome::Unknown;
+    return readOutcome(QByteArrayView(Windows1252::encode(text)));
 }
 
 Outcome readOutcome(QByteArrayView windows1252)
 {
-    return readOutcome(QStringView(Windows1252::decode(windows1252)));
+    char buffer[2 * TextField::kMaxStoredCharacters + 4];
+    const std::size_t length = foldedBytes(windows1252.first(std::min<qsizetype>(windows1252.size(), TextField::kMaxStoredCharacters)),
+                                           buffer, sizeof buffer);
+    return outcomeOfFolded(std::string_view(buffer, length));
 }
 
 QDate longerPinkSheetFrom()
@@ -253,9 +370,19 @@ QDate longerPinkSheetFrom()
     return QDate(2021, 11, 10);
 }
 
-std::vector<Due> deadlinesOf(const Facts &facts, const QDate &today)
+namespace {
+
+// At most this many deadlines come from one student.
+constexpr int kMostPerStudent = 8;
+
+struct Dues {
+    std::array<Due, kMostPerStudent> due;
+    int count = 0;
+    void push_back(Due one) { due[static_cast<std::size_t>(count++)] = one; }
+};
+
+void addDeadlines(const Facts &facts, const QDate &today, Dues &due)
 {
-    std::vector<Due> due;
     const bool theoryPassed = facts.theoryOutcome == Outcome::Positive;
 
     if (!theoryPassed) {
@@ -297,7 +424,15 @@ std::vector<Due> deadlinesOf(const Facts &facts, const QDate &today)
 
     if (facts.documentExpiry)
         due.push_back({Kind::Document, *facts.documentExpiry});
-    return due;
+}
+
+} // namespace
+
+std::vector<Due> deadlinesOf(const Facts &facts, const QDate &today)
+{
+    Dues due;
+    addDeadlines(facts, today, due);
+    return std::vector<Due>(due.due.begin(), due.due.begin() + due.count);
 }
 
 Urgency urgencyOf(const QDate &date, const QDate &today)
@@ -327,27 +462,45 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
     const QDate today = options.today;
 
     // The latest application of each tax code.
-    QHash<QByteArray, QDate> applications;
+    Applications applications(QFileInfo(formsPath).size() / TT2112Record::Size);
     {
         const RecordLayout &layout = TT2112Record::layout();
+        const FieldDef &yes = layout.field(TT2112Record::chkConseguimento);
         const bool whole = scan(formsPath, TT2112Record::Size, [&](std::span<const char> record) {
-            if (!isYes(fieldOf(record, layout, TT2112Record::chkConseguimento)))
+            // "Sì" is three bytes: the length, then S and ì.
+            if (record[static_cast<std::size_t>(yes.offset)] != 2 || !isYes(fieldOf(record, layout, TT2112Record::chkConseguimento)))
                 return;
             const QByteArrayView code = fieldOf(record, layout, TT2112Record::txtCodFiscPro);
             if (code.isEmpty())
                 return;
-            const std::optional<QDate> date = parseDate(fieldOf(record, layout, TT2112Record::txtData));
-            if (!date)
-                return;
-            QDate &latest = applications[matchingCode(code)];
-            if (!latest.isValid() || *date > latest)
-                latest = *date;
+            if (const std::optional<QDate> date = parseDate(fieldOf(record, layout, TT2112Record::txtData)))
+                applications.note(matchingCode(code), date->toJulianDay());
         });
         list.complete = whole;
     }
 
+    // Each listed student once, and each deadline by its student.
+    struct Listed {
+        qint64 position;
+        QString surname;
+        QString name;
+        QString course;
+        QByteArray key; // surname and name folded, for the order
+    };
+    struct Pending {
+        qint64 day;
+        quint32 student;
+        Kind kind;
+        bool estimated;
+    };
+    std::vector<Listed> students;
+    std::vector<Pending> pending;
+    const qint64 records = QFileInfo(studentsPath).size() / StudentRecord::Size;
+    pending.reserve(static_cast<std::size_t>(std::min<qint64>(records, 1 << 22)));
+
     const RecordLayout &layout = StudentRecord::layout();
     qint64 position = 0;
+    Dues due;
     const bool whole = scan(studentsPath, StudentRecord::Size, [&](std::span<const char> record) {
         ++position;
         if (isYes(fieldOf(record, layout, StudentRecord::chkRicontatta)))
@@ -360,9 +513,8 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
         Facts facts;
         const QByteArrayView code = fieldOf(record, layout, StudentRecord::txtCodFiscPro);
         if (!code.isEmpty()) {
-            const auto found = applications.constFind(matchingCode(code));
-            if (found != applications.cend())
-                facts.application = *found;
+            if (const qint64 day = applications.find(matchingCode(code)); day != 0)
+                facts.application = QDate::fromJulianDay(day);
         }
         if (!facts.application) {
             facts.application = parseDate(fieldOf(record, layout, StudentRecord::txtDataIsc));
@@ -377,55 +529,65 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
         facts.drivingDate = parseDate(fieldOf(record, layout, StudentRecord::txtDataGuida));
         facts.documentExpiry = parseDate(fieldOf(record, layout, StudentRecord::txtDataScaPro));
 
-        QString surname;
-        QString name;
-        QString course;
+        due.count = 0;
+        addDeadlines(facts, today, due);
         bool named = false;
-        for (const Due &due : deadlinesOf(facts, today)) {
-            if (!isListed(due, today, options.days))
+        for (int i = 0; i < due.count; ++i) {
+            const Due &one = due.due[static_cast<std::size_t>(i)];
+            if (!isListed(one, today, options.days))
                 continue;
             if (!named) {
-                surname = textOf(record, layout, StudentRecord::txtCognome);
-                name = textOf(record, layout, StudentRecord::txtNome);
-                course = textOf(record, layout, StudentRecord::txtCodiceCor);
+                const QByteArrayView surnameBytes = fieldOf(record, layout, StudentRecord::txtCognome);
+                const QByteArrayView nameBytes = fieldOf(record, layout, StudentRecord::txtNome);
+                char buffer[2 * TextField::kMaxStoredCharacters + 8];
+                std::size_t length = foldedBytes(surnameBytes, buffer, sizeof buffer / 2);
+                buffer[length++] = '\x01';
+                length += foldedBytes(nameBytes, buffer + length, sizeof buffer - length);
+                students.push_back({position, Windows1252::decode(surnameBytes), Windows1252::decode(nameBytes),
+                                    textOf(record, layout, StudentRecord::txtCodiceCor),
+                                    QByteArray(buffer, static_cast<qsizetype>(length))});
                 named = true;
             }
-            list.deadlines.push_back({position, due.kind, due.date, due.estimated, urgencyOf(due.date, today), surname, name, course});
+            pending.push_back({one.date.toJulianDay(), static_cast<quint32>(students.size() - 1), one.kind, one.estimated});
         }
     });
     list.complete = list.complete && whole;
 
-    // By date, then surname and name as the lists sort them (folded), then the
-    // archive's order.
-    struct Key {
-        QString surname;
-        QString name;
-    };
-    std::vector<Key> keys;
-    keys.reserve(list.deadlines.size());
-    for (const Deadline &d : list.deadlines)
-        keys.push_back({foldedWords(d.surname), foldedWords(d.name)});
-    std::vector<std::size_t> order(list.deadlines.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const Deadline &x = list.deadlines[a];
-        const Deadline &y = list.deadlines[b];
-        if (x.date != y.date)
-            return x.date < y.date;
-        if (const int c = keys[a].surname.compare(keys[b].surname); c != 0)
+    // By date, then surname and name (folded), then the archive's order: the
+    // students ranked once by name, then each deadline by one number.
+    std::vector<quint32> byName(students.size());
+    for (std::size_t i = 0; i < byName.size(); ++i)
+        byName[i] = static_cast<quint32>(i);
+    std::sort(byName.begin(), byName.end(), [&](quint32 a, quint32 b) {
+        if (const int c = students[a].key.compare(students[b].key); c != 0)
             return c < 0;
-        if (const int c = keys[a].name.compare(keys[b].name); c != 0)
-            return c < 0;
-        if (x.position != y.position)
-            return x.position < y.position;
-        return kindOrder(x.kind) < kindOrder(y.kind);
+        return a < b; // in archive order
     });
-    std::vector<Deadline> sorted;
-    sorted.reserve(order.size());
-    for (std::size_t i : order)
-        sorted.push_back(std::move(list.deadlines[i]));
-    list.deadlines = std::move(sorted);
+    std::vector<quint32> rank(students.size());
+    for (std::size_t r = 0; r < byName.size(); ++r)
+        rank[byName[r]] = static_cast<quint32>(r);
+    qint64 firstDay = std::numeric_limits<qint64>::max();
+    for (const Pending &one : pending)
+        firstDay = std::min(firstDay, one.day);
+    // Day (28 bits from the first), rank (32 bits), kind (4 bits).
+    std::vector<std::pair<quint64, quint32>> order;
+    order.reserve(pending.size());
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        const Pending &one = pending[i];
+        const quint64 sortKey = (static_cast<quint64>(one.day - firstDay) << 36) | (static_cast<quint64>(rank[one.student]) << 4)
+                                | static_cast<quint64>(one.kind);
+        order.push_back({sortKey, static_cast<quint32>(i)});
+    }
+    std::sort(order.begin(), order.end());
+
+    list.deadlines.reserve(order.size());
+    for (const auto &[sortKey, index] : order) {
+        const Pending &one = pending[index];
+        const Listed &student = students[one.student];
+        const QDate date = QDate::fromJulianDay(one.day);
+        list.deadlines.push_back({student.position, one.kind, date, one.estimated, urgencyOf(date, today), student.surname, student.name,
+                                  student.course});
+    }
     return list;
 }
 
@@ -456,7 +618,7 @@ QString lineOf(const Deadline &deadline)
     const QString who = QString(deadline.surname + u' ' + deadline.name).trimmed();
     QString line = deadline.date.toString(QStringLiteral("dd/MM/yyyy"));
     line += u"  " + urgencyWord(deadline.urgency).leftJustified(9);
-    line += u"  " + kindText(deadline.kind).leftJustified(41);
+    line += u"  " + kindText(deadline.kind).leftJustified(37);
     line += u"  " + who.leftJustified(32);
     line += u"  Corso: " + deadline.course.leftJustified(12);
     if (deadline.estimated)

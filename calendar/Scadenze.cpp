@@ -57,9 +57,9 @@ std::vector<ControlDef> controls()
     const auto add = [&table](ControlDef control) { table.push_back(std::move(control)); };
     add({.name = "lblGiorni", .kind = ControlKind::Label, .geometry = {8, 458, 0, 0}, .caption = QStringLiteral("Scadenze dei prossimi"),
          .font = caption, .textColour = ink});
-    add({.name = "txtGiorni", .kind = ControlKind::TextField, .geometry = {186, 455, 44, 22}, .font = {"Verdana", 12, true},
+    add({.name = "txtGiorni", .kind = ControlKind::TextField, .geometry = {168, 455, 44, 22}, .font = {"Verdana", 12, true},
          .maxLength = 4, .alignment = Qt::AlignCenter, .focus = FocusStyle::Background});
-    add({.name = "lblGiorni2", .kind = ControlKind::Label, .geometry = {236, 458, 0, 0}, .caption = QStringLiteral("giorni"),
+    add({.name = "lblGiorni2", .kind = ControlKind::Label, .geometry = {218, 458, 0, 0}, .caption = QStringLiteral("giorni"),
          .font = caption, .textColour = ink});
     add({.name = "lblRegistro", .kind = ControlKind::Label, .geometry = {380, 458, 0, 0},
          .caption = QStringLiteral("Registro di iscrizione dal"), .font = caption, .textColour = ink});
