@@ -2,7 +2,8 @@
 # Walks through the real program under Xvfb, with keyboard and mouse, in a fresh
 # program folder: logs in with the first-access keyword, registers a student,
 # records a lesson, imports the student into a TT 2112 form, saves it, finds it
-# again, exports both archives and prints the form's preview to PDF. Then checks
+# again, exports both archives, opens the deadlines and prints the enrolment
+# register, and prints the form's preview to PDF. Then checks
 # the files on disk. Screenshots of every step go to FOLDER.
 #   tests/e2e/walkthrough.sh FOLDER
 set -uo pipefail
@@ -55,7 +56,28 @@ panel 'Esporta archivio allievi' 837 533 && click 590 40
 shot export-students
 key Return; pause 1.5; key Escape
 click 786 40
-panel 'Anagrafica Allievi' 996 692 && click 951 45 1.5
+
+# The deadlines: the new student's theory window, the enrolment register printed
+# to PDF, and the student called up again with a double click.
+panel 'Anagrafica Allievi' 996 692 && click 183 45 1.5
+panel ' Scadenze$' 833 529
+shot deadlines
+click 434 503 2
+shot register-dialog
+key Return; pause 4
+register="$(find "$program" "$HOME" -name '*.pdf' -newer "$program/Allievi.pro" | head -1)"
+check "the register printed to PDF" test -n "$register"
+if [ -n "$register" ]; then
+    check "the register's heading" bash -c "pdftotext '$register' - | grep -q 'Registro di iscrizione'"
+    check "the student in the register" bash -c "pdftotext '$register' - | grep -q 'Rossi Maria'"
+    mv "$register" "$shots/registro.pdf"
+fi
+panel ' Scadenze$' 833 529 && dclick 200 186
+panel 'Anagrafica Allievi' 996 692
+shot deadline-loaded
+click 951 45 1.5
+panel '^ Volantix$' 995 692; pause 1.5
+shot start-deadlines
 
 # The form: the student imported, the school data typed, saved.
 panel '^ Volantix$' 995 692 && click 742 560 1.5
