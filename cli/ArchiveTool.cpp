@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 #include "calendar/Deadlines.h"
+#include "lessons/LessonRules.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -34,7 +35,9 @@ constexpr int kBadInput = 2;
 const QString kUsage = QStringLiteral(
     "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict], "
     "or volantix-archive taxcode CODE|--compute, "
-    "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N]");
+    "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
+    "or volantix-archive lessons FILE --summary, "
+    "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy");
 
 struct Context {
     QIODevice &in;
@@ -479,6 +482,50 @@ int deadlines(Context &ctx, const QDate &today, int days)
     return ctx.finish(list.complete ? kOk : kBadInput);
 }
 
+// What the lessons of one file add up to, as one JSON object.
+int lessonSummary(Context &ctx, const QString &path)
+{
+    if (QFileInfo info(path); !info.exists() || !info.isFile())
+        return ctx.error(QStringLiteral("cannot read %1: %2").arg(info.fileName(), info.exists() ? QStringLiteral("not a regular file")
+                                                                                               : QStringLiteral("no such file")));
+    const QString folder = QFileInfo(path).absolutePath();
+    bool complete = true;
+    const std::vector<Lessons::Lesson> lessons = Lessons::readLessons(path, &complete);
+    const Lessons::Folder everyone = Lessons::readFolder(folder);
+    const Lessons::Keywords keywords = Lessons::loadKeywords(QDir(folder).filePath(QStringLiteral("Autoscuola.ini")), false);
+    const Lessons::Summary summary = Lessons::summarise(lessons, keywords, Lessons::studentOfFile(path), everyone.bookings);
+    QByteArray warnings;
+    for (const Lessons::Warning &warning : summary.warnings)
+        warnings += (warnings.isEmpty() ? "" : ",") + QByteArray("{\"lezione\":") + QByteArray::number(warning.lesson)
+                    + ",\"avviso\":" + jsonString(warning.text) + '}';
+    ctx.print("{\"minuti\":" + QByteArray::number(summary.minutes) + ",\"lezioni\":" + QByteArray::number(summary.lessons)
+              + ",\"notturna\":" + QByteArray::number(summary.night) + ",\"autostrada\":" + QByteArray::number(summary.motorway)
+              + ",\"extraurbana\":" + QByteArray::number(summary.extraUrban) + ",\"sconosciute\":" + QByteArray::number(summary.unknown)
+              + ",\"obbligatorie_completate\":" + (summary.mandatoryDone() ? "true" : "false") + ",\"avvisi\":[" + warnings + "]}");
+    if (!complete)
+        ctx.warn(QStringLiteral("%1 could not be read to the end").arg(QFileInfo(path).fileName()));
+    return ctx.finish(complete ? kOk : kBadInput);
+}
+
+// The hours of each instructor and each vehicle over a period, from every lesson
+// file of the current folder.
+int hours(Context &ctx, const QDate &from, const QDate &to)
+{
+    const Lessons::Folder folder = Lessons::readFolder(QDir::currentPath());
+    const Lessons::Hours hours = Lessons::hoursOf(folder, from, to);
+    const auto print = [&ctx](const char *what, const Lessons::Tally &tally) {
+        ctx.print("{\"" + QByteArray(what) + "\":" + jsonString(tally.name) + ",\"minuti\":" + QByteArray::number(tally.minutes)
+                  + ",\"lezioni\":" + QByteArray::number(tally.lessons) + ",\"sconosciute\":" + QByteArray::number(tally.unknown) + '}');
+    };
+    for (const Lessons::Tally &tally : hours.instructors)
+        print("istruttore", tally);
+    for (const Lessons::Tally &tally : hours.plates)
+        print("targa", tally);
+    if (!folder.complete)
+        ctx.warn(QStringLiteral("a file could not be read to the end: the hours are incomplete"));
+    return ctx.finish(folder.complete ? kOk : kBadInput);
+}
+
 int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)
 {
     Context ctx{in, out, err};
@@ -487,12 +534,22 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
     bool compute = false;
     std::optional<QString> todayText;
     std::optional<QString> daysText;
+    std::optional<QString> fromText;
+    std::optional<QString> toText;
+    bool summary = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        if (arg == QLatin1String("--today") || arg == QLatin1String("--days")) {
+        if (arg == QLatin1String("--today") || arg == QLatin1String("--days") || arg == QLatin1String("--from")
+            || arg == QLatin1String("--to")) {
             if (i + 1 >= arguments.size())
                 return ctx.error(arg + QStringLiteral(" needs a value"));
-            (arg == QLatin1String("--today") ? todayText : daysText) = arguments[++i];
+            std::optional<QString> &target = arg == QLatin1String("--today") ? todayText
+                                             : arg == QLatin1String("--days") ? daysText
+                                             : arg == QLatin1String("--from") ? fromText
+                                                                              : toText;
+            target = arguments[++i];
+        } else if (arg == QLatin1String("--summary")) {
+            summary = true;
         } else if (arg == QLatin1String("--kind")) {
             if (i + 1 >= arguments.size())
                 return ctx.error(QStringLiteral("--kind needs tt2112, student or lesson"));
@@ -528,6 +585,24 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
     }
     if (todayText || daysText)
         return ctx.error(QStringLiteral("--today and --days apply to deadlines only"));
+    if (!positional.isEmpty() && positional[0] == QLatin1String("hours")) {
+        if (positional.size() != 1 || !fromText || !toText || summary || !kind.isEmpty() || ctx.strict || compute)
+            return ctx.error(QStringLiteral("hours takes --from and --to; ") + kUsage);
+        const std::optional<QDate> from = Deadlines::parseDate(QStringView(*fromText));
+        const std::optional<QDate> to = Deadlines::parseDate(QStringView(*toText));
+        if (!from || !to || *to < *from)
+            return ctx.error(QStringLiteral("--from and --to need two dates as dd/mm/yyyy, the first not after the second"));
+        return hours(ctx, *from, *to);
+    }
+    if (fromText || toText)
+        return ctx.error(QStringLiteral("--from and --to apply to hours only"));
+    if (!positional.isEmpty() && positional[0] == QLatin1String("lessons")) {
+        if (positional.size() != 2 || !summary || !kind.isEmpty() || ctx.strict || compute)
+            return ctx.error(QStringLiteral("lessons takes a lesson file and --summary; ") + kUsage);
+        return lessonSummary(ctx, positional[1]);
+    }
+    if (summary)
+        return ctx.error(QStringLiteral("--summary applies to lessons only"));
     if (!positional.isEmpty() && positional[0] == QLatin1String("taxcode")) {
         if (!kind.isEmpty() || ctx.strict)
             return ctx.error(QStringLiteral("--kind and --strict apply to archive files only"));

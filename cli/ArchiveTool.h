@@ -28,6 +28,14 @@ class QIODevice;
 //                 folder), one JSON object each in the order of the program's list:
 //                 "_position", "txtCognome", "txtNome", "txtCodiceCor", "scadenza",
 //                 "data", "stimata", "urgenza"; N days ahead (60 unless given)
+//   lessons FILE --summary
+//                 what a student's lessons add up to, as one JSON object: "minuti",
+//                 "lezioni", "notturna", "autostrada", "extraurbana" (minutes),
+//                 "sconosciute", "obbligatorie_completate" and "avvisi"
+//   hours --from dd/mm/yyyy --to dd/mm/yyyy
+//                 one JSON object per instructor ("istruttore") and per plate
+//                 ("targa"): "minuti", "lezioni", "sconosciute", over every lesson
+//                 file of the current folder
 //
 // The layout comes from the file name or from --kind tt2112|student|lesson.
 // Anything but a regular file is refused at once, never waited on.

@@ -109,6 +109,38 @@ Lesson lessonOf(std::span<const char> record, int number)
             text(txtIstruttore), text(txtModulo)};
 }
 
+std::vector<Lesson> readLessons(const QString &path, bool *complete)
+{
+    std::vector<Lesson> lessons;
+    bool whole = true;
+    if (QFileInfo::exists(path)) {
+        try {
+            RecordFile file;
+            file.OpenForReading(path, LessonRecord::Size);
+            int index = 0;
+            whole = file.ScanRecords([&](std::span<const char> record) {
+                Lesson lesson = lessonOf(record, ++index);
+                if (!lesson.date.isEmpty())
+                    lessons.push_back(std::move(lesson));
+            });
+            file.CloseRecordFile();
+        } catch (const RecordFileError &) {
+            whole = false;
+        }
+    }
+    if (complete)
+        *complete = whole;
+    return lessons;
+}
+
+qint64 studentOfFile(const QString &path)
+{
+    static const QRegularExpression name(QStringLiteral("^Lezioni_Guida_Allievo_(\\d{1,12})\\.lez$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = name.match(QFileInfo(path).fileName());
+    return match.hasMatch() ? match.capturedView(1).toLongLong() : 0;
+}
+
 std::optional<int> timeOfDay(QStringView text)
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})[:.](\\d{2})$"));
@@ -337,21 +369,13 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
         }
         ++done;
         const QString who = names.value(number, QStringLiteral("allievo n. %1").arg(number));
-        try {
-            RecordFile file;
-            file.OpenForReading(path, LessonRecord::Size);
-            int index = 0;
-            const bool whole = file.ScanRecords([&](std::span<const char> record) {
-                const Lesson lesson = lessonOf(record, ++index);
-                if (const std::optional<Booking> booking = bookingOf(lesson, number, who))
-                    result.bookings.push_back(*booking);
-                result.lessons.emplace_back(number, lesson);
-            });
-            file.CloseRecordFile();
-            result.complete = result.complete && whole;
-        } catch (const RecordFileError &) {
-            result.complete = false;
+        bool whole = true;
+        for (Lesson &lesson : readLessons(path, &whole)) {
+            if (const std::optional<Booking> booking = bookingOf(lesson, number, who))
+                result.bookings.push_back(*booking);
+            result.lessons.emplace_back(number, std::move(lesson));
         }
+        result.complete = result.complete && whole;
     }
     if (progress)
         progress(done, static_cast<int>(files.size()));

@@ -50,6 +50,11 @@ struct Lesson {
     QString module;
 };
 Lesson lessonOf(std::span<const char> record, int number);
+// The lessons of a lesson file that have a date (those the lesson list shows),
+// numbered by their place in the file; a missing file has none and is not created.
+std::vector<Lesson> readLessons(const QString &path, bool *complete = nullptr);
+// The number of the student a lesson file belongs to, from its name, or 0.
+qint64 studentOfFile(const QString &path);
 
 // Minutes of the day of a time written HH:MM (or H:MM), or nothing.
 std::optional<int> timeOfDay(QStringView text);

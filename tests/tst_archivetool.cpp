@@ -588,7 +588,9 @@ private slots:
         QTest::newRow("no code") << read << QByteArray() << 2 << QByteArray()
                                  << QByteArray("taxcode takes a code, or --compute and a JSON object on input; usage: volantix-archive "
                                                "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute, "
-                                               "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N]");
+                                               "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
+                                               "or volantix-archive lessons FILE --summary, "
+                                               "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy");
         QTest::newRow("--kind") << read + QStringList{"RSSMRA80A01H501U", "--kind", "student"} << QByteArray() << 2 << QByteArray()
                                 << QByteArray("--kind and --strict apply to archive files only");
         QTest::newRow("--compute for an archive") << QStringList{"dump", "Allievi.pro", "--compute"} << QByteArray() << 2 << QByteArray()
@@ -767,6 +769,57 @@ private slots:
         QCOMPARE(run.code, code);
         QCOMPARE(run.out, out);
         QCOMPARE(run.err.isEmpty(), code == 0);
+    }
+
+    // A student's lessons summed up, and the hours of instructors and plates.
+    void lessonsAndHours()
+    {
+        const auto lesson = [](const char *date, const char *from, const char *to, const char *duration, const char *instructor,
+                               const char *plate, const char *module) {
+            RecordBuffer l(LessonRecord::layout());
+            l.setText(LessonRecord::txtData, QString::fromLatin1(date));
+            l.setText(LessonRecord::txtOraInizio, QString::fromLatin1(from));
+            l.setText(LessonRecord::txtOraFine, QString::fromLatin1(to));
+            l.setText(LessonRecord::txtDurata, QString::fromLatin1(duration));
+            l.setText(LessonRecord::txtVeicolo, QStringLiteral("Fiat Panda"));
+            l.setText(LessonRecord::txtIstruttore, QString::fromLatin1(instructor));
+            l.setText(LessonRecord::txtTarga, QString::fromLatin1(plate));
+            l.setText(LessonRecord::txtModulo, QString::fromLatin1(module));
+            return l.bytes();
+        };
+        RecordBuffer s(StudentRecord::layout());
+        s.setText(StudentRecord::txtCognome, QStringLiteral("Rossi"));
+        s.setText(StudentRecord::txtNome, QStringLiteral("Anna"));
+        QByteArray students = s.bytes();
+        s.setText(StudentRecord::txtCognome, QStringLiteral("Verdi"));
+        students += s.bytes();
+        QVERIFY(TestSupport::writeAll(path("Allievi.pro"), students));
+        QVERIFY(TestSupport::writeAll(path("Lezioni_Guida_Allievo_1.lez"),
+                                      lesson("02/03/2026", "20:00", "22:00", "", "Gianni", "AB123CD", "Guida notturna")
+                                          + lesson("03/03/2026", "", "", "2 ore", "Gianni", "AB123CD", "Autostrada")
+                                          + lesson("04/03/2026", "10:00", "10:20", "", "Paolo", "AB123CD", "Citt\xE0")
+                                          + lesson("", "", "", "", "", "", "")));
+        QVERIFY(TestSupport::writeAll(path("Lezioni_Guida_Allievo_2.lez"),
+                                      lesson("04/03/2026", "10:00", "11:00", "", "Paolo", "XY987ZW", "Parcheggio")));
+        Result run = runTool({"lessons", path("Lezioni_Guida_Allievo_1.lez"), "--summary"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QByteArray("{\"minuti\":260,\"lezioni\":3,\"notturna\":120,\"autostrada\":120,\"extraurbana\":0,\"sconosciute\":0,"
+                                     "\"obbligatorie_completate\":false,\"avvisi\":[{\"lezione\":3,\"avviso\":\"durata inferiore a 30 minuti\"},"
+                                     "{\"lezione\":3,\"avviso\":\"istruttore gi\xC3\xA0 impegnato con Verdi Anna (10:00-11:00)\"}]}\n"));
+        QCOMPARE(runTool({"lessons", path("Lezioni_Guida_Allievo_1.lez")}).code, 2);
+        QCOMPARE(runTool({"lessons", path("Lezioni_Guida_Allievo_9.lez"), "--summary"}).code, 2);
+
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+        run = runTool({"hours", "--from", "03/03/2026", "--to", "31/03/2026"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QByteArray("{\"istruttore\":\"Gianni\",\"minuti\":120,\"lezioni\":1,\"sconosciute\":0}\n"
+                                     "{\"istruttore\":\"Paolo\",\"minuti\":80,\"lezioni\":2,\"sconosciute\":0}\n"
+                                     "{\"targa\":\"AB123CD\",\"minuti\":140,\"lezioni\":2,\"sconosciute\":0}\n"
+                                     "{\"targa\":\"XY987ZW\",\"minuti\":60,\"lezioni\":1,\"sconosciute\":0}\n"));
+        QCOMPARE(runTool({"hours", "--from", "31/03/2026", "--to", "03/03/2026"}).code, 2);
+        QCOMPARE(runTool({"hours", "--from", "03/03/2026"}).code, 2);
     }
 };
 
