@@ -35,6 +35,9 @@ const ControlDef kControls[] = {
      .hint = QStringLiteral("Visualizza le scadenze degli allievi.")},
     {.name = "lblScadenze", .kind = ControlKind::Label, .geometry = {422, 418, 148, 40}, .font = {"Verdana", 11, true},
      .textColour = QColor(0xD7, 0x26, 0x3D), .alignment = Qt::AlignHCenter | Qt::AlignTop, .wordWrap = true},
+    {.name = "imgOreGuida", .kind = ControlKind::PictureButton, .geometry = {422, 466, 148, 34},
+     .picture = QStringLiteral(":/avvio/ore_guida.svg"),
+     .hint = QStringLiteral("Visualizza le ore di guida di ogni istruttore e di ogni veicolo.")},
     {.name = "imgSito", .kind = ControlKind::PictureButton, .geometry = {17, 628, 961, 22}, .picture = QStringLiteral(":/avvio/sito.svg")},
     {.name = "imgCopyright", .kind = ControlKind::PictureButton, .geometry = {16, 660, 23, 22}, .picture = QStringLiteral(":/avvio/copyright.svg")},
     {.name = "imgEsci", .kind = ControlKind::PictureButton, .geometry = {960, 662, 17, 18}, .picture = QStringLiteral(":/avvio/esci.svg")},
@@ -59,6 +62,7 @@ TfrmAvvio::TfrmAvvio(QWidget *parent)
         {"imgCopyright", &TfrmAvvio::imgCopyrightClick},
         {"imgEsci", &TfrmAvvio::imgEsciClick},
         {"imgScadenze", &TfrmAvvio::imgScadenzeClick},
+        {"imgOreGuida", &TfrmAvvio::oreGuidaRequested},
     });
     capture({{"lblScadenze", &m_lblScadenze}});
 

@@ -28,6 +28,7 @@ signals:
     void guidaRequested();
     void copyrightRequested();
     void scadenzeRequested();
+    void oreGuidaRequested();
     // The count of urgent deadlines is on the screen.
     void deadlinesCounted(int urgent);
 

@@ -17,6 +17,7 @@
 #include "students/Allievi.h"
 #include "students/FrequentatoriOra.h"
 #include "calendar/Scadenze.h"
+#include "lessons/OreGuida.h"
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
@@ -163,6 +164,8 @@ void ScreenSet::connectScreens()
         record.setBytes((*picked)->first);
         m_frmAllievi->LoadStudentScreen(record, (*picked)->second);
     });
+    connect(m_frmAllievi, &TfrmAllievi::oreGuidaRequested, this, [this] { ScreenKit::openOnDemand<TfrmOreGuida>(m_frmAllievi); });
+    connect(m_frmAvvio, &TfrmAvvio::oreGuidaRequested, this, [this] { ScreenKit::openOnDemand<TfrmOreGuida>(m_frmAvvio); });
     connectSearches();
     connectPrinting();
     connectInformation();

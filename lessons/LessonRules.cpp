@@ -369,6 +369,7 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
         }
         ++done;
         const QString who = names.value(number, QStringLiteral("allievo n. %1").arg(number));
+        result.students[number] = who;
         bool whole = true;
         for (Lesson &lesson : readLessons(path, &whole)) {
             if (const std::optional<Booking> booking = bookingOf(lesson, number, who))
@@ -412,6 +413,11 @@ Hours hoursOf(const Folder &folder, const QDate &from, const QDate &to)
     for (auto &[key, tally] : plates)
         hours.plates.push_back(std::move(tally));
     return hours;
+}
+
+bool sameName(const QString &a, const QString &b)
+{
+    return groupKey(a) == groupKey(b);
 }
 
 } // namespace Lessons

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <vector>
@@ -113,6 +114,7 @@ Summary summarise(std::span<const Lesson> lessons, const Keywords &keywords, qin
 struct Folder {
     std::vector<Booking> bookings;
     std::vector<std::pair<qint64, Lesson>> lessons; // file number and lesson
+    std::map<qint64, QString> students;              // surname and name by file number
     bool complete = true;
     bool cancelled = false;
 };
@@ -135,5 +137,7 @@ struct Hours {
 // Lessons dated from `from` to `to` (both included); names grouped regardless of
 // case and blanks at the ends.
 Hours hoursOf(const Folder &folder, const QDate &from, const QDate &to);
+// Whether a lesson counts for a tally's name (instructor or plate) as hoursOf() groups them.
+bool sameName(const QString &a, const QString &b);
 
 } // namespace Lessons

@@ -32,6 +32,7 @@ const struct {
     {"cmdTrova", ":/editor/trova.svg", "Trova una scheda in archivio."},
     {"cmdFrequentatoriOra", ":/editor/frequentatori.svg", "Visualizza il riepilogo degli allievi che frequentano corsi non ancora terminati."},
     {"cmdScadenze", ":/editor/scadenze.svg", "Visualizza le scadenze degli allievi: esami, foglio rosa e documenti."},
+    {"cmdOreGuida", ":/editor/ore.svg", "Visualizza le ore di guida di ogni istruttore e di ogni veicolo."},
     {"cmdFile", ":/editor/allega.svg", "Allega file alla scheda corrente."},
     {"cmdAnteprima", ":/editor/anteprima.svg", "Visualizza l'anteprima di stampa della scheda corrente."},
     {"cmdStampa", ":/editor/stampa.svg", "Stampa la scheda corrente."},

@@ -40,8 +40,8 @@ constexpr TypingFilter kNone = TypingFilter::None;
 
 const ControlDef kControls[] = {
     {.name = "shpCornice", .kind = ControlKind::Box, .geometry = {8, 8, 978, 675}, .fill = kTop, .fillBottom = Qt::white},
-    BOX("shpGruppo01", 16, 16, 188, 57, Qt::white),
-    BOX("shpGruppo02", 209, 16, 327, 57, Qt::white),
+    BOX("shpGruppo01", 16, 16, 226, 57, Qt::white),
+    BOX("shpGruppo02", 247, 16, 289, 57, Qt::white),
     BOX("shpGruppo03", 541, 16, 284, 57, Qt::white),
     BOX("shpGruppo04", 830, 16, 50, 57, Qt::white),
     BOX("shpGruppo05", 885, 16, 93, 57, Qt::white),
@@ -118,8 +118,9 @@ const ControlDef kControls[] = {
     TOOL("cmdTrova", 94, 26, 37, 39),
     TOOL("cmdFrequentatoriOra", 129, 26, 37, 39),
     TOOL("cmdScadenze", 165, 26, 37, 39),
-    TOOL("cmdFile", 214, 28, 148, 32),
-    TOOL("cmdStampa", 381, 28, 148, 32),
+    TOOL("cmdOreGuida", 201, 26, 37, 39),
+    TOOL("cmdFile", 251, 28, 140, 32),
+    TOOL("cmdStampa", 393, 28, 138, 32),
     TOOL("cmdPrimo", 550, 26, 37, 39),
     TOOL("cmdIndietro", 592, 26, 37, 39),
     TOOL("cmdAvanti", 738, 26, 37, 39),
@@ -172,6 +173,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     connectPictureButtons<TfrmAllievi>({
         {"cmdFrequentatoriOra", &TfrmAllievi::frequentatoriRequested},
         {"cmdScadenze", &TfrmAllievi::scadenzeRequested},
+        {"cmdOreGuida", &TfrmAllievi::oreGuidaRequested},
         {"btnEmail", &TfrmAllievi::btnEmailClick},
     });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);

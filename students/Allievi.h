@@ -19,6 +19,7 @@ public:
 signals:
     void frequentatoriRequested();
     void scadenzeRequested();
+    void oreGuidaRequested();
     // The lesson manager may open for the student on screen.
     void lezioniRequested();
 

@@ -1,0 +1,178 @@
+// The hours screen, driven through the real screen.
+
+#include "DialogRecorder.h"
+#include "Modal.h"
+#include "TestSupport.h"
+
+#include "app/Avvio.h"
+#include "app/ScreenSet.h"
+#include "lessons/OreGuida.h"
+#include "printing/PrintSeam.h"
+#include "shell/Clock.h"
+#include "shell/LineList.h"
+#include "shell/OpenURL.h"
+#include "storage/Layouts.h"
+#include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
+#include "students/Allievi.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray lessonBytes(const char *date, const char *from, const char *to, const char *instructor, const char *plate,
+                       const char *module = "Citt\xE0")
+{
+    RecordBuffer l(LessonRecord::layout());
+    l.setText(LessonRecord::txtData, QString::fromLatin1(date));
+    l.setText(LessonRecord::txtOraInizio, QString::fromLatin1(from));
+    l.setText(LessonRecord::txtOraFine, QString::fromLatin1(to));
+    l.setText(LessonRecord::txtVeicolo, QStringLiteral("Fiat Panda"));
+    l.setText(LessonRecord::txtIstruttore, QString::fromLatin1(instructor));
+    l.setText(LessonRecord::txtTarga, QString::fromLatin1(plate));
+    l.setText(LessonRecord::txtModulo, QString::fromLatin1(module));
+    return l.bytes();
+}
+
+} // namespace
+
+class TestHours : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    QString m_pdf;
+    QList<QUrl> m_opened;
+
+    QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        ProgramFolder::setOverride(m_dir.path());
+        Clock::setSource([] { return QDateTime(QDate(2026, 3, 20), QTime(8, 30)); });
+        TMisc::setShellOpener([this](const QUrl &url) { m_opened << url; });
+        PrintSeam::setDialogHandler([this](QPrinter &printer, int) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(m_pdf);
+            return !m_pdf.isEmpty();
+        });
+        RecordBuffer s(StudentRecord::layout());
+        QByteArray students;
+        for (const char *surname : {"Rossi", "Bianchi"}) {
+            s.setText(StudentRecord::txtCognome, QString::fromLatin1(surname));
+            s.setText(StudentRecord::txtNome, QStringLiteral("Anna"));
+            students += s.bytes();
+        }
+        QVERIFY(writeAll(file("Allievi.pro"), students));
+        QVERIFY(writeAll(file("Lezioni_Guida_Allievo_1.lez"), lessonBytes("02/03/2026", "08:00", "09:30", "Gianni", "AB123CD")
+                                                                  + lessonBytes("28/02/2026", "08:00", "09:00", "Gianni", "AB123CD")));
+        QVERIFY(writeAll(file("Lezioni_Guida_Allievo_2.lez"), lessonBytes("05/03/2026", "10:00", "11:00", "Paolo", "AB123CD")
+                                                                  + lessonBytes("06/03/2026", "10:00", "10:45", "gianni", "XY987ZW")));
+    }
+
+    void init()
+    {
+        m_dialogs = std::make_unique<DialogRecorder>();
+        m_pdf.clear();
+        m_opened.clear();
+    }
+
+    void cleanup() { m_dialogs.reset(); }
+
+    // The month's hours per instructor and per plate; a double click on one
+    // lists its lessons with the students' names.
+    void monthAndDetail()
+    {
+        TfrmOreGuida screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.list()->lineModel()->rowCount() > 0, 20000);
+        QCOMPARE(screen.control<QLineEdit>("txtDal")->text(), QStringLiteral("01/03/2026"));
+        QCOMPARE(screen.control<QLineEdit>("txtAl")->text(), QStringLiteral("31/03/2026"));
+        const QStringList lines = screen.list()->lineModel()->lines();
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines[0], QStringLiteral("ISTRUTTORI dal 01/03/2026 al 31/03/2026"));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("  Gianni")) && lines[1].contains(QStringLiteral("2 h 15 min")) &&
+                     lines[1].endsWith(QStringLiteral("2 lezioni")),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith(QStringLiteral("  Paolo")) && lines[2].contains(QStringLiteral("1 h ")), qPrintable(lines[2]));
+        QVERIFY(lines[4].startsWith(QStringLiteral("VEICOLI (TARGA)")));
+        QVERIFY2(lines[5].startsWith(QStringLiteral("  AB123CD")) && lines[5].contains(QStringLiteral("2 h 30 min")), qPrintable(lines[5]));
+
+        // A heading picks nothing; Gianni lists his lessons, Rossi's and Bianchi's.
+        screen.list()->selectRow(0);
+        screen.lstRecordsDblClick();
+        QCOMPARE(screen.detail()->lineModel()->rowCount(), 0);
+        screen.list()->selectRow(1);
+        QTest::mouseDClick(screen.list()->viewport(), Qt::LeftButton, {},
+                           screen.list()->visualRect(screen.list()->lineModel()->index(1)).center());
+        const QStringList detail = screen.detail()->lineModel()->lines();
+        QCOMPARE(detail.size(), 2);
+        QVERIFY2(detail[0].startsWith(QStringLiteral("02/03/2026  08:00-09:30")) && detail[0].contains(QStringLiteral("Rossi Anna")),
+                 qPrintable(detail[0]));
+        QVERIFY2(detail[1].contains(QStringLiteral("Bianchi Anna")) && detail[1].contains(QStringLiteral("XY987ZW")), qPrintable(detail[1]));
+        QVERIFY(screen.control<QLabel>("lblDettaglio")->text().startsWith(QStringLiteral("Lezioni di Gianni")));
+
+        // Another period.
+        screen.control<QLineEdit>("txtDal")->setText(QStringLiteral("01/02/2026"));
+        QTest::mouseClick(screen.control("btnCalcola"), Qt::LeftButton);
+        QVERIFY(screen.list()->lineModel()->lines()[1].contains(QStringLiteral("3 h 15 min")));
+        QCOMPARE(screen.detail()->lineModel()->rowCount(), 0);
+
+        m_pdf = file("ore.pdf");
+        QTest::mouseClick(screen.control("btnStampa"), Qt::LeftButton);
+        QVERIFY(QFileInfo(m_pdf).size() > 0);
+
+        QTest::mouseClick(screen.control("btnEsporta"), Qt::LeftButton);
+        const QByteArray bytes = readAll(file("Ore_di_guida.xls"));
+        const QByteArray cell = "<td style=\"text-align: left;\">";
+        QVERIFY(bytes.contains(QByteArray("<tr>" + cell + "Istruttore</td>" + cell + "Gianni</td>" + cell + "01/02/2026</td>" + cell + "31/03/2026</td>"
+                               + cell + "195</td>" + cell + "3 h 15 min</td>" + cell + "3</td>" + cell + "0</td></tr>")));
+        QVERIFY(bytes.contains(QByteArray(cell + "Veicolo</td>" + cell + "XY987ZW</td>")));
+        QCOMPARE(m_opened.size(), 1);
+    }
+
+    void periodThatIsNotOne()
+    {
+        TfrmOreGuida screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.list()->lineModel()->rowCount() > 0, 20000);
+        m_dialogs->take();
+        screen.control<QLineEdit>("txtAl")->setText(QStringLiteral("31/02/2026"));
+        QTest::mouseClick(screen.control("btnCalcola"), Qt::LeftButton);
+        QVERIFY(m_dialogs->take().startsWith(QStringLiteral("Attenzione: indicare il periodo")));
+        QCOMPARE(screen.list()->lineModel()->rowCount(), 7); // the last figures stay
+    }
+
+    // The registry's toolbar and the start screen open it.
+    void openedFromTheRegistryAndTheStartScreen()
+    {
+        ScreenSet screens;
+        screens.createScreens();
+        int opened = 0;
+        const auto check = [&opened](QWidget *modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("frmOreGuida"));
+            ++opened;
+        };
+        whenModalOpens(check);
+        emit screens.frmAvvio()->oreGuidaRequested();
+        screens.frmAvvio()->imgAnagraficaClick();
+        QVERIFY(QTest::qWaitForWindowExposed(screens.frmAllievi()));
+        whenModalOpens(check);
+        QTest::mouseClick(screens.frmAllievi()->control("cmdOreGuida"), Qt::LeftButton);
+        QCOMPARE(opened, 2);
+    }
+};
+
+QTEST_MAIN(TestHours)
+#include "tst_hours.moc"
