@@ -146,17 +146,18 @@ void TrovaScreen::btnCercaClick()
         filters.push_back({m_filterFields[i]->text(), m_setup.layout->indexOf(m_setup.filters[i].field)});
     control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
     lstRecords->lineModel()->clear();
-    QStringList lines;
+    RecordLines found;
     bool complete = true;
     try {
-        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
+        found = Search::runRecords(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
     } catch (const RecordFileError &e) {
         Dialogs::message(ArchiveAccessError(e.cause()));
         return;
     }
-    lstRecords->lineModel()->setLines(lines);
-    control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(lines.size())
-                                           + (lines.size() == 1 ? QStringLiteral(" scheda.") : QStringLiteral(" schede.")));
+    const qsizetype count = found.lines.size();
+    lstRecords->lineModel()->setLines(std::move(found));
+    control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(count)
+                                           + (count == 1 ? QStringLiteral(" scheda.") : QStringLiteral(" schede.")));
     panel()->show();
     control<QWidget>("panAvvio")->hide();
     control<QLineEdit>("txtTrova")->clear();
@@ -168,11 +169,12 @@ void TrovaScreen::btnCercaClick()
 
 void TrovaScreen::lstRecordsDblClick()
 {
-    const std::optional<QString> selected = lstRecords->selectedLine();
+    // The picked line stands for the record it was made from, whatever other line reads the same.
+    const qint64 position = lstRecords->selectedRecord();
     const bool handOver = m_setup.modes.contains(TextField::trimmedString(memory())) && m_pick;
-    if (selected && handOver) {
+    if (position > 0 && handOver) {
         try {
-            Search::forEachRecordWithLine(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, m_setup.line, *selected, m_pick);
+            Search::readRecordAt(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, position, m_pick);
         } catch (const RecordFileError &) {
             // Closes without a message; what was handed over stays.
         }

@@ -14,8 +14,8 @@ class QuickFindBar;
 
 // The filter search of an archive: a filter panel with ten fields, then a result
 // panel with the sorted lines of the matching records and quick find. A double
-// click hands the picked record (every record with that line, in archive order)
-// to the caller's handler and closes the screen.
+// click hands the record the picked line was made from to the caller's handler
+// and closes the screen.
 class TrovaScreen : public ScreenKit::Screen
 {
     Q_OBJECT
