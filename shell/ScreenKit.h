@@ -40,6 +40,10 @@ enum class ControlKind {
     LineList,       // a list of fixed-width lines (LineListView)
 };
 
+// A text field built by the kit shows a value that the program puts into it from
+// its beginning (the caret at the start), as Windows programs do, and while a
+// value is wider than the field its hint (tooltip) shows the whole value.
+
 // What a field does to the user's typing (never to text the program puts in).
 enum class TypingFilter {
     None,

@@ -382,6 +382,64 @@ private slots:
         QTRY_COMPARE(status->text(), QString());
     }
 
+    // A value the program puts into a field shows from its beginning; the user's
+    // typing keeps the caret where the user typed.
+    void programTextShowsItsBeginning()
+    {
+        const QString address = QStringLiteral("Via dei Santissimi Apostoli Pietro e Paolo, 123 - Scala B interno 7");
+        QLineEdit *mail = field("txtEmail");
+        mail->setText(address);
+        QCOMPARE(mail->cursorPosition(), 0);
+        QVERIFY(mail->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 10);
+        // Also with the focus in the field, and when the text is replaced or emptied.
+        mail->setFocus();
+        mail->setText(address.left(40));
+        QCOMPARE(mail->cursorPosition(), 0);
+        // Typing goes on where the user puts the caret.
+        mail->end(false);
+        QTest::keyClicks(mail, QStringLiteral("xy"));
+        QCOMPARE(mail->text(), address.left(40) + QStringLiteral("xy"));
+        QCOMPARE(mail->cursorPosition(), 42);
+        // A typing rule that changes the user's edit keeps the caret where the user typed.
+        QLineEdit *name = field("txtCognome");
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("ros"));
+        QCOMPARE(name->text(), QStringLiteral("ROS"));
+        QCOMPARE(name->cursorPosition(), 3);
+        // The date button is the program's too.
+        QTest::mouseClick(m_screen->control("impData"), Qt::LeftButton);
+        QCOMPARE(field("txtData")->cursorPosition(), 0);
+    }
+
+    // While a value is wider than its field, the field's hint is the whole value.
+    void hintShowsAValueThatDoesNotFit()
+    {
+        QLineEdit *mail = field("txtEmail"); // 150 wide
+        const QString longValue = QStringLiteral("mario.rossi.cognome.molto.lungo@autoscuola-esempio.example.it");
+        mail->setText(QStringLiteral("a@b.it"));
+        QCOMPARE(mail->toolTip(), QString());
+        mail->setText(longValue);
+        QCOMPARE(mail->toolTip(), longValue);
+        // Shortened by the user until it fits: no hint.
+        mail->setFocus();
+        mail->end(false);
+        for (int i = 0; i < longValue.size() - 6; ++i)
+            QTest::keyClick(mail, Qt::Key_Backspace);
+        QCOMPARE(mail->text(), longValue.left(6));
+        QCOMPARE(mail->toolTip(), QString());
+        // Typed past the field's width: the hint follows.
+        QTest::keyClicks(mail, longValue.mid(6));
+        QCOMPARE(mail->toolTip(), longValue);
+        // A masked field never shows its value.
+        const ControlDef masked[] = {
+            {.name = "txtPassword", .kind = ControlKind::TextField, .geometry = {10, 50, 60, 22}, .masked = true},
+        };
+        CapturingScreen screen(masked, "txtPassword");
+        screen.field->setText(longValue);
+        QCOMPARE(screen.field->toolTip(), QString());
+        QCOMPARE(screen.field->cursorPosition(), 0);
+    }
+
     void dateAndTimeButtons()
     {
         Clock::setSource([] { return QDateTime(QDate(2014, 3, 7), QTime(8, 4)); });

@@ -529,6 +529,23 @@ private slots:
         QVERIFY(!registry()->control<QCheckBox>("chkRicontatta")->isChecked());
     }
 
+    // A value longer than its field shows its beginning, and the field's hint the
+    // whole value, on the registry as loaded from the archive.
+    void longValuesShowTheirBeginning()
+    {
+        const QString address = QStringLiteral("Via dei Santissimi Apostoli Pietro e Paolo, 123, scala B, interno 7, presso Bianchi");
+        RecordBuffer student(StudentRecord::layout());
+        student.setBytes(studentBytes(QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("No")));
+        student.setText(StudentRecord::txtViaPro, address);
+        registry()->LoadStudentScreen(student, 1);
+        QLineEdit *street = field("txtViaPro");
+        QCOMPARE(street->text(), address);
+        QCOMPARE(street->cursorPosition(), 0);
+        QCOMPARE(street->toolTip(), address);
+        QCOMPARE(field("txtCognome")->cursorPosition(), 0);
+        QCOMPARE(field("txtCognome")->toolTip(), QString());
+    }
+
     void identicalAttendeesAreDistinct_data()
     {
         QTest::addColumn<int>("row");
