@@ -1,6 +1,8 @@
 // The conventions every input screen shares, on a screen declared as a table.
 #include "shell/Clock.h"
 #include "shell/Dialogs.h"
+#include "shell/LineList.h"
+#include "shell/QuickFindBar.h"
 #include "shell/ScreenKit.h"
 
 #include <QAbstractButton>
@@ -438,6 +440,41 @@ private slots:
         screen.field->setText(longValue);
         QCOMPARE(screen.field->toolTip(), QString());
         QCOMPARE(screen.field->cursorPosition(), 0);
+    }
+
+    // On a screen with a status line, quick find tells there that nothing matches,
+    // and takes away only its own words.
+    void quickFindTellsNoMatchOnTheStatusLine()
+    {
+        const ControlDef table[] = {
+            {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {10, 10, 200, 22}},
+            {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {220, 8, 80, 28}, .caption = QStringLiteral("Trova")},
+            {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {10, 40, 380, 200}},
+            {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {0, 270, 400, 20}, .caption = QStringLiteral("Pronto")},
+        };
+        CapturingScreen screen(table, "txtTrova");
+        auto *list = screen.control<LineListView>("lstRecords");
+        list->lineModel()->setLines(QStringList{QStringLiteral("Bianchi Anna"), QStringLiteral("Rossi Mario")});
+        QuickFindBar bar(screen.field, screen.control<QPushButton>("btnTrova"), list);
+        QCOMPARE(bar.outcome(), screen.statusLine());
+        QVERIFY(screen.findChild<QLabel *>(QStringLiteral("lblEsitoTrova")) == nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        screen.field->setText(QStringLiteral("zz"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(screen.statusLine()->text(), QStringLiteral("Nessuna corrispondenza"));
+        screen.field->setText(QStringLiteral("ros"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 1);
+        QCOMPARE(screen.statusLine()->text(), QString());
+        // A hint that came after the words stays.
+        screen.field->setText(QStringLiteral("zz"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        screen.statusLine()->setText(QStringLiteral("Spunta.")); // as the mouse over the check box puts it
+        screen.field->setText(QStringLiteral("bia"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 0);
+        QCOMPARE(screen.statusLine()->text(), QStringLiteral("Spunta."));
     }
 
     void dateAndTimeButtons()

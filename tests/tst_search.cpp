@@ -584,14 +584,36 @@ private slots:
         QTest::keyClick(field, Qt::Key_Enter);
         QCOMPARE(screen.list()->selectedRow(), 2);
         QVERIFY(m_dialogs->shown.isEmpty());
-        // A fragment that no line holds: the old line is no longer picked.
+        auto *outcome = screen.findControl<QLabel>("lblEsitoTrova");
+        QVERIFY(outcome != nullptr);
+        QVERIFY(!outcome->isVisible());
+        // A fragment that no line holds: the old line is no longer picked, nor
+        // highlighted, and the screen says so under the find field.
         QTest::keyClicks(field, QStringLiteral("zz"));
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(screen.list()->selectedRow(), -1);
+        QVERIFY(!screen.list()->currentIndex().isValid());
+        QVERIFY(outcome->isVisible());
+        QCOMPARE(outcome->text(), QStringLiteral("Nessuna corrispondenza"));
+        QVERIFY(outcome->geometry().top() > field->geometry().bottom());
+        QVERIFY(screen.panel()->findChild<QWidget *>(QStringLiteral("shpTrova"))->geometry().contains(outcome->geometry()));
+        // Trova again says it again; a changed fragment takes the words away.
+        QTest::mouseClick(screen.control<QPushButton>("btnTrova"), Qt::LeftButton);
+        QVERIFY(outcome->isVisible());
         static_cast<QLineEdit *>(field)->clear();
         QTest::keyClicks(field, QStringLiteral("ros"));
+        QVERIFY(!outcome->isVisible());
         QTest::keyClick(screen.control("btnTrova"), Qt::Key_Return);
         QCOMPARE(screen.list()->selectedRow(), 1);
+        QVERIFY(!outcome->isVisible());
+        // A match after a miss takes the words away too.
+        QTest::keyClicks(field, QStringLiteral("zz"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(outcome->isVisible());
+        static_cast<QLineEdit *>(field)->setText(QStringLiteral("bia"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), 0);
+        QVERIFY(!outcome->isVisible());
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 

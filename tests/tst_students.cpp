@@ -592,6 +592,48 @@ private slots:
         QVERIFY(!registry()->control<QCheckBox>("chkRicontatta")->isChecked());
     }
 
+    void quickFindTellsNoMatch_data()
+    {
+        QTest::addColumn<bool>("lessons");
+        QTest::newRow("current attendees") << false;
+        QTest::newRow("driving lessons") << true;
+    }
+
+    // A fragment no line holds: no line stays picked and the screen, which has no
+    // status line, says so under the find field.
+    void quickFindTellsNoMatch()
+    {
+        QFETCH(bool, lessons);
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("No"))));
+        QVERIFY(writeAll(ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_1.lez")),
+                         lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("Rotatorie"))));
+        std::unique_ptr<ScreenKit::Screen> screen;
+        if (lessons) {
+            auto lessonScreen = std::make_unique<TfrmLezioniGuida>(registry());
+            lessonScreen->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("1")});
+            screen = std::move(lessonScreen);
+        } else {
+            screen = std::make_unique<TfrmFrequentatoriOra>(registry());
+        }
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+        auto *list = screen->control<LineListView>("lstRecords");
+        auto *find = screen->control<QLineEdit>("txtTrova");
+        QCOMPARE(list->lineModel()->rowCount(), 1);
+        find->setText(lessons ? QStringLiteral("rotat") : QStringLiteral("ross"));
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 0);
+        auto *outcome = screen->control<QLabel>("lblEsitoTrova");
+        QVERIFY(!outcome->isVisible());
+        find->setText(QStringLiteral("qq")); // not "zz": "Mezzo" holds it
+        QTest::mouseClick(screen->control<QPushButton>("btnTrova"), Qt::LeftButton);
+        QCOMPARE(list->selectedRow(), -1);
+        QVERIFY(outcome->isVisible());
+        QCOMPARE(outcome->text(), QStringLiteral("Nessuna corrispondenza"));
+        QVERIFY(screen->control("shpTrova")->geometry().contains(outcome->geometry()));
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
     void tabOrderOfTheListScreens_data()
     {
         QTest::addColumn<bool>("lessons");
