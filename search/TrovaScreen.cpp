@@ -67,7 +67,8 @@ std::vector<ControlDef> filterPanel(std::span<const TrovaScreen::FilterField> fi
         const QByteArray field(f.field);
         const int x = f.position.x();
         const int y = f.position.y();
-        const char *next = filters[(i + 1) % filters.size()].field;
+        // Enter in the last filter presses Cerca (below).
+        const char *next = i + 1 < filters.size() ? filters[i + 1].field : "btnCerca";
         table.push_back({.name = f.caption, .kind = ControlKind::Label, .geometry = {x, y - 21, 0, 0}, .caption = f.text,
                          .font = {"Verdana", 12}});
         table.push_back({.name = keep("eff" + field.mid(3)), .kind = ControlKind::HighlightFrame, .geometry = {x - 4, y - 4, 328, 30}});
@@ -111,6 +112,13 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
         auto *cerca = control<QPushButton>("btnCerca");
         cerca->installEventFilter(this); // btnCercaMouseDown
         connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
+        // Enter in the last filter moves to Cerca and presses it, the wait line first
+        // as under the mouse.
+        connect(m_filterFields.back(), &QLineEdit::returnPressed, cerca, [this, cerca] {
+            lblAttendere->show();
+            lblAttendere->repaint();
+            cerca->click();
+        });
         connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TrovaScreen::btnStampaClick);

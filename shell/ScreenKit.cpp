@@ -36,6 +36,7 @@ constexpr const char *kPainted = "volantixPaintedFocused";
 constexpr const char *kTypingLimit = "volantixTypingLimit"; // a text field's maximum length
 constexpr const char *kShownText = "volantixShownText";     // a text field's text before the user's edit
 constexpr const char *kEditedText = "volantixEditedText";   // the text of the user's edit being reported
+constexpr const char *kCloses = "volantixCloses";           // Escape presses the control
 
 // The frame that belongs to a field: "txtCognome" has "effCognome".
 QString companionFrameName(const QString &fieldName)
@@ -517,9 +518,37 @@ QString Screen::memory() const
     return m_lblMemory->text();
 }
 
+QWidget *Screen::closeControl() const
+{
+    ensureBuilt();
+    const auto usable = [this](const QWidget *control) { return control->window() == this && control->isVisibleTo(this) && control->isEnabled(); };
+    const QList<QWidget *> controls = findChildren<QWidget *>();
+    for (QWidget *control : controls) {
+        if (control->property(kCloses).toBool() && usable(control))
+            return control;
+    }
+    for (QWidget *control : controls) {
+        const auto *button = qobject_cast<Button *>(control);
+        if (button != nullptr && (button->text() == QLatin1String("Chiudi") || button->text() == QLatin1String("Annulla")) && usable(control))
+            return control;
+    }
+    return nullptr;
+}
+
 void Screen::keyPressEvent(QKeyEvent *event)
 {
-    // Not QDialog's: Escape would close the screen and Enter press a default button.
+    // Not QDialog's: its Escape would close the screen without its close control
+    // having a say, and its Enter press a default button.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (QWidget *closer = closeControl()) {
+            event->accept();
+            if (auto *button = qobject_cast<QAbstractButton *>(closer))
+                button->click();
+            else if (auto *picture = qobject_cast<Picture *>(closer))
+                emit picture->clicked();
+            return;
+        }
+    }
     QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
@@ -676,6 +705,8 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
         }
         if (item.keepsHint)
             widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        if (item.closes)
+            widget->setProperty(kCloses, true);
         widget->setEnabled(item.enabled);
         if (!item.visible || item.kind == ControlKind::HighlightFrame)
             widget->hide();

@@ -314,15 +314,16 @@ private slots:
             auto *screen = static_cast<TfrmTrovaAllievi *>(modal);
             QCOMPARE(screen->windowTitle(), QStringLiteral(" Trova allievi in archivio"));
             QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
-            // Enter walks the filters and never searches.
+            // Enter walks the filters without searching, up to the last, where it presses Cerca.
             QTest::keyClick(screen->control<QLineEdit>("txtCodiceCor"), Qt::Key_Return);
             QVERIFY(screen->control<QLineEdit>("txtTipologiaCor")->hasFocus());
-            screen->control<QLineEdit>("txtNote")->setFocus();
-            QTest::keyClick(screen->control<QLineEdit>("txtNote"), Qt::Key_Return);
-            QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
             QVERIFY(!screen->panel()->isVisible());
             QTest::keyClicks(screen->control<QLineEdit>("txtCognome"), QStringLiteral("r"));
-            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            screen->control<QLineEdit>("txtCatPat")->setFocus();
+            QTest::keyClick(screen->control<QLineEdit>("txtCatPat"), Qt::Key_Return);
+            QVERIFY(screen->control<QLineEdit>("txtNote")->hasFocus());
+            QVERIFY(!screen->panel()->isVisible());
+            QTest::keyClick(screen->control<QLineEdit>("txtNote"), Qt::Key_Return);
             QVERIFY(screen->panel()->isVisible());
             QCOMPARE(screen->control<QLabel>("lblConta")->text(), QStringLiteral("1"));
             found = screen->control<QLabel>("lblTrovate")->text();
