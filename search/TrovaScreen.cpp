@@ -192,7 +192,9 @@ void TrovaScreen::lstRecordsDblClick()
 
 void TrovaScreen::btnStampaClick()
 {
-    PrintSeam::print(SummaryList::create(m_setup.printTitle, lstRecords->lineModel()->lines(), Clock::now().date()));
+    Report::ListDocument list = SummaryList::create(m_setup.printTitle, lstRecords->lineModel()->lines(), Clock::now().date());
+    list.fileName = m_setup.printFileName;
+    PrintSeam::print(list);
 }
 
 namespace {
@@ -232,7 +234,7 @@ TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova allievi in archivio"), QString::fromLatin1(StudentRecord::FileName),
                            &StudentRecord::layout(), kStudentFilters, &Search::studentSearchLine,
                            {QStringLiteral("allievi"), QStringLiteral("modello")}, kStudentIcons,
-                           QStringLiteral("Riepilogo allievi in archivio")})
+                           QStringLiteral("Riepilogo allievi in archivio"), QStringLiteral("Ricerca allievi")})
 {
     setObjectName(QStringLiteral("frmTrovaAllievi"));
 }
@@ -240,7 +242,8 @@ TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
 TfrmTrovaModelli::TfrmTrovaModelli(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova Modelli TT 2112 in archivio"), QString::fromLatin1(TT2112Record::FileName),
                            &TT2112Record::layout(), kFormFilters, &Search::tt2112SearchLine, {QStringLiteral("modelli")},
-                           kFormIcons, QStringLiteral("Riepilogo Modelli TT 2112 in archivio")})
+                           kFormIcons, QStringLiteral("Riepilogo Modelli TT 2112 in archivio"),
+                           QStringLiteral("Ricerca modelli TT 2112")})
 {
     setObjectName(QStringLiteral("frmTrovaModelli"));
 }

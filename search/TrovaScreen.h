@@ -37,6 +37,7 @@ public:
         QStringList modes;                  // the lblMemory values for which a pick is handed over
         std::span<const QRect> columnIcons; // pictures of the white column
         QString printTitle;                 // title of the printed list
+        QString printFileName;              // what print to file proposes for it
     };
 
     TrovaScreen(QWidget *parent, const Setup &setup);

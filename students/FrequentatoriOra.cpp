@@ -35,8 +35,10 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, [this] {
-            PrintSeam::print(SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), lstRecords->lineModel()->lines(),
-                                                 Clock::now().date()));
+            Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"),
+                                                            lstRecords->lineModel()->lines(), Clock::now().date());
+            list.fileName = QStringLiteral("Frequentatori attuali");
+            PrintSeam::print(list);
         });
         if (m_pendingLines)
             showLines(*std::exchange(m_pendingLines, std::nullopt));

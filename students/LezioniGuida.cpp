@@ -273,7 +273,9 @@ void TfrmLezioniGuida::btnStampaClick()
           << QStringLiteral("TOTALE LEZIONI:    ") + TextField::trimmed(lblTotale->text());
     const QString title = QStringLiteral("Lezioni di guida dell'allievo ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
         + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Codice corso: ") + TextField::trimmed(m_student.codiceCorso);
-    PrintSeam::print(SummaryList::create(title, lines, Clock::now().date()));
+    Report::ListDocument list = SummaryList::create(title, lines, Clock::now().date());
+    list.fileName = PrintSeam::printName(QStringLiteral("Lezioni di guida"), m_student.cognome, m_student.nome);
+    PrintSeam::print(list);
 }
 
 void TfrmLezioniGuida::closeEvent(QCloseEvent *event)
