@@ -139,6 +139,7 @@ bool TfrmPartitaIva::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_Delete:
         case Qt::Key_Left:
         case Qt::Key_Right:
+        case Qt::Key_Escape: // closes the screen
             return false;
         default:
             // Only digits can be typed; every other key does nothing here.

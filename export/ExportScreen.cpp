@@ -33,7 +33,7 @@ const ControlDef kControls[] = {
     {.name = "cmdGuida", .kind = ControlKind::PictureButton, .geometry = {670, 13, 50, 55}, .picture = QStringLiteral(":/info/guida.svg"),
      .hint = QStringLiteral("Visualizza la pagina della guida sensibile al contesto.")},
     {.name = "cmdEsci", .kind = ControlKind::PictureButton, .geometry = {766, 15, 40, 50}, .picture = QStringLiteral(":/info/esci.svg"),
-     .hint = QStringLiteral("Esci da questo ambiente di lavoro.")},
+     .hint = QStringLiteral("Esci da questo ambiente di lavoro."), .closes = true},
     {.name = "shpInfo", .kind = ControlKind::Box, .geometry = {8, 493, 821, 32}, .fill = argb(0xFF6A5ACD)},
     {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {14, 499, 800, 20},
      .caption = QStringLiteral("Esportazione archivio in Microsoft Excel."), .font = {"Tahoma", 12}, .textColour = Qt::white},

@@ -93,6 +93,14 @@ TT2112Document::Source sourceOf(const PrintScreen::TextSource &text, const Print
     return {text ? text : [](const char *) { return QString(); }, ticked ? ticked : [](const char *) { return false; }};
 }
 
+// "what - Surname Name" from the calling screen's txtCognome and txtNome.
+QString printNameOf(const QString &what, const PrintScreen::TextSource &text)
+{
+    return text ? PrintSeam::printName(what, text("txtCognome"), text("txtNome")) : what;
+}
+
+const QString kFormPrint = QStringLiteral("Modello TT 2112");
+
 } // namespace
 
 TfrmStampa_Modello::TfrmStampa_Modello(QWidget *parent)
@@ -107,6 +115,7 @@ Report::Document TfrmStampa_Modello::prepare()
 {
     Report::Document document = TT2112Document::create();
     TT2112Document::fill(document, sourceOf(m_text, m_ticked));
+    document.setFileName(printNameOf(kFormPrint, m_text));
     return document;
 }
 
@@ -125,6 +134,7 @@ Report::Document TfrmAnteprima_Modello::prepare()
 {
     Report::Document document = TT2112Document::create();
     TT2112Document::fill(document, sourceOf(m_text, m_ticked));
+    document.setFileName(printNameOf(kFormPrint, m_text));
     return document;
 }
 
@@ -145,5 +155,6 @@ Report::Document TfrmStampaAllievo::prepare()
 {
     Report::Document card = StudentCard::create();
     StudentCard::fill(card, m_text ? m_text : [](const char *) { return QString(); }, Clock::now());
+    card.setFileName(printNameOf(QStringLiteral("Scheda allievo"), m_text));
     return card;
 }

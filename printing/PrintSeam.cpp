@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -33,6 +35,26 @@ bool askPrinter(QPrinter &printer, int pages)
     dialog.setMinMax(1, std::max(1, pages));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, pages > 1);
     return dialog.exec() == QDialog::Accepted;
+}
+
+// Proposes the print's file name for print to file (see print()).
+void proposeFile(QPrinter &printer, const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    printer.setDocName(name);
+#if !defined(Q_OS_WIN)
+    // The toolkit's dialog offers the printer's output file for "Print to File
+    // (PDF)". Naming one turns the printer into a PDF writer: it goes back to the
+    // printer it had, keeping the name, so that the default printer stays the
+    // choice (the dialog empties the name when a printer is chosen). On Windows
+    // an output file would send the printer's own data there: only the document's
+    // name is given.
+    const bool native = printer.outputFormat() == QPrinter::NativeFormat;
+    printer.setOutputFileName(proposedFile(name));
+    if (native)
+        printer.setOutputFormat(QPrinter::NativeFormat);
+#endif
 }
 
 // Why a print did not reach its printer or file, as the user knows them.
@@ -67,6 +89,7 @@ bool print(const Report::Document &document)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(document.name());
+    proposeFile(printer, document.fileName());
     printer.setPageLayout(document.pageLayout());
     return printChosenPages(document, printer, static_cast<int>(document.pages().size()));
 }
@@ -75,9 +98,36 @@ bool print(const Report::ListDocument &list)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(list.name);
+    proposeFile(printer, list.fileName.isEmpty() ? list.name : list.fileName);
     printer.setPageLayout(list.layout);
     // Pages counted on the default printer; a range is kept within what the chosen one takes.
     return printChosenPages(list, printer, list.pageCount(printer));
+}
+
+QString printName(const QString &what, const QString &surname, const QString &name)
+{
+    const QString person = QString(surname.trimmed() + QLatin1Char(' ') + name.trimmed()).trimmed();
+    return person.isEmpty() ? what : what + QStringLiteral(" - ") + person;
+}
+
+QString proposedFile(const QString &printName)
+{
+    QString fileName;
+    fileName.reserve(printName.size() + 4);
+    for (const QChar c : printName) {
+        const bool forbidden = c.unicode() < 32 || QStringView(u"\\/:*?\"<>|").contains(c);
+        fileName += forbidden ? QChar(u' ') : c;
+    }
+    fileName = fileName.simplified();
+    // Windows drops dots and blanks at the end of a name.
+    while (fileName.endsWith(QLatin1Char('.')) || fileName.endsWith(QLatin1Char(' ')))
+        fileName.chop(1);
+    if (fileName.isEmpty())
+        fileName = QStringLiteral("Stampa");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(fileName + QStringLiteral(".pdf"));
 }
 
 void preview(const Report::Document &document)

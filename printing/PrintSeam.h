@@ -14,8 +14,20 @@ namespace PrintSeam {
 // user may choose printer, copies and pages, or cancel. True when printed; a print
 // that fails (the printer gone, a file that cannot be written) is told to the user
 // in a warning with its reason, and gives false.
+// Print to file proposes the document's file name (proposedFile()): the toolkit's
+// dialog shows it as the output file, and the document's name in the spooler is
+// that name too, which Windows' own PDF printer proposes.
 bool print(const Report::Document &document);
 bool print(const Report::ListDocument &list);
+
+// The name of a print that says what it is and whose: "Modello TT 2112 - Rossi
+// Mario" from "Modello TT 2112", "Rossi" and "Mario" (each trimmed; `what` alone
+// when the person has no name).
+QString printName(const QString &what, const QString &surname = QString(), const QString &name = QString());
+// The file print to file proposes for a print of that name: the name, each
+// character that a file name may not hold on Windows or Linux made a blank, with
+// ".pdf", in the user's documents folder (the home folder where there is none).
+QString proposedFile(const QString &printName);
 
 // Shows the document in the modal preview window, from which it can be printed.
 void preview(const Report::Document &document);

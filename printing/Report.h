@@ -106,6 +106,10 @@ public:
     Document(QString name, QPageLayout layout);
 
     const QString &name() const { return m_name; }
+    // What the print says it is, as print to file proposes it for a file name
+    // ("Modello TT 2112 - Rossi Mario"); empty: the document's name.
+    const QString &fileName() const { return m_fileName.isEmpty() ? m_name : m_fileName; }
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
     const QPageLayout &pageLayout() const { return m_layout; }
     std::vector<Page> &pages() { return m_pages; }
     const std::vector<Page> &pages() const { return m_pages; }
@@ -125,6 +129,7 @@ public:
 
 private:
     QString m_name;
+    QString m_fileName;
     QPageLayout m_layout;
     std::vector<Page> m_pages;
 };
@@ -136,6 +141,7 @@ void drawPage(QPainter &painter, const Page &page, const QPageLayout &layout);
 // a footer right after the last line. Positions in millimetres inside the margins.
 struct ListDocument {
     QString name;
+    QString fileName; // what print to file proposes, as Document::fileName() (empty: the name)
     QPageLayout layout;
     TextBox title;         // first page only
     double titleBand = 8;  // mm

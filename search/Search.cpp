@@ -100,38 +100,69 @@ QString tt2112SearchLine(std::span<const char> record)
     return maker.line(record);
 }
 
+namespace {
+
+// Hands every record of the archive that matches the filters, with its 1-based
+// position, to `add`; true when every record counted at the opening was scanned.
+template <typename Add>
+bool scanMatches(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, const Add &add)
+{
+    const std::vector<ActiveFilter> active = activeFilters(filters);
+    RecordFile file;
+    file.OpenOrCreate(path, layout.recordSize);
+    qint64 position = 0;
+    const bool whole = file.ScanRecords([&](std::span<const char> record) {
+        ++position;
+        if (matches(record, layout, active))
+            add(record, position);
+    });
+    file.CloseRecordFile();
+    return whole;
+}
+
+} // namespace
+
 QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
                 bool *complete)
 {
-    const std::vector<ActiveFilter> active = activeFilters(filters);
     QStringList lines;
     Lines::FoldedSort sort;
-    RecordFile file;
-    file.OpenOrCreate(path, layout.recordSize);
-    const bool whole = file.ScanRecords([&](std::span<const char> record) {
-        if (matches(record, layout, active)) {
-            lines << line(record);
-            sort.add(lines.constLast());
-        }
+    const bool whole = scanMatches(path, layout, filters, [&](std::span<const char> record, qint64) {
+        lines << line(record);
+        sort.add(lines.constLast());
     });
     if (complete)
         *complete = whole;
-    file.CloseRecordFile();
     sort.sort(lines);
     return lines;
 }
 
-void forEachRecordWithLine(const QString &path, const RecordLayout &layout, LineBuilder line, QStringView wanted,
-                           const std::function<void(std::span<const char>, qint64)> &visit)
+RecordLines runRecords(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
+                       bool *complete)
 {
-    const QStringView target = TextField::trimmed(wanted);
+    RecordLines found;
+    Lines::FoldedSort sort;
+    const bool whole = scanMatches(path, layout, filters, [&](std::span<const char> record, qint64 position) {
+        found.append(line(record), position);
+        sort.add(found.lines.added(found.lines.size() - 1));
+    });
+    if (complete)
+        *complete = whole;
+    sort.sort(found.lines);
+    return found;
+}
+
+void readRecordAt(const QString &path, const RecordLayout &layout, qint64 position,
+                  const std::function<void(std::span<const char>, qint64)> &visit)
+{
     RecordFile file;
     file.OpenOrCreate(path, layout.recordSize);
-    file.ScanRecords([&](std::span<const char> record) {
-        if (TextField::trimmed(line(record)) == target)
-            visit(record, file.CurrentRecord() + 1);
-    });
+    QByteArray record(layout.recordSize, '\0');
+    // ReadRecord raises the error for a position past the last record.
+    file.SeekRecord(position - 1);
+    file.ReadRecord(std::span<char>(record.data(), static_cast<std::size_t>(record.size())));
     file.CloseRecordFile();
+    visit(std::span<const char>(record.constData(), static_cast<std::size_t>(record.size())), position);
 }
 
 } // namespace Search

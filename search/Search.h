@@ -62,10 +62,15 @@ using LineBuilder = QString (*)(std::span<const char> record);
 // file shortened meanwhile by another copy of the program ends the scan early.
 QStringList run(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
                 bool *complete = nullptr);
+// The same, each line with the position of its record, so that a picked line
+// stands for its own record even where several records give the same line.
+RecordLines runRecords(const QString &path, const RecordLayout &layout, std::span<const Filter> filters, LineBuilder line,
+                       bool *complete = nullptr);
 
-// Calls `visit` with every record (and its 1-based position) whose line, trimmed,
-// equals `line` trimmed, in archive order. Raises RecordFileError on failure.
-void forEachRecordWithLine(const QString &path, const RecordLayout &layout, LineBuilder line, QStringView wanted,
-                           const std::function<void(std::span<const char> record, qint64 position)> &visit);
+// Calls `visit` with the record at the 1-based `position` of the archive at `path`
+// (created empty when missing). Raises RecordFileError on failure, a position past
+// the last record included.
+void readRecordAt(const QString &path, const RecordLayout &layout, qint64 position,
+                  const std::function<void(std::span<const char> record, qint64 position)> &visit);
 
 } // namespace Search

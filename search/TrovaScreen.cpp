@@ -67,7 +67,8 @@ std::vector<ControlDef> filterPanel(std::span<const TrovaScreen::FilterField> fi
         const QByteArray field(f.field);
         const int x = f.position.x();
         const int y = f.position.y();
-        const char *next = filters[(i + 1) % filters.size()].field;
+        // Enter in the last filter presses Cerca (below).
+        const char *next = i + 1 < filters.size() ? filters[i + 1].field : "btnCerca";
         table.push_back({.name = f.caption, .kind = ControlKind::Label, .geometry = {x, y - 21, 0, 0}, .caption = f.text,
                          .font = {"Verdana", 12}});
         table.push_back({.name = keep("eff" + field.mid(3)), .kind = ControlKind::HighlightFrame, .geometry = {x - 4, y - 4, 328, 30}});
@@ -111,6 +112,13 @@ TrovaScreen::TrovaScreen(QWidget *parent, const Setup &setup)
         auto *cerca = control<QPushButton>("btnCerca");
         cerca->installEventFilter(this); // btnCercaMouseDown
         connect(cerca, &QPushButton::clicked, this, &TrovaScreen::btnCercaClick);
+        // Enter in the last filter moves to Cerca and presses it, the wait line first
+        // as under the mouse.
+        connect(m_filterFields.back(), &QLineEdit::returnPressed, cerca, [this, cerca] {
+            lblAttendere->show();
+            lblAttendere->repaint();
+            cerca->click();
+        });
         connect(control<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TrovaScreen::btnStampaClick);
@@ -146,17 +154,18 @@ void TrovaScreen::btnCercaClick()
         filters.push_back({m_filterFields[i]->text(), m_setup.layout->indexOf(m_setup.filters[i].field)});
     control<QLabel>("lblConta")->setText(QString::number(Search::activeFilters(filters).size()));
     lstRecords->lineModel()->clear();
-    QStringList lines;
+    RecordLines found;
     bool complete = true;
     try {
-        lines = Search::run(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
+        found = Search::runRecords(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, filters, m_setup.line, &complete);
     } catch (const RecordFileError &e) {
         Dialogs::message(ArchiveAccessError(e.cause()));
         return;
     }
-    lstRecords->lineModel()->setLines(lines);
-    control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(lines.size())
-                                           + (lines.size() == 1 ? QStringLiteral(" scheda.") : QStringLiteral(" schede.")));
+    const qsizetype count = found.lines.size();
+    lstRecords->lineModel()->setLines(std::move(found));
+    control<QLabel>("lblTrovate")->setText(QStringLiteral("Il presente riepilogo contiene ") + QString::number(count)
+                                           + (count == 1 ? QStringLiteral(" scheda.") : QStringLiteral(" schede.")));
     panel()->show();
     control<QWidget>("panAvvio")->hide();
     control<QLineEdit>("txtTrova")->clear();
@@ -168,11 +177,12 @@ void TrovaScreen::btnCercaClick()
 
 void TrovaScreen::lstRecordsDblClick()
 {
-    const std::optional<QString> selected = lstRecords->selectedLine();
+    // The picked line stands for the record it was made from, whatever other line reads the same.
+    const qint64 position = lstRecords->selectedRecord();
     const bool handOver = m_setup.modes.contains(TextField::trimmedString(memory())) && m_pick;
-    if (selected && handOver) {
+    if (position > 0 && handOver) {
         try {
-            Search::forEachRecordWithLine(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, m_setup.line, *selected, m_pick);
+            Search::readRecordAt(ProgramFolder::filePath(m_setup.archiveName), *m_setup.layout, position, m_pick);
         } catch (const RecordFileError &) {
             // Closes without a message; what was handed over stays.
         }
@@ -182,7 +192,9 @@ void TrovaScreen::lstRecordsDblClick()
 
 void TrovaScreen::btnStampaClick()
 {
-    PrintSeam::print(SummaryList::create(m_setup.printTitle, lstRecords->lineModel()->lines(), Clock::now().date()));
+    Report::ListDocument list = SummaryList::create(m_setup.printTitle, lstRecords->lineModel()->lines(), Clock::now().date());
+    list.fileName = m_setup.printFileName;
+    PrintSeam::print(list);
 }
 
 namespace {
@@ -222,7 +234,7 @@ TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova allievi in archivio"), QString::fromLatin1(StudentRecord::FileName),
                            &StudentRecord::layout(), kStudentFilters, &Search::studentSearchLine,
                            {QStringLiteral("allievi"), QStringLiteral("modello")}, kStudentIcons,
-                           QStringLiteral("Riepilogo allievi in archivio")})
+                           QStringLiteral("Riepilogo allievi in archivio"), QStringLiteral("Ricerca allievi")})
 {
     setObjectName(QStringLiteral("frmTrovaAllievi"));
 }
@@ -230,7 +242,8 @@ TfrmTrovaAllievi::TfrmTrovaAllievi(QWidget *parent)
 TfrmTrovaModelli::TfrmTrovaModelli(QWidget *parent)
     : TrovaScreen(parent, {QStringLiteral(" Trova Modelli TT 2112 in archivio"), QString::fromLatin1(TT2112Record::FileName),
                            &TT2112Record::layout(), kFormFilters, &Search::tt2112SearchLine, {QStringLiteral("modelli")},
-                           kFormIcons, QStringLiteral("Riepilogo Modelli TT 2112 in archivio")})
+                           kFormIcons, QStringLiteral("Riepilogo Modelli TT 2112 in archivio"),
+                           QStringLiteral("Ricerca modelli TT 2112")})
 {
     setObjectName(QStringLiteral("frmTrovaModelli"));
 }

@@ -14,8 +14,8 @@ class QuickFindBar;
 
 // The filter search of an archive: a filter panel with ten fields, then a result
 // panel with the sorted lines of the matching records and quick find. A double
-// click hands the picked record (every record with that line, in archive order)
-// to the caller's handler and closes the screen.
+// click hands the record the picked line was made from to the caller's handler
+// and closes the screen.
 class TrovaScreen : public ScreenKit::Screen
 {
     Q_OBJECT
@@ -37,6 +37,7 @@ public:
         QStringList modes;                  // the lblMemory values for which a pick is handed over
         std::span<const QRect> columnIcons; // pictures of the white column
         QString printTitle;                 // title of the printed list
+        QString printFileName;              // what print to file proposes for it
     };
 
     TrovaScreen(QWidget *parent, const Setup &setup);

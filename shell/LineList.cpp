@@ -39,7 +39,25 @@ void LineListModel::setLines(LineStore lines)
 {
     beginResetModel();
     m_lines = std::move(lines);
+    m_records.clear();
     endResetModel();
+}
+
+void LineListModel::setLines(RecordLines lines)
+{
+    Q_ASSERT(static_cast<qsizetype>(lines.records.size()) == lines.lines.size());
+    beginResetModel();
+    m_lines = std::move(lines.lines);
+    m_records = std::move(lines.records);
+    endResetModel();
+}
+
+qint64 LineListModel::recordAt(int row) const
+{
+    if (row < 0 || row >= m_lines.size())
+        return 0;
+    const auto added = static_cast<std::size_t>(m_lines.addedIndex(row));
+    return added < m_records.size() ? m_records[added] : 0;
 }
 
 int LineListModel::rowCount(const QModelIndex &parent) const
@@ -92,6 +110,11 @@ std::optional<QString> LineListView::selectedLine() const
     if (row < 0)
         return std::nullopt;
     return m_model->store().at(row).toString();
+}
+
+qint64 LineListView::selectedRecord() const
+{
+    return m_model->recordAt(selectedRow());
 }
 
 int LineListView::selectedRow() const

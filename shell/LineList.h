@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The lists of fixed-width lines (search results, lessons, attendees): a model
 // that holds the lines, built in one pass and replaced whole, and a view that
@@ -22,9 +24,15 @@ class LineListModel final : public QAbstractListModel
 public:
     explicit LineListModel(QObject *parent = nullptr);
 
+    // Lines that stand for no record (a picked line is known by its text only).
     void setLines(const QStringList &lines);
     void setLines(LineStore lines);
+    // Lines each made from a record: a picked line is known by its record.
+    void setLines(RecordLines lines);
     const LineStore &store() const { return m_lines; }
+    // The 1-based position of the record the line at `row` was made from; 0 for
+    // a row out of range or lines that stand for no record.
+    qint64 recordAt(int row) const;
     // A copy of the lines, in the order shown.
     QStringList lines() const { return m_lines.toList(); }
     void clear() { setLines(LineStore()); }
@@ -37,6 +45,7 @@ public:
 
 private:
     LineStore m_lines;
+    std::vector<qint64> m_records; // by line, in the order of adding
     QSize m_itemSize;
     RowMark m_mark;
 };
@@ -50,6 +59,9 @@ public:
     LineListModel *lineModel() const { return m_model; }
     // The text of the selected line, or nothing when no line is selected.
     std::optional<QString> selectedLine() const;
+    // The 1-based position of the record the selected line was made from, or 0
+    // when no line is selected (or the lines stand for no record).
+    qint64 selectedRecord() const;
     int selectedRow() const;
     void selectRow(int row);
 

@@ -24,7 +24,9 @@ public:
     qsizetype size() const { return static_cast<qsizetype>(m_lines.size()); }
     bool isEmpty() const { return m_lines.empty(); }
     // The line shown at `row`, in the current order.
-    QStringView at(qsizetype row) const { return added(m_order.empty() ? row : m_order[static_cast<std::size_t>(row)]); }
+    QStringView at(qsizetype row) const { return added(addedIndex(row)); }
+    // Which line, counted in the order of adding, is shown at `row`.
+    qsizetype addedIndex(qsizetype row) const { return m_order.empty() ? row : m_order[static_cast<std::size_t>(row)]; }
     // The line added `index`-th, whatever the order.
     QStringView added(qsizetype index) const
     {
@@ -54,4 +56,19 @@ private:
     qsizetype m_room = 0;
     std::vector<Line> m_lines;
     std::vector<qsizetype> m_order; // empty: the order of adding
+};
+
+// The lines of a list with, for each line in the order of adding, the 1-based
+// position of the record it was made from: a picked line stands for its own
+// record, however many lines read the same and however the lines are ordered.
+struct RecordLines {
+    LineStore lines;
+    std::vector<qint64> records;
+
+    // Adds a line made from the record at `position`.
+    void append(QStringView line, qint64 position)
+    {
+        lines.append(line);
+        records.push_back(position);
+    }
 };

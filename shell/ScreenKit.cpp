@@ -35,6 +35,8 @@ constexpr const char *kClearsHint = "volantixClearsHint";
 constexpr const char *kPainted = "volantixPaintedFocused";
 constexpr const char *kTypingLimit = "volantixTypingLimit"; // a text field's maximum length
 constexpr const char *kShownText = "volantixShownText";     // a text field's text before the user's edit
+constexpr const char *kEditedText = "volantixEditedText";   // the text of the user's edit being reported
+constexpr const char *kCloses = "volantixCloses";           // Escape presses the control
 
 // The frame that belongs to a field: "txtCognome" has "effCognome".
 QString companionFrameName(const QString &fieldName)
@@ -51,6 +53,23 @@ QFont fontOf(const FontStyle &style, const QFont &base)
         font.setPixelSize(style.pixelSize); // screen font sizes are in window units
     font.setBold(style.bold);
     return font;
+}
+
+// The hint of a text field: its whole value while the value is wider than the
+// field can show, nothing otherwise (and never for a masked field).
+void updateWholeValueHint(QLineEdit *field)
+{
+    const QString text = field->text();
+    bool cut = false;
+    if (field->echoMode() == QLineEdit::Normal && !text.isEmpty()) {
+        const QMargins margins = field->textMargins();
+        // QLineEdit keeps two pixels free on either side of the text.
+        const int room = field->contentsRect().width() - margins.left() - margins.right() - 4;
+        cut = field->fontMetrics().horizontalAdvance(text) > room;
+    }
+    const QString hint = cut ? text : QString();
+    if (field->toolTip() != hint)
+        field->setToolTip(hint);
 }
 
 // One per screen: focus colouring, the Enter chain and the status-line hints.
@@ -85,6 +104,11 @@ protected:
         }
         case QEvent::MouseMove:
             showHint(widget, static_cast<QMouseEvent *>(event)->position().toPoint());
+            break;
+        case QEvent::Resize:
+        case QEvent::FontChange:
+            if (auto *field = qobject_cast<QLineEdit *>(widget))
+                updateWholeValueHint(field);
             break;
         default:
             break;
@@ -165,6 +189,24 @@ void applyTypingRules(QLineEdit *field, TypingFilter filter)
             field->setText(filtered.text);
             field->setCursorPosition(filtered.caret);
         }
+    });
+}
+
+// A value wider than its field: the field shows its beginning and its hint the
+// whole value, as Windows programs do.
+void showBeginningOfValues(QLineEdit *field)
+{
+    // A user's edit is reported as textEdited and then textChanged with the same
+    // text; a textChanged of another text is the program's (setText, clear), also
+    // when a typing rule corrects the user's edit while it is being reported.
+    QObject::connect(field, &QLineEdit::textEdited, field, [field](const QString &text) { field->setProperty(kEditedText, text); });
+    QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString &text) {
+        const QVariant edited = field->property(kEditedText);
+        if (edited.isValid() && edited.toString() == text)
+            field->setProperty(kEditedText, QVariant());
+        else
+            field->setCursorPosition(0);
+        updateWholeValueHint(field);
     });
 }
 
@@ -476,9 +518,37 @@ QString Screen::memory() const
     return m_lblMemory->text();
 }
 
+QWidget *Screen::closeControl() const
+{
+    ensureBuilt();
+    const auto usable = [this](const QWidget *control) { return control->window() == this && control->isVisibleTo(this) && control->isEnabled(); };
+    const QList<QWidget *> controls = findChildren<QWidget *>();
+    for (QWidget *control : controls) {
+        if (control->property(kCloses).toBool() && usable(control))
+            return control;
+    }
+    for (QWidget *control : controls) {
+        const auto *button = qobject_cast<Button *>(control);
+        if (button != nullptr && (button->text() == QLatin1String("Chiudi") || button->text() == QLatin1String("Annulla")) && usable(control))
+            return control;
+    }
+    return nullptr;
+}
+
 void Screen::keyPressEvent(QKeyEvent *event)
 {
-    // Not QDialog's: Escape would close the screen and Enter press a default button.
+    // Not QDialog's: its Escape would close the screen without its close control
+    // having a say, and its Enter press a default button.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (QWidget *closer = closeControl()) {
+            event->accept();
+            if (auto *button = qobject_cast<QAbstractButton *>(closer))
+                button->click();
+            else if (auto *picture = qobject_cast<Picture *>(closer))
+                emit picture->clicked();
+            return;
+        }
+    }
     QWidget::keyPressEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
@@ -602,6 +672,7 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
             field->installEventFilter(conventions);
             if (item.maxLength > 0 || item.filter != TypingFilter::None)
                 applyTypingRules(field, item.filter);
+            showBeginningOfValues(field);
             widget = field;
             break;
         }
@@ -634,6 +705,8 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
         }
         if (item.keepsHint)
             widget->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        if (item.closes)
+            widget->setProperty(kCloses, true);
         widget->setEnabled(item.enabled);
         if (!item.visible || item.kind == ControlKind::HighlightFrame)
             widget->hide();

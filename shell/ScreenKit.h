@@ -40,6 +40,10 @@ enum class ControlKind {
     LineList,       // a list of fixed-width lines (LineListView)
 };
 
+// A text field built by the kit shows a value that the program puts into it from
+// its beginning (the caret at the start), as Windows programs do, and while a
+// value is wider than the field its hint (tooltip) shows the whole value.
+
 // What a field does to the user's typing (never to text the program puts in).
 enum class TypingFilter {
     None,
@@ -85,6 +89,7 @@ struct ControlDef {
     bool keepsHint = false;   // boxes and pictures: the mouse over them leaves the status line as it is
     bool visible = true;
     bool enabled = true;
+    bool closes = false;      // Esc presses it: the close control of a screen that has no Chiudi or Annulla button
 };
 
 // A typed pointer of a screen that the kit fills with one of the screen's
@@ -214,7 +219,11 @@ public:
 // A screen window: caption, client size, background gradient from `top` to
 // `bottom`, and the centred panel named `panelName`. Resident screens are shown
 // and hidden; on-demand screens are opened modally with openOnDemand(). Keys reach
-// the controls as typed: Escape closes nothing and Enter presses no default button.
+// the controls as typed: Enter presses no default button. Escape presses the
+// screen's close control, as a click would, so that it does whatever that
+// control does: the visible, enabled control its table marks `closes`, or else
+// its visible, enabled button captioned "Chiudi" or "Annulla". The main windows
+// (login, start screen, editors) have neither, and Escape leaves them be.
 class Screen : public QDialog
 {
     Q_OBJECT
@@ -272,6 +281,9 @@ public:
 
     // The status line (panInfo), if the screen has one.
     QLabel *statusLine() const { return m_statusLine; }
+
+    // The control that Escape presses now, or nullptr.
+    QWidget *closeControl() const;
 
     // Whether the screen's controls exist yet (see buildWhenNeeded).
     bool isBuilt() const { return !m_pendingBuild; }

@@ -12,7 +12,6 @@
 #include "storage/ProgramFolder.h"
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
-#include "storage/TextField.h"
 #include "students/Lines.h"
 
 #include <QLineEdit>
@@ -36,8 +35,10 @@ TfrmFrequentatoriOra::TfrmFrequentatoriOra(QWidget *parent)
         connect(lstRecords, &LineListView::lineDoubleClicked, this, &TfrmFrequentatoriOra::lstRecordsDblClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, [this] {
-            PrintSeam::print(SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"), lstRecords->lineModel()->lines(),
-                                                 Clock::now().date()));
+            Report::ListDocument list = SummaryList::create(QStringLiteral("Riepilogo frequentatori attuali"),
+                                                            lstRecords->lineModel()->lines(), Clock::now().date());
+            list.fileName = QStringLiteral("Frequentatori attuali");
+            PrintSeam::print(list);
         });
         if (m_pendingLines)
             showLines(*std::exchange(m_pendingLines, std::nullopt));
@@ -51,7 +52,7 @@ void TfrmFrequentatoriOra::FormCreate()
     // Reading creates an empty archive where there is none, whether or not the
     // list exists yet; if it does not, the lines wait for it.
     bool complete = true;
-    LineStore lines = Lines::readAttendeeLines(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), &complete);
+    RecordLines lines = Lines::readAttendeeRecords(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), &complete);
     m_incomplete = !complete;
     if (isBuilt())
         showLines(std::move(lines));
@@ -67,7 +68,7 @@ void TfrmFrequentatoriOra::showEvent(QShowEvent *event)
         Dialogs::warning(incompleteListWarning());
 }
 
-void TfrmFrequentatoriOra::showLines(LineStore lines)
+void TfrmFrequentatoriOra::showLines(RecordLines lines)
 {
     m_quickFind->reset();
     lstRecords->lineModel()->setLines(std::move(lines));
@@ -76,22 +77,19 @@ void TfrmFrequentatoriOra::showLines(LineStore lines)
 
 void TfrmFrequentatoriOra::lstRecordsDblClick()
 {
-    const std::optional<QString> selected = lstRecords->selectedLine();
-    if (selected && m_loader) {
+    // The picked line stands for the student it was made from, whatever other line reads the same.
+    const qint64 position = lstRecords->selectedRecord();
+    if (position > 0 && m_loader) {
         try {
             RecordFile file;
             file.OpenOrCreate(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), StudentRecord::Size);
-            const QStringView wanted = TextField::trimmed(*selected);
             RecordBuffer student(StudentRecord::layout());
-            file.ScanRecords([&](std::span<const char> bytes) {
-                student.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-                // Every equal line is loaded in turn: the last one stays on the registry.
-                if (TextField::trimmed(Lines::AttendeeLine(student)) == wanted)
-                    m_loader(student, file.CurrentRecord() + 1);
-            });
+            file.SeekRecord(position - 1);
+            file.ReadRecord(student);
             file.CloseRecordFile();
+            m_loader(student, position);
         } catch (const RecordFileError &) {
-            // Closes without a message; the registry keeps what was loaded.
+            // Closes without a message; the registry keeps what it showed.
         }
     }
     accept();

@@ -35,11 +35,11 @@ protected:
 private:
     void FormCreate();
 
-    void showLines(LineStore lines);
+    void showLines(RecordLines lines);
 
     LineListView *lstRecords = nullptr;
     QuickFindBar *m_quickFind = nullptr;
-    std::optional<LineStore> m_pendingLines;
+    std::optional<RecordLines> m_pendingLines;
     Loader m_loader;
     bool m_incomplete = false; // the archive was not read to the end; told when shown
 };

@@ -171,9 +171,9 @@ void TfrmLezioniGuida::FormShow()
     // Every record read passes through the screen's record buffer, as the new
     // lessons saved later are built in it.
     bool complete = true;
-    const QStringList lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
-    lstRecords->lineModel()->setLines(lines);
-    lblTotale->setText(QString::number(lines.size()));
+    RecordLines lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
+    lblTotale->setText(QString::number(lines.lines.size()));
+    lstRecords->lineModel()->setLines(std::move(lines));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
     // The total counts only the lessons read before the failure: the user is told.
     if (!complete)
@@ -202,29 +202,35 @@ void TfrmLezioniGuida::btnModificaClick()
         Dialogs::information(QStringLiteral("Modifica non applicabile: la lista non contiene nessuna voce."));
         return;
     }
-    const std::optional<QString> selected = lstRecords->selectedLine();
-    if (!selected) {
+    // The picked line stands for the lesson it was made from, whatever other line reads the same.
+    const qint64 picked = lstRecords->selectedRecord();
+    if (picked <= 0) {
         Dialogs::warning(QStringLiteral("Attenzione: selezionare una voce dall'elenco prima di premere il pulsante di modifica."));
         return;
     }
+    bool found = false;
     try {
         RecordFile file;
         file.OpenOrCreate(lblFile->text(), LessonRecord::Size);
-        const QStringView wanted = TextField::trimmed(*selected);
         // Read into the screen's record buffer, which keeps the last record of the
         // file; the lesson is saved from it.
         RecordBuffer &lesson = lessonBuffer();
         file.ScanRecords([&](std::span<const char> bytes) {
             lesson.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-            if (TextField::trimmed(Lines::LessonLine(lesson)) != wanted)
+            if (file.CurrentRecord() + 1 != picked)
                 return;
-            // Every match is copied: the last one in the file is the one edited.
             showLesson(lesson);
-            lblPosizione->setText(QString::number(file.CurrentRecord() + 1));
-            m_loaded.remember(file.CurrentRecord() + 1, QByteArrayView(lesson.bytes()));
+            lblPosizione->setText(QString::number(picked));
+            m_loaded.remember(picked, QByteArrayView(lesson.bytes()));
+            found = true;
         });
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
+        reject();
+        return;
+    }
+    // A lesson file shortened meanwhile no longer holds the lesson: as a failure to read it.
+    if (!found) {
         reject();
         return;
     }
@@ -267,7 +273,9 @@ void TfrmLezioniGuida::btnStampaClick()
           << QStringLiteral("TOTALE LEZIONI:    ") + TextField::trimmed(lblTotale->text());
     const QString title = QStringLiteral("Lezioni di guida dell'allievo ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
         + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Codice corso: ") + TextField::trimmed(m_student.codiceCorso);
-    PrintSeam::print(SummaryList::create(title, lines, Clock::now().date()));
+    Report::ListDocument list = SummaryList::create(title, lines, Clock::now().date());
+    list.fileName = PrintSeam::printName(QStringLiteral("Lezioni di guida"), m_student.cognome, m_student.nome);
+    PrintSeam::print(list);
 }
 
 void TfrmLezioniGuida::closeEvent(QCloseEvent *event)

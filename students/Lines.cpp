@@ -98,13 +98,15 @@ QStringList readLessonLines(const QString &path, bool *complete)
     return lines;
 }
 
-QStringList readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete)
+RecordLines readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete)
 {
-    QStringList lines;
+    RecordLines lines;
+    qint64 position = 0;
     tell(complete, visitRecords(path, LessonRecord::Size, [&](std::span<const char> record) {
+        ++position;
         buffer.setBytes(QByteArrayView(record.data(), static_cast<qsizetype>(record.size())));
         if (!trimmedField(buffer.span(), LessonRecord::layout(), LessonRecord::txtData).isEmpty())
-            lines << lessonLine(buffer.span());
+            lines.append(lessonLine(buffer.span()), position);
     }));
     return lines;
 }
@@ -132,20 +134,28 @@ bool isCurrentAttendee(std::span<const char> record)
     return TextField::storedLength(flag) == 2 && flag[1] == 'N' && flag[2] == 'o';
 }
 
-LineStore readAttendeeLines(const QString &path, bool *complete)
+namespace {
+
+// The sorted lines of the current attendees; `positions` (if given) receives the
+// position of each line's student, in the order of adding.
+LineStore attendeeLines(const QString &path, bool *complete, std::vector<qint64> *positions)
 {
     LineStore lines;
     FoldedSort sort;
     const LineMaker maker(attendeeFormat());
+    qint64 position = 0;
     const bool whole = visitRecords(
         path, StudentRecord::Size,
         [&](std::span<const char> record) {
+            ++position;
             if (!isCurrentAttendee(record))
                 return;
             QChar *line = lines.beginLine(maker.room());
             const qsizetype length = maker.write(record, line);
             lines.endLine(length);
             sort.add(QStringView(line, length)); // while the line is fresh in the cache
+            if (positions)
+                positions->push_back(position);
         },
         [&](qint64 students) {
             // Room for every student at most, taken only as it is used.
@@ -154,6 +164,20 @@ LineStore readAttendeeLines(const QString &path, bool *complete)
         });
     sort.sort(lines);
     tell(complete, whole);
+    return lines;
+}
+
+} // namespace
+
+LineStore readAttendeeLines(const QString &path, bool *complete)
+{
+    return attendeeLines(path, complete, nullptr);
+}
+
+RecordLines readAttendeeRecords(const QString &path, bool *complete)
+{
+    RecordLines lines;
+    lines.lines = attendeeLines(path, complete, &lines.records);
     return lines;
 }
 

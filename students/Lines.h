@@ -16,9 +16,9 @@ QString lessonLine(std::span<const char> lessonRecord);
 // missing), in file order. A failure while reading leaves the lines read up to it;
 // `complete` (if given) learns whether the whole file was read.
 QStringList readLessonLines(const QString &path, bool *complete = nullptr);
-// The same, reading every record into `buffer` (the screen's record buffer), which
-// is left holding the last record read.
-QStringList readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete = nullptr);
+// The same, each line with the position of its lesson, reading every record into
+// `buffer` (the screen's record buffer), which is left holding the last record read.
+RecordLines readLessonLines(const QString &path, RecordBuffer &buffer, bool *complete = nullptr);
 
 // surname + " " + name (28) "  Isc. n. " number(14) "  Data: " date(10)
 // "  Tel. " phone(14) "  Corso: " course(18) "  " notes.
@@ -33,5 +33,7 @@ bool isCurrentAttendee(std::span<const char> studentRecord);
 // A failure while reading leaves the lines read up to it; `complete` (if given)
 // learns whether the whole archive was read.
 LineStore readAttendeeLines(const QString &path, bool *complete = nullptr);
+// The same, each line with the position of its student.
+RecordLines readAttendeeRecords(const QString &path, bool *complete = nullptr);
 
 } // namespace Lines

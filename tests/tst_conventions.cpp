@@ -1,6 +1,8 @@
 // The conventions every input screen shares, on a screen declared as a table.
 #include "shell/Clock.h"
 #include "shell/Dialogs.h"
+#include "shell/LineList.h"
+#include "shell/QuickFindBar.h"
 #include "shell/ScreenKit.h"
 
 #include <QAbstractButton>
@@ -380,6 +382,99 @@ private slots:
         QTRY_COMPARE(status->text(), QStringLiteral("Data di oggi."));
         QTest::mouseMove(m_screen->panel(), QPoint(300, 200));
         QTRY_COMPARE(status->text(), QString());
+    }
+
+    // A value the program puts into a field shows from its beginning; the user's
+    // typing keeps the caret where the user typed.
+    void programTextShowsItsBeginning()
+    {
+        const QString address = QStringLiteral("Via dei Santissimi Apostoli Pietro e Paolo, 123 - Scala B interno 7");
+        QLineEdit *mail = field("txtEmail");
+        mail->setText(address);
+        QCOMPARE(mail->cursorPosition(), 0);
+        QVERIFY(mail->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 10);
+        // Also with the focus in the field, and when the text is replaced or emptied.
+        mail->setFocus();
+        mail->setText(address.left(40));
+        QCOMPARE(mail->cursorPosition(), 0);
+        // Typing goes on where the user puts the caret.
+        mail->end(false);
+        QTest::keyClicks(mail, QStringLiteral("xy"));
+        QCOMPARE(mail->text(), address.left(40) + QStringLiteral("xy"));
+        QCOMPARE(mail->cursorPosition(), 42);
+        // A typing rule that changes the user's edit keeps the caret where the user typed.
+        QLineEdit *name = field("txtCognome");
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("ros"));
+        QCOMPARE(name->text(), QStringLiteral("ROS"));
+        QCOMPARE(name->cursorPosition(), 3);
+        // The date button is the program's too.
+        QTest::mouseClick(m_screen->control("impData"), Qt::LeftButton);
+        QCOMPARE(field("txtData")->cursorPosition(), 0);
+    }
+
+    // While a value is wider than its field, the field's hint is the whole value.
+    void hintShowsAValueThatDoesNotFit()
+    {
+        QLineEdit *mail = field("txtEmail"); // 150 wide
+        const QString longValue = QStringLiteral("mario.rossi.cognome.molto.lungo@autoscuola-esempio.example.it");
+        mail->setText(QStringLiteral("a@b.it"));
+        QCOMPARE(mail->toolTip(), QString());
+        mail->setText(longValue);
+        QCOMPARE(mail->toolTip(), longValue);
+        // Shortened by the user until it fits: no hint.
+        mail->setFocus();
+        mail->end(false);
+        for (int i = 0; i < longValue.size() - 6; ++i)
+            QTest::keyClick(mail, Qt::Key_Backspace);
+        QCOMPARE(mail->text(), longValue.left(6));
+        QCOMPARE(mail->toolTip(), QString());
+        // Typed past the field's width: the hint follows.
+        QTest::keyClicks(mail, longValue.mid(6));
+        QCOMPARE(mail->toolTip(), longValue);
+        // A masked field never shows its value.
+        const ControlDef masked[] = {
+            {.name = "txtPassword", .kind = ControlKind::TextField, .geometry = {10, 50, 60, 22}, .masked = true},
+        };
+        CapturingScreen screen(masked, "txtPassword");
+        screen.field->setText(longValue);
+        QCOMPARE(screen.field->toolTip(), QString());
+        QCOMPARE(screen.field->cursorPosition(), 0);
+    }
+
+    // On a screen with a status line, quick find tells there that nothing matches,
+    // and takes away only its own words.
+    void quickFindTellsNoMatchOnTheStatusLine()
+    {
+        const ControlDef table[] = {
+            {.name = "txtTrova", .kind = ControlKind::TextField, .geometry = {10, 10, 200, 22}},
+            {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {220, 8, 80, 28}, .caption = QStringLiteral("Trova")},
+            {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {10, 40, 380, 200}},
+            {.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {0, 270, 400, 20}, .caption = QStringLiteral("Pronto")},
+        };
+        CapturingScreen screen(table, "txtTrova");
+        auto *list = screen.control<LineListView>("lstRecords");
+        list->lineModel()->setLines(QStringList{QStringLiteral("Bianchi Anna"), QStringLiteral("Rossi Mario")});
+        QuickFindBar bar(screen.field, screen.control<QPushButton>("btnTrova"), list);
+        QCOMPARE(bar.outcome(), screen.statusLine());
+        QVERIFY(screen.findChild<QLabel *>(QStringLiteral("lblEsitoTrova")) == nullptr);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        screen.field->setText(QStringLiteral("zz"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(screen.statusLine()->text(), QStringLiteral("Nessuna corrispondenza"));
+        screen.field->setText(QStringLiteral("ros"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 1);
+        QCOMPARE(screen.statusLine()->text(), QString());
+        // A hint that came after the words stays.
+        screen.field->setText(QStringLiteral("zz"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        screen.statusLine()->setText(QStringLiteral("Spunta.")); // as the mouse over the check box puts it
+        screen.field->setText(QStringLiteral("bia"));
+        QTest::keyClick(screen.field, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 0);
+        QCOMPARE(screen.statusLine()->text(), QStringLiteral("Spunta."));
     }
 
     void dateAndTimeButtons()

@@ -1,7 +1,14 @@
 #include "DialogRecorder.h"
 #include "Modal.h"
 
+#include "access/CambiaPassword.h"
 #include "access/Password.h"
+#include "export/ExportScreen.h"
+#include "printing/PrintScreens.h"
+#include "search/TrovaScreen.h"
+#include "students/AllegaCartella.h"
+#include "students/FrequentatoriOra.h"
+#include "students/LezioniGuida.h"
 #include "checks/CheckScreens.h"
 #include "app/Avvio.h"
 #include "shell/HelpScreens.h"
@@ -13,6 +20,7 @@
 #include "tt2112/Mod_TT2112.h"
 
 #include <QApplication>
+#include <functional>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,8 +35,11 @@ using Kind = Dialogs::Kind;
 
 namespace {
 
+using ScreenFactory = std::function<ScreenKit::Screen *()>;
 
 } // namespace
+
+Q_DECLARE_METATYPE(ScreenFactory)
 
 class TestInfo : public QObject
 {
@@ -329,6 +340,105 @@ private slots:
         credits.show();
         QTest::mouseClick(credits.control("imgWeb"), Qt::LeftButton);
         QCOMPARE(m_opened.last(), QUrl(QStringLiteral("https://www.volantix.it")));
+    }
+
+    // --- Escape ---
+
+    void escapeClosesEverySecondaryWindow_data()
+    {
+        using Factory = ScreenFactory;
+        QTest::addColumn<Factory>("make");
+        QTest::addColumn<QString>("prepare"); // a button to press first, or a control to focus
+        QTest::addColumn<QString>("closer");  // the control Escape presses
+        const auto row = [](const char *name, Factory make, const char *prepare, const char *closer) {
+            QTest::newRow(name) << make << QString::fromLatin1(prepare) << QString::fromLatin1(closer);
+        };
+        const auto lessons = [] {
+            auto *screen = new TfrmLezioniGuida;
+            screen->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("1")});
+            return screen;
+        };
+        row("tax code check", [] { return new TfrmCodFisc; }, "", "btnChiudi");
+        row("VAT number check", [] { return new TfrmPartitaIva; }, "", "btnChiudi");
+        row("form export", [] { return new TfrmExpModelli; }, "", "cmdEsci");
+        row("student export", [] { return new TfrmExpAllievi; }, "", "cmdEsci");
+        row("student search, filters", [] { return new TfrmTrovaAllievi; }, "", "btnAnnulla");
+        row("student search, results", [] { return new TfrmTrovaAllievi; }, "btnCerca", "btnChiudi");
+        row("form search, results on the list", [] { return new TfrmTrovaModelli; }, "btnCerca lstRecords", "btnChiudi");
+        row("change password", [] { return new TfrmCambiaPassword; }, "", "cmdEsci");
+        row("help", [] { return new TfrmGuida; }, "", "btnChiudi");
+        row("prescriptions", [] { return new TfrmIstruzioni; }, "", "btnChiudi");
+        row("information", [] { return new TfrmInfo; }, "", "btnChiudi");
+        row("copyright", [] { return new TfrmSplash; }, "", "btnChiudi");
+        row("lessons, list", lessons, "lstRecords", "btnChiudi");
+        row("lessons, entry panel", lessons, "btnAggiungi", "cmdClose");
+        row("current attendees", [] { return new TfrmFrequentatoriOra; }, "", "btnChiudi");
+        row("attachments", [] { return new TfrmAllegaCartella; }, "", "btnAnnulla");
+        row("form print", [] { return new TfrmStampa_Modello; }, "", "btnAnnulla");
+        row("form preview", [] { return new TfrmAnteprima_Modello; }, "", "btnAnnulla");
+        row("student card print", [] { return new TfrmStampaAllievo; }, "", "btnAnnulla");
+    }
+
+    // Escape closes a secondary window by pressing its Chiudi (or Annulla, or its
+    // exit picture), wherever the focus is, so the window does what that control does.
+    void escapeClosesEverySecondaryWindow()
+    {
+        using Factory = ScreenFactory;
+        QFETCH(Factory, make);
+        QFETCH(QString, prepare);
+        QFETCH(QString, closer);
+        std::unique_ptr<ScreenKit::Screen> screen(make());
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+        for (const QString &step : prepare.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            QWidget *control = screen->control(step.toLatin1().constData());
+            if (auto *button = qobject_cast<QPushButton *>(control))
+                button->click();
+            else
+                control->setFocus();
+        }
+        QWidget *control = screen->control(closer.toLatin1().constData());
+        QCOMPARE(screen->closeControl(), control);
+        int pressed = 0;
+        if (auto *button = qobject_cast<QPushButton *>(control))
+            connect(button, &QPushButton::clicked, this, [&pressed] { ++pressed; });
+        else
+            connect(qobject_cast<ScreenKit::Picture *>(control), &ScreenKit::Picture::clicked, this, [&pressed] { ++pressed; });
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus != nullptr);
+        QCOMPARE(focus->window(), screen.get());
+        QTest::keyClick(focus, Qt::Key_Escape);
+        QCOMPARE(pressed, 1);
+        QTRY_VERIFY(!screen->isVisible());
+        m_dialogs->shown.clear();
+    }
+
+    // The main windows have no Chiudi: Escape leaves them open.
+    void escapeLeavesTheMainWindows()
+    {
+        TfrmPassword login;
+        TfrmAvvio start;
+        for (ScreenKit::Screen *screen : std::initializer_list<ScreenKit::Screen *>{&login, &start}) {
+            screen->show();
+            QVERIFY(QTest::qWaitForWindowActive(screen));
+            QCOMPARE(screen->closeControl(), nullptr);
+            QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : screen, Qt::Key_Escape);
+            QVERIFY(screen->isVisible());
+            screen->hide();
+        }
+        ScreenSet screens;
+        screens.createScreens();
+        screens.frmAvvio()->imgAnagraficaClick();
+        QVERIFY(QTest::qWaitForWindowActive(screens.frmAllievi()));
+        QCOMPARE(screens.frmAllievi()->closeControl(), nullptr);
+        QTest::keyClick(screens.frmAllievi(), Qt::Key_Escape);
+        QVERIFY(screens.frmAllievi()->isVisible());
+        screens.frmAllievi()->hide();
+        screens.frmAvvio()->imgModelloClick();
+        QVERIFY(QTest::qWaitForWindowActive(screens.frmMod_TT2112()));
+        QCOMPARE(screens.frmMod_TT2112()->closeControl(), nullptr);
+        QTest::keyClick(screens.frmMod_TT2112(), Qt::Key_Escape);
+        QVERIFY(screens.frmMod_TT2112()->isVisible());
     }
 };
 

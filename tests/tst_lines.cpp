@@ -422,6 +422,39 @@ private slots:
         QCOMPARE(store.added(7).size(), 70007);
         QCOMPARE(LineStore::fromList(added).toList(), added);
     }
+
+    // Each line keeps the record it was made from through any order: identical
+    // lines stay distinct records, sorted and sorted again.
+    void recordLinesFollowTheOrder()
+    {
+        RecordLines list;
+        const QString lines[] = {QStringLiteral("Verdi"), QStringLiteral("Abate"), QStringLiteral("Verdi"),
+                                 QStringLiteral("bianchi"), QStringLiteral("Verdi")};
+        qint64 position = 10;
+        Lines::FoldedSort sort;
+        for (const QString &line : lines) {
+            list.append(line, position);
+            sort.add(line);
+            position += 10;
+        }
+        const auto recordAt = [&list](qsizetype row) { return list.records[static_cast<std::size_t>(list.lines.addedIndex(row))]; };
+        for (qsizetype row = 0; row < list.lines.size(); ++row)
+            QCOMPARE(recordAt(row), 10 * (row + 1));
+        // Sorted: equal lines in the order of adding.
+        sort.sort(list.lines);
+        QCOMPARE(list.lines.toList(), (QStringList{"Abate", "bianchi", "Verdi", "Verdi", "Verdi"}));
+        const qint64 sorted[] = {20, 40, 10, 30, 50};
+        for (qsizetype row = 0; row < list.lines.size(); ++row)
+            QCOMPARE(recordAt(row), sorted[row]);
+        // Sorted again, the other way round.
+        list.lines.setOrder({4, 2, 0, 3, 1});
+        QCOMPARE(list.lines.toList(), (QStringList{"Verdi", "Verdi", "Verdi", "bianchi", "Abate"}));
+        const qint64 reversed[] = {50, 30, 10, 40, 20};
+        for (qsizetype row = 0; row < list.lines.size(); ++row) {
+            QCOMPARE(recordAt(row), reversed[row]);
+            QCOMPARE(list.lines.at(row), QStringView(lines[list.lines.addedIndex(row)]));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLines)

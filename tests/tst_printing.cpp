@@ -1,6 +1,7 @@
 #include "DialogRecorder.h"
 #include "TestSupport.h"
 
+#include "printing/PreviewDialog.h"
 #include "printing/PrintScreens.h"
 #include "printing/PrintSeam.h"
 #include "printing/StudentCard.h"
@@ -13,10 +14,14 @@
 #include "storage/ProgramFolder.h"
 #include "students/Allievi.h"
 #include "students/FrequentatoriOra.h"
+#include "students/LezioniGuida.h"
+#include "search/TrovaScreen.h"
 #include "tt2112/Mod_TT2112.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +30,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,6 +152,8 @@ private:
     int m_pagesOffered = 0;
     std::optional<bool> m_waitUpAtDialog; // whether the please-wait line showed when the dialog or preview opened
     std::optional<Report::Document> m_previewed;
+    QString m_proposed; // the output file the print dialog was given
+    QString m_docName;  // the document's name the print dialog was given
 
     TfrmMod_TT2112 *manager() const { return m_screens->frmMod_TT2112(); }
     QLineEdit *field(QWidget *screen, const char *name) const { return screen->findChild<QLineEdit *>(QLatin1String(name)); }
@@ -198,10 +207,18 @@ private slots:
     void initTestCase()
     {
         ProgramFolder::setOverride(m_dir.path());
+#if !defined(Q_OS_WIN)
+        // A home of the test's own, with a documents folder.
+        qputenv("HOME", m_dir.filePath(QStringLiteral("casa")).toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("casa/.config")).toLocal8Bit());
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("casa/Documents"))));
+#endif
         Clock::setSource([] { return QDateTime(QDate(2025, 3, 7), QTime(9, 8, 7)); });
         PrintSeam::setDialogHandler([this](QPrinter &printer, int pages) {
             ++m_dialogsShown;
             m_pagesOffered = pages;
+            m_proposed = printer.outputFileName();
+            m_docName = printer.docName();
             noteWaitLine();
             if (m_pdf.isEmpty())
                 return false; // the user cancels
@@ -227,6 +244,8 @@ private slots:
         m_pagesOffered = 0;
         m_waitUpAtDialog.reset();
         m_previewed.reset();
+        m_proposed.clear();
+        m_docName.clear();
         m_dialogs = std::make_unique<DialogRecorder>();
         m_screens = std::make_unique<ScreenSet>();
         m_screens->createScreens();
@@ -504,6 +523,111 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Via Roma 12")));
         QVERIFY(text.contains(QStringLiteral("Stampa eseguita in data 07/03/2025 alle ore 09:08:07")));
     }
+
+    // --- the name print to file proposes ---
+
+    void printToFileProposesWhatItIs_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("form") << "form" << "Modello TT 2112 - Rossi Mario";
+        QTest::newRow("form without a name") << "empty form" << "Modello TT 2112";
+        QTest::newRow("form from its preview") << "preview" << "Modello TT 2112 - Rossi Mario";
+        QTest::newRow("student card") << "card" << "Scheda allievo - Rossi Mario";
+        QTest::newRow("lessons") << "lessons" << "Lezioni di guida - Rossi Mario";
+        QTest::newRow("current attendees") << "attendees" << "Frequentatori attuali";
+        QTest::newRow("student search") << "student search" << "Ricerca allievi";
+        QTest::newRow("form search") << "form search" << "Ricerca modelli TT 2112";
+    }
+
+    // Print to file proposes a name that says what the print is, and whose, in the
+    // user's documents folder; the default printer stays the choice.
+    void printToFileProposesWhatItIs()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, expected);
+        if (what == QLatin1String("form") || what == QLatin1String("empty form") || what == QLatin1String("preview")) {
+            m_screens->frmAvvio()->imgModelloClick();
+            if (what != QLatin1String("empty form")) {
+                field(manager(), "txtCognome")->setText(QStringLiteral(" Rossi "));
+                field(manager(), "txtNome")->setText(QStringLiteral("Mario "));
+            }
+            if (what == QLatin1String("preview")) {
+                printFrom(manager(), "cmdAnteprima", "btnStampa");
+                QVERIFY(m_previewed.has_value());
+                QCOMPARE(m_previewed->fileName(), expected);
+                PreviewDialog preview(*m_previewed);
+                preview.findChild<QAction *>(QStringLiteral("actStampa"))->trigger();
+            } else {
+                printFrom(manager(), "cmdStampa", "btnStampa");
+            }
+        } else if (what == QLatin1String("card")) {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            field(m_screens->frmAllievi(), "txtCognome")->setText(QStringLiteral("Rossi"));
+            field(m_screens->frmAllievi(), "txtNome")->setText(QStringLiteral("Mario"));
+            printFrom(m_screens->frmAllievi(), "cmdStampa", "btnStampa");
+        } else {
+            std::unique_ptr<ScreenKit::Screen> screen;
+            if (what == QLatin1String("lessons")) {
+                auto lessons = std::make_unique<TfrmLezioniGuida>();
+                lessons->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi "), QStringLiteral("B"), QStringLiteral("1")});
+                screen = std::move(lessons);
+            } else if (what == QLatin1String("attendees")) {
+                screen = std::make_unique<TfrmFrequentatoriOra>();
+            } else if (what == QLatin1String("student search")) {
+                screen = std::make_unique<TfrmTrovaAllievi>();
+            } else {
+                screen = std::make_unique<TfrmTrovaModelli>();
+            }
+            screen->show();
+            QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+            if (auto *cerca = screen->findControl<QPushButton>("btnCerca"))
+                cerca->click();
+            screen->control<QPushButton>("btnStampa")->click();
+        }
+        QCOMPARE(m_dialogsShown, 1);
+        QCOMPARE(m_docName, expected);
+#if defined(Q_OS_WIN)
+        // Windows' own PDF printer proposes the document's name; an output file
+        // would take the printer's data.
+        QCOMPARE(m_proposed, QString());
+#else
+        QCOMPARE(m_proposed, m_dir.filePath(QStringLiteral("casa/Documents/")) + expected + QStringLiteral(".pdf"));
+#endif
+    }
+
+    void proposedFileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("plain") << "Scheda allievo - Rossi Mario" << "Scheda allievo - Rossi Mario.pdf";
+        QTest::newRow("accents and apostrophes") << "Lezioni di guida - D'Annunzio Nicolò" << "Lezioni di guida - D'Annunzio Nicolò.pdf";
+        QTest::newRow("characters no file name holds") << "Modello TT 2112 - Rossi/Bianchi: \"Mario\"?" << "Modello TT 2112 - Rossi Bianchi Mario.pdf";
+        QTest::newRow("dots and blanks at the end") << "Scheda allievo - Rossi M. " << "Scheda allievo - Rossi M.pdf";
+    }
+
+    void proposedFileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString folder = QFileInfo(documents).isDir() ? documents : QDir::homePath(); // see below
+        QCOMPARE(PrintSeam::proposedFile(name), QDir(folder).filePath(file));
+        QCOMPARE(PrintSeam::printName(QStringLiteral("Scheda allievo"), QStringLiteral(" Rossi "), QString()),
+                 QStringLiteral("Scheda allievo - Rossi"));
+        QCOMPARE(PrintSeam::printName(QStringLiteral("Scheda allievo"), QStringLiteral(" "), QStringLiteral(" ")),
+                 QStringLiteral("Scheda allievo"));
+    }
+
+#if !defined(Q_OS_WIN)
+    // Without a documents folder, the home folder.
+    void proposedFileWithoutADocumentsFolder()
+    {
+        QVERIFY(QDir(m_dir.filePath(QStringLiteral("casa/Documents"))).removeRecursively());
+        const auto restore = qScopeGuard([this] { QDir().mkpath(m_dir.filePath(QStringLiteral("casa/Documents"))); });
+        QCOMPARE(PrintSeam::proposedFile(QStringLiteral("Ricerca allievi")), m_dir.filePath(QStringLiteral("casa/Ricerca allievi.pdf")));
+    }
+#endif
 
     // --- summary lists ---
 

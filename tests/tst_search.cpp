@@ -264,6 +264,33 @@ private slots:
         QCOMPARE(state.LastFindText, QStringLiteral("prima"));
     }
 
+    // A list of lines made from records tells the record of each row, in any
+    // order of the lines; lines that stand for no record tell none.
+    void listModelKnowsTheRecordOfEachRow()
+    {
+        LineListView view;
+        RecordLines list;
+        Lines::FoldedSort sort;
+        for (const auto &[line, position] : {std::pair{"Verdi", 7}, {"Abate", 3}, {"Verdi", 9}}) {
+            list.append(QString::fromLatin1(line), position);
+            sort.add(QString::fromLatin1(line));
+        }
+        sort.sort(list.lines);
+        view.lineModel()->setLines(std::move(list));
+        QCOMPARE(view.lineModel()->lines(), (QStringList{"Abate", "Verdi", "Verdi"}));
+        QCOMPARE(view.selectedRecord(), 0);
+        const qint64 expected[] = {3, 7, 9};
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(view.lineModel()->recordAt(row), expected[row]);
+            view.selectRow(row);
+            QCOMPARE(view.selectedRecord(), expected[row]);
+        }
+        QCOMPARE(view.lineModel()->recordAt(3), 0);
+        view.lineModel()->setLines(QStringList{"Abate", "Verdi"});
+        view.selectRow(1);
+        QCOMPARE(view.selectedRecord(), 0);
+    }
+
     // --- the screens ---
 
     void studentSearchFromTheRegistry()
@@ -287,15 +314,16 @@ private slots:
             auto *screen = static_cast<TfrmTrovaAllievi *>(modal);
             QCOMPARE(screen->windowTitle(), QStringLiteral(" Trova allievi in archivio"));
             QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
-            // Enter walks the filters and never searches.
+            // Enter walks the filters without searching, up to the last, where it presses Cerca.
             QTest::keyClick(screen->control<QLineEdit>("txtCodiceCor"), Qt::Key_Return);
             QVERIFY(screen->control<QLineEdit>("txtTipologiaCor")->hasFocus());
-            screen->control<QLineEdit>("txtNote")->setFocus();
-            QTest::keyClick(screen->control<QLineEdit>("txtNote"), Qt::Key_Return);
-            QTRY_VERIFY(screen->control<QLineEdit>("txtCodiceCor")->hasFocus());
             QVERIFY(!screen->panel()->isVisible());
             QTest::keyClicks(screen->control<QLineEdit>("txtCognome"), QStringLiteral("r"));
-            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            screen->control<QLineEdit>("txtCatPat")->setFocus();
+            QTest::keyClick(screen->control<QLineEdit>("txtCatPat"), Qt::Key_Return);
+            QVERIFY(screen->control<QLineEdit>("txtNote")->hasFocus());
+            QVERIFY(!screen->panel()->isVisible());
+            QTest::keyClick(screen->control<QLineEdit>("txtNote"), Qt::Key_Return);
             QVERIFY(screen->panel()->isVisible());
             QCOMPARE(screen->control<QLabel>("lblConta")->text(), QStringLiteral("1"));
             found = screen->control<QLabel>("lblTrovate")->text();
@@ -315,9 +343,100 @@ private slots:
         QTest::mouseClick(registry->control("cmdTrova"), Qt::LeftButton);
         QCOMPARE(found, QStringLiteral("Il presente riepilogo contiene 3 schede."));
         QCOMPARE(surnamesOf(lines), (QStringList{QStringLiteral("rossi Maria"), QStringLiteral("Verdi Anna"), QStringLiteral("Verdi Anna")}));
-        // Both Verdi Anna records are loaded in turn; the later one stays.
-        QCOMPARE(registry->positionLabel()->text(), QStringLiteral("3"));
-        QCOMPARE(registry->control<QLineEdit>("txtNote")->text(), QStringLiteral("seconda"));
+        // The two Verdi Anna lines are alike; the one picked was made from the first record.
+        QCOMPARE(registry->positionLabel()->text(), QStringLiteral("1"));
+        QCOMPARE(registry->control<QLineEdit>("txtNote")->text(), QStringLiteral("prima"));
+    }
+
+    void identicalLinesPickTheirOwnRecord_data()
+    {
+        QTest::addColumn<bool>("forms");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("record");
+        // Sorted: Abate (4), Verdi (1), Verdi (3), Verdi (5), Zanna (2).
+        for (const bool forms : {false, true}) {
+            const char *search = forms ? "TT 2112 search" : "student search";
+            QTest::addRow("%s, first of three", search) << forms << 1 << 1;
+            QTest::addRow("%s, second of three", search) << forms << 2 << 3;
+            QTest::addRow("%s, third of three", search) << forms << 3 << 5;
+            QTest::addRow("%s, first line, fourth record", search) << forms << 0 << 4;
+        }
+    }
+
+    // Records that give the same line stay distinct: the list is sorted, so its
+    // lines stand in another order than their records, and a double click loads
+    // the record the picked line was made from, with its position.
+    void identicalLinesPickTheirOwnRecord()
+    {
+        QFETCH(bool, forms);
+        QFETCH(int, row);
+        QFETCH(int, record);
+        const RecordLayout &layout = forms ? TT2112Record::layout() : StudentRecord::layout();
+        const char *const surnames[] = {"Verdi", "Zanna", "Verdi", "Abate", "Verdi"};
+        QByteArray bytes;
+        for (int i = 0; i < 5; ++i) {
+            RecordBuffer buffer(layout);
+            buffer.setText(layout.indexOf("txtCognome"), QString::fromLatin1(surnames[i]));
+            buffer.setText(layout.indexOf("txtNome"), QStringLiteral("Anna"));
+            // Not on either search's line: tells the records apart.
+            buffer.setText(layout.indexOf("txtComuneResPro"), QStringLiteral("Comune %1").arg(i + 1));
+            bytes += buffer.bytes();
+        }
+        QVERIFY(writeAll(forms ? formsPath() : studentsPath(), bytes));
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        RecordEditor *editor = nullptr;
+        if (forms) {
+            m_screens->frmAvvio()->imgModelloClick();
+            editor = m_screens->frmMod_TT2112();
+        } else {
+            m_screens->frmAvvio()->imgAnagraficaClick();
+            editor = m_screens->frmAllievi();
+        }
+        QStringList lines;
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TrovaScreen *>(modal);
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            lines = screen->list()->lineModel()->lines();
+            screen->list()->selectRow(row);
+            QTest::mouseDClick(screen->list()->viewport(), Qt::LeftButton, {},
+                               screen->list()->visualRect(screen->list()->lineModel()->index(row)).center());
+        });
+        QTest::mouseClick(editor->control("cmdTrova"), Qt::LeftButton);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[1], lines[2]);
+        QCOMPARE(lines[2], lines[3]);
+        QCOMPARE(editor->positionLabel()->text(), QString::number(record));
+        QCOMPARE(editor->control<QLineEdit>("txtComuneResPro")->text(), QStringLiteral("Comune %1").arg(record));
+    }
+
+    // The import into the form takes the student of the picked line too.
+    void importTakesThePickedStudent()
+    {
+        QVERIFY(writeAll(studentsPath(), students({{"Rossi", "Maria", "a"}, {"Rossi", "Maria", "b"}})));
+        QByteArray bytes = readAll(studentsPath());
+        RecordBuffer second(StudentRecord::layout());
+        second.setBytes(QByteArrayView(bytes).sliced(StudentRecord::Size, StudentRecord::Size));
+        second.setText(StudentRecord::txtNumIsc, QStringLiteral("1")); // the same line as the first
+        second.setText(StudentRecord::txtCodFiscPro, QStringLiteral("RSSMRA80A41H501U"));
+        bytes.replace(StudentRecord::Size, StudentRecord::Size, second.bytes());
+        QVERIFY(writeAll(studentsPath(), bytes));
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->frmAvvio()->imgModelloClick();
+        TfrmMod_TT2112 *manager = m_screens->frmMod_TT2112();
+        QStringList lines;
+        whenModalOpens([&](QWidget *modal) {
+            auto *screen = static_cast<TfrmTrovaAllievi *>(modal);
+            QTest::mouseClick(screen->control<QPushButton>("btnCerca"), Qt::LeftButton);
+            lines = screen->list()->lineModel()->lines();
+            screen->list()->selectRow(1);
+            emit screen->list()->lineDoubleClicked();
+        });
+        QTest::mouseClick(manager->control("cmdImporta"), Qt::LeftButton);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], lines[1]);
+        QCOMPARE(manager->control<QLineEdit>("txtCodFiscPro")->text(), QStringLiteral("RSSMRA80A41H501U"));
     }
 
     void importIntoTheForm()
@@ -466,14 +585,36 @@ private slots:
         QTest::keyClick(field, Qt::Key_Enter);
         QCOMPARE(screen.list()->selectedRow(), 2);
         QVERIFY(m_dialogs->shown.isEmpty());
-        // A fragment that no line holds: the old line is no longer picked.
+        auto *outcome = screen.findControl<QLabel>("lblEsitoTrova");
+        QVERIFY(outcome != nullptr);
+        QVERIFY(!outcome->isVisible());
+        // A fragment that no line holds: the old line is no longer picked, nor
+        // highlighted, and the screen says so under the find field.
         QTest::keyClicks(field, QStringLiteral("zz"));
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(screen.list()->selectedRow(), -1);
+        QVERIFY(!screen.list()->currentIndex().isValid());
+        QVERIFY(outcome->isVisible());
+        QCOMPARE(outcome->text(), QStringLiteral("Nessuna corrispondenza"));
+        QVERIFY(outcome->geometry().top() > field->geometry().bottom());
+        QVERIFY(screen.panel()->findChild<QWidget *>(QStringLiteral("shpTrova"))->geometry().contains(outcome->geometry()));
+        // Trova again says it again; a changed fragment takes the words away.
+        QTest::mouseClick(screen.control<QPushButton>("btnTrova"), Qt::LeftButton);
+        QVERIFY(outcome->isVisible());
         static_cast<QLineEdit *>(field)->clear();
         QTest::keyClicks(field, QStringLiteral("ros"));
+        QVERIFY(!outcome->isVisible());
         QTest::keyClick(screen.control("btnTrova"), Qt::Key_Return);
         QCOMPARE(screen.list()->selectedRow(), 1);
+        QVERIFY(!outcome->isVisible());
+        // A match after a miss takes the words away too.
+        QTest::keyClicks(field, QStringLiteral("zz"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(outcome->isVisible());
+        static_cast<QLineEdit *>(field)->setText(QStringLiteral("bia"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(screen.list()->selectedRow(), 0);
+        QVERIFY(!outcome->isVisible());
         QVERIFY(m_dialogs->shown.isEmpty());
     }
 

@@ -335,23 +335,64 @@ private slots:
         QCOMPARE(stored.text(LessonRecord::txtOraFine), QString());
     }
 
-    void modifyEditsTheLastIdenticalLesson()
+    void modifyEditsThePickedLesson_data()
     {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("position");
+        QTest::newRow("first of two identical lines") << 0 << 1;
+        QTest::newRow("second of two identical lines") << 1 << 3;
+        QTest::newRow("a line of its own") << 2 << 4;
+    }
+
+    // Identical lines stay distinct lessons: "Modifica lezione" opens the lesson
+    // the picked line was made from, and saving changes that lesson only.
+    void modifyEditsThePickedLesson()
+    {
+        QFETCH(int, row);
+        QFETCH(int, position);
         const QString path = ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_2.lez"));
-        QVERIFY(writeAll(path, lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QString(), QStringLiteral("senza data"))
-                                   + lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QStringLiteral("02/03/2024"), QStringLiteral("B"))));
+        QByteArray given = lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QString(), QStringLiteral("senza data"))
+            + lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("A")) + lessonBytes(QStringLiteral("02/03/2024"), QStringLiteral("B"));
+        // The two identical lessons differ in the start time, which the list does not show.
+        RecordBuffer lesson(LessonRecord::layout());
+        for (const int record : {0, 2}) {
+            lesson.setBytes(QByteArrayView(given).sliced(record * LessonRecord::Size, LessonRecord::Size));
+            lesson.setText(LessonRecord::txtOraInizio, record == 0 ? QStringLiteral("08:00") : QStringLiteral("15:00"));
+            given.replace(record * LessonRecord::Size, LessonRecord::Size, lesson.bytes());
+        }
+        QVERIFY(writeAll(path, given));
         TfrmLezioniGuida lessons(registry());
         lessons.setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("2")});
         lessons.show();
         QVERIFY(QTest::qWaitForWindowExposed(&lessons));
         QCOMPARE(lessons.list()->lineModel()->rowCount(), 3); // the lesson without a date is not listed
+        QCOMPARE(lessons.list()->lineModel()->store().at(0), lessons.list()->lineModel()->store().at(1));
         QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblTotale"))->text(), QStringLiteral("3"));
         QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
         QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: selezionare una voce dall'elenco prima di premere il pulsante di modifica."));
-        lessons.list()->selectRow(0);
+        lessons.list()->selectRow(row);
         QTest::mouseClick(button(&lessons, "btnModifica"), Qt::LeftButton);
-        QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblPosizione"))->text(), QStringLiteral("3"));
-        QCOMPARE(field(&lessons, "txtModulo")->text(), QStringLiteral("A"));
+        QCOMPARE(lessons.findChild<QLabel *>(QStringLiteral("lblPosizione"))->text(), QString::number(position));
+        lesson.setBytes(QByteArrayView(given).sliced((position - 1) * LessonRecord::Size, LessonRecord::Size));
+        QCOMPARE(field(&lessons, "txtOraInizio")->text(), lesson.text(LessonRecord::txtOraInizio));
+        QCOMPARE(field(&lessons, "txtModulo")->text(), lesson.text(LessonRecord::txtModulo));
+
+        // Saved over the picked lesson; every other lesson keeps its bytes.
+        field(&lessons, "txtModulo")->setText(QStringLiteral("Rotatorie"));
+        QTest::mouseClick(button(&lessons, "btnSalva"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kSaved);
+        const QByteArray bytes = readAll(path);
+        QCOMPARE(bytes.size(), given.size());
+        for (int record = 0; record < 4; ++record) {
+            const QByteArray stored = bytes.mid(record * LessonRecord::Size, LessonRecord::Size);
+            if (record + 1 != position) {
+                QCOMPARE(stored.toHex(' '), given.mid(record * LessonRecord::Size, LessonRecord::Size).toHex(' '));
+                continue;
+            }
+            lesson.setBytes(stored);
+            QCOMPARE(lesson.text(LessonRecord::txtModulo), QStringLiteral("Rotatorie"));
+            QCOMPARE(lesson.text(LessonRecord::txtOraInizio), field(&lessons, "txtOraInizio")->text());
+        }
     }
 
     void lessonIsBuiltOnTheLastRecordRead_data()
@@ -481,10 +522,116 @@ private slots:
         QVERIFY(lines[0].startsWith(QStringLiteral("Alfa Anna")));
         QVERIFY(lines[1].startsWith(QStringLiteral("Bravo Bruno")));
         QVERIFY(lines[2].startsWith(QStringLiteral("charlie Carlo")));
-        // The finished Bravo Bruno later in the archive gives the same line: it is the one left.
-        QCOMPARE(position(), QStringLiteral("5"));
+        // The finished Bravo Bruno later in the archive gives the same line, but the
+        // line listed was made from the attending one: that one is loaded.
+        QCOMPARE(position(), QStringLiteral("3"));
         QCOMPARE(field("txtCognome")->text(), QStringLiteral("Bravo"));
-        QVERIFY(registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+        QVERIFY(!registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+    }
+
+    // A value longer than its field shows its beginning, and the field's hint the
+    // whole value, on the registry as loaded from the archive.
+    void longValuesShowTheirBeginning()
+    {
+        const QString address = QStringLiteral("Via dei Santissimi Apostoli Pietro e Paolo, 123, scala B, interno 7, presso Bianchi");
+        RecordBuffer student(StudentRecord::layout());
+        student.setBytes(studentBytes(QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("No")));
+        student.setText(StudentRecord::txtViaPro, address);
+        registry()->LoadStudentScreen(student, 1);
+        QLineEdit *street = field("txtViaPro");
+        QCOMPARE(street->text(), address);
+        QCOMPARE(street->cursorPosition(), 0);
+        QCOMPARE(street->toolTip(), address);
+        QCOMPARE(field("txtCognome")->cursorPosition(), 0);
+        QCOMPARE(field("txtCognome")->toolTip(), QString());
+    }
+
+    void identicalAttendeesAreDistinct_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("record");
+        QTest::addColumn<QString>("note");
+        // Sorted: Alfa (5), Rossi (2), Rossi (4), Rossi (6), Zeta (1).
+        QTest::newRow("first Rossi") << 1 << 2 << QStringLiteral("prima");
+        QTest::newRow("second Rossi") << 2 << 4 << QStringLiteral("seconda");
+        QTest::newRow("third Rossi") << 3 << 6 << QStringLiteral("terza");
+        QTest::newRow("last line, first record") << 4 << 1 << QString();
+    }
+
+    // Three attending students give the same line; the list is sorted, so the
+    // lines stand in another order than their records. A double click loads the
+    // student the picked line was made from.
+    void identicalAttendeesAreDistinct()
+    {
+        QFETCH(int, row);
+        QFETCH(int, record);
+        QFETCH(QString, note);
+        const auto attendee = [](const QString &surname, const QString &address) {
+            RecordBuffer student(StudentRecord::layout());
+            student.setBytes(studentBytes(surname, QStringLiteral("Mario"), QStringLiteral("No")));
+            student.setText(StudentRecord::txtViaPro, address); // not on the line
+            return student.bytes();
+        };
+        QVERIFY(writeAll(archive(), attendee(QStringLiteral("Zeta"), QString()) + attendee(QStringLiteral("Rossi"), QStringLiteral("prima"))
+                                        + studentBytes(QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("S\u00EC"))
+                                        + attendee(QStringLiteral("Rossi"), QStringLiteral("seconda"))
+                                        + attendee(QStringLiteral("Alfa"), QString()) + attendee(QStringLiteral("Rossi"), QStringLiteral("terza"))));
+        QStringList lines;
+        whenModalOpens([&](QWidget *modal) {
+            auto *list = modal->findChild<LineListView *>(QStringLiteral("lstRecords"));
+            lines = list->lineModel()->lines();
+            list->selectRow(row);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->lineModel()->index(row)).center());
+        });
+        QTest::mouseClick(registry()->control("cmdFrequentatoriOra"), Qt::LeftButton);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[1], lines[2]);
+        QCOMPARE(lines[2], lines[3]);
+        QCOMPARE(position(), QString::number(record));
+        QCOMPARE(field("txtViaPro")->text(), note);
+        QVERIFY(!registry()->control<QCheckBox>("chkRicontatta")->isChecked());
+    }
+
+    void quickFindTellsNoMatch_data()
+    {
+        QTest::addColumn<bool>("lessons");
+        QTest::newRow("current attendees") << false;
+        QTest::newRow("driving lessons") << true;
+    }
+
+    // A fragment no line holds: no line stays picked and the screen, which has no
+    // status line, says so under the find field.
+    void quickFindTellsNoMatch()
+    {
+        QFETCH(bool, lessons);
+        QVERIFY(writeAll(archive(), studentBytes(QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("No"))));
+        QVERIFY(writeAll(ProgramFolder::filePath(QStringLiteral("Lezioni_Guida_Allievo_1.lez")),
+                         lessonBytes(QStringLiteral("01/03/2024"), QStringLiteral("Rotatorie"))));
+        std::unique_ptr<ScreenKit::Screen> screen;
+        if (lessons) {
+            auto lessonScreen = std::make_unique<TfrmLezioniGuida>(registry());
+            lessonScreen->setStudent({QStringLiteral("Mario"), QStringLiteral("Rossi"), QStringLiteral("B"), QStringLiteral("1")});
+            screen = std::move(lessonScreen);
+        } else {
+            screen = std::make_unique<TfrmFrequentatoriOra>(registry());
+        }
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+        auto *list = screen->control<LineListView>("lstRecords");
+        auto *find = screen->control<QLineEdit>("txtTrova");
+        QCOMPARE(list->lineModel()->rowCount(), 1);
+        find->setText(lessons ? QStringLiteral("rotat") : QStringLiteral("ross"));
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(list->selectedRow(), 0);
+        auto *outcome = screen->control<QLabel>("lblEsitoTrova");
+        QVERIFY(!outcome->isVisible());
+        find->setText(QStringLiteral("qq")); // not "zz": "Mezzo" holds it
+        QTest::mouseClick(screen->control<QPushButton>("btnTrova"), Qt::LeftButton);
+        QCOMPARE(list->selectedRow(), -1);
+        QVERIFY(outcome->isVisible());
+        QCOMPARE(outcome->text(), QStringLiteral("Nessuna corrispondenza"));
+        QVERIFY(screen->control("shpTrova")->geometry().contains(outcome->geometry()));
+        QVERIFY(m_dialogs->shown.isEmpty());
     }
 
     void tabOrderOfTheListScreens_data()
