@@ -18,7 +18,7 @@ namespace {
 // The folders of the program's own sources, below the entrance.
 const QStringList kFeatures = {QStringLiteral("tt2112"), QStringLiteral("students"), QStringLiteral("search"),
                                QStringLiteral("printing"), QStringLiteral("export"), QStringLiteral("checks"),
-                               QStringLiteral("access")};
+                               QStringLiteral("access"), QStringLiteral("calendar"), QStringLiteral("lessons")};
 
 struct Include {
     QString file;   // the including file, relative to the sources
@@ -79,7 +79,8 @@ private slots:
         QTest::newRow("record files") << QStringLiteral("storage") << ground;
         QTest::newRow("screen kit") << QStringLiteral("shell") << (ground + QStringList{QStringLiteral("shell"), QStringLiteral("assets")});
         QTest::newRow("command line") << QStringLiteral("cli")
-                                      << (ground + QStringList{QStringLiteral("cli"), QStringLiteral("shell"), QStringLiteral("checks")});
+                                      << (ground + QStringList{QStringLiteral("cli"), QStringLiteral("shell"), QStringLiteral("checks"),
+                                                          QStringLiteral("calendar"), QStringLiteral("lessons")});
     }
 
     void layersIncludeOnlyWhatIsBelow()
