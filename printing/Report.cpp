@@ -130,7 +130,8 @@ ListPages layOut(const ListDocument &list, QPagedPaintDevice &device)
     pages.lineMm = metrics.lineSpacing() * 25.4 / device.logicalDpiY();
     double used = list.titleBand;
     int onPage = 0;
-    for (qsizetype i = 0; i < list.lines.size(); ++i) {
+    const qsizetype lineCount = list.wrap ? list.printedLines(device).size() : list.lines.size();
+    for (qsizetype i = 0; i < lineCount; ++i) {
         if (used + pages.lineMm > pageMm + 1e-6) {
             pages.lines.push_back(onPage);
             onPage = 0;
@@ -324,6 +325,41 @@ std::vector<SqueezedBox> Document::squeezedBoxes(double points, QPaintDevice *de
     return squeezed;
 }
 
+QStringList ListDocument::printedLines(QPaintDevice &device) const
+{
+    if (!wrap)
+        return lines;
+    const QFontMetricsF metrics(fontOf(body, &device));
+    const double room = body.mm.width() * device.logicalDpiX() / 25.4;
+    constexpr qsizetype kIndent = 4;
+    QStringList out;
+    for (const QString &line : lines) {
+        QString rest = line;
+        bool first = true;
+        while (true) {
+            const QString lead = first ? QString() : QString(kIndent, u' ');
+            if (metrics.horizontalAdvance(lead + rest) <= room || rest.size() <= 1) {
+                out << lead + rest;
+                break;
+            }
+            // The longest head that fits, broken at a blank within its last third if there is one.
+            qsizetype fits = 1;
+            while (fits < rest.size() && metrics.horizontalAdvance(lead + rest.left(fits + 1)) <= room)
+                ++fits;
+            qsizetype cut = fits;
+            const qsizetype blank = rest.lastIndexOf(u' ', fits);
+            if (blank > fits * 2 / 3)
+                cut = blank;
+            out << lead + rest.left(cut).trimmed();
+            rest = rest.mid(cut).trimmed();
+            first = false;
+            if (rest.isEmpty())
+                break;
+        }
+    }
+    return out;
+}
+
 std::vector<int> ListDocument::linesPerPage(QPagedPaintDevice &device) const
 {
     return layOut(*this, device).lines;
@@ -348,6 +384,7 @@ Printed ListDocument::print(QPagedPaintDevice &device, int first, int last) cons
     const QPointF margin = layout.paintRect(QPageLayout::Millimeter).topLeft();
     const QRectF area = printableArea(Page(), layout).translated(-margin);
 
+    const QStringList shown = printedLines(device);
     qsizetype next = 0;
     for (int page = 0; page < pages.count(); ++page) {
         const int lineCount = page < static_cast<int>(pages.lines.size()) ? pages.lines[static_cast<std::size_t>(page)] : 0;
@@ -367,7 +404,7 @@ Printed ListDocument::print(QPagedPaintDevice &device, int first, int last) cons
         }
         TextBox lineBox = body;
         for (int i = 0; i < lineCount; ++i, ++next) {
-            lineBox.text = lines.at(next);
+            lineBox.text = shown.at(next);
             lineBox.mm = QRectF(body.mm.x(), y, body.mm.width(), pages.lineMm);
             drawBox(painter, lineBox, scale, area);
             y += pages.lineMm;

@@ -148,6 +148,9 @@ struct ListDocument {
     TextBox body;          // the look of the lines; its rect gives left and width
     double bodyPadding = 0; // mm added under the lines
     QStringList lines;
+    // Lines wider than the body break onto the next line (at a blank where one is
+    // near, indented) instead of being drawn smaller or cut.
+    bool wrap = false;
     TextBox footer;
     double footerBand = 8;
 
@@ -158,6 +161,8 @@ struct ListDocument {
     int pageCount(QPagedPaintDevice &device) const;
     // How many lines fit on each page, as laid out for `device`.
     std::vector<int> linesPerPage(QPagedPaintDevice &device) const;
+    // The lines as printed on `device`: with `wrap`, the long ones broken.
+    QStringList printedLines(QPaintDevice &device) const;
 };
 
 } // namespace Report

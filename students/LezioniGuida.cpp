@@ -274,6 +274,7 @@ void TfrmLezioniGuida::btnStampaClick()
     const QString title = QStringLiteral("Lezioni di guida dell'allievo ") + TextField::trimmed(m_student.nome) + QLatin1Char(' ')
         + TextField::trimmed(m_student.cognome) + QStringLiteral(" - Codice corso: ") + TextField::trimmed(m_student.codiceCorso);
     Report::ListDocument list = SummaryList::create(title, lines, Clock::now().date());
+    list.wrap = true; // the module and the times are never lost off the end of a line
     list.fileName = PrintSeam::printName(QStringLiteral("Lezioni di guida"), m_student.cognome, m_student.nome);
     PrintSeam::print(list);
 }

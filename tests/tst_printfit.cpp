@@ -405,6 +405,50 @@ private slots:
             QVERIFY2(smallest < points - 0.3, qPrintable(QString::number(smallest)));
     }
 
+    // A list that wraps keeps every word of a long line, at its own size, inside
+    // the page's printable width, on lines of their own.
+    void wrappedListKeepsEveryWord()
+    {
+        SKIP_UNLESS_READABLE();
+        QString longLine = QStringLiteral("Data: 02/03/2026   Durata: 1 h 30 min       Mezzo: Fiat Panda                 Targa: AB123CD"
+                                          "      Istr. Gianni Bell\u00F2              Mod. Guida su strada extraurbana principale");
+        longLine += QStringLiteral(" fino a Casalecchio CODAFINALE");
+        Report::ListDocument list = SummaryList::create(QStringLiteral("Lezioni di guida"),
+                                                        {QStringLiteral("Prima riga"), longLine, QStringLiteral("Ultima riga")},
+                                                        QDate(2025, 3, 7));
+        list.wrap = true;
+        const QString pdf = m_dir.filePath(QStringLiteral("lezioni.pdf"));
+        QPdfWriter writer(pdf);
+        writer.setResolution(1200);
+        writer.setPageLayout(list.layout);
+        const QStringList shown = list.printedLines(writer);
+        QVERIFY2(shown.size() >= 4, qPrintable(shown.join(u'|')));
+        const Report::Printed printed = list.print(writer);
+        QVERIFY2(printed.ok, qPrintable(printed.failure));
+        const QList<Word> words = wordsOf(pdf);
+        const QList<Word> tail = withText(words, QStringLiteral("CODAFINALE"));
+        const QList<Word> first = withText(words, QStringLiteral("Prima"));
+        QCOMPARE(tail.size(), 1);
+        QCOMPARE(first.size(), 1);
+        // At the body's size (the same height as the first line's words) and on a later line.
+        QVERIFY(qAbs(tail.first().mm.height() - first.first().mm.height()) < 0.2);
+        QVERIFY(tail.first().mm.top() > first.first().mm.bottom() + 3);
+        for (const Word &word : words)
+            QVERIFY2(word.mm.right() <= 297 - 10 + 0.5, qPrintable(word.text));
+        // Nothing lost: the words of the long line, in order, across its lines.
+        QList<Word> inOrder = words;
+        std::sort(inOrder.begin(), inOrder.end(), [](const Word &a, const Word &b) {
+            if (qAbs(a.mm.top() - b.mm.top()) > 1)
+                return a.mm.top() < b.mm.top();
+            return a.mm.left() < b.mm.left();
+        });
+        QStringList texts;
+        for (const Word &word : inOrder)
+            texts << word.text;
+        const QString all = texts.join(u' ');
+        QVERIFY2(all.contains(QStringLiteral("Mod. Guida su strada extraurbana principale fino a Casalecchio CODAFINALE")), qPrintable(all));
+    }
+
     // What the layout reports: the boxes drawn below 7 pt or cut, by the names
     // of the fields on the form screen.
     void squeezedFieldsNamed_data()
