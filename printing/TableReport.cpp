@@ -162,7 +162,7 @@ Report::Document create(const Spec &spec)
     const double end = kBottom - kFooterBand;
     for (std::size_t r = 0; r < spec.rows.size(); ++r) {
         const QStringList &cells = spec.rows[r];
-        const double height = rowHeight(cells, false);
+        const double height = std::max(rowHeight(cells, false), spec.minRowMm);
         if (y + height > end + 1e-6)
             newPage();
         for (std::size_t c = 0; c < spec.columns.size(); ++c) {

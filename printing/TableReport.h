@@ -26,6 +26,7 @@ struct Spec {
     std::vector<QStringList> rows;
     QString footnote;        // printed once, under the last row
     double points = 8;       // the size of the cells' text
+    double minRowMm = 0;     // rows at least this tall (room to sign in)
 };
 
 // The page layout of every table: A4 landscape with 10 mm margins.

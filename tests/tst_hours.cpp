@@ -2,10 +2,12 @@
 
 #include "DialogRecorder.h"
 #include "Modal.h"
+#include "ReportCheck.h"
 #include "TestSupport.h"
 
 #include "app/Avvio.h"
 #include "app/ScreenSet.h"
+#include "lessons/LessonRegister.h"
 #include "lessons/OreGuida.h"
 #include "printing/PrintSeam.h"
 #include "shell/Clock.h"
@@ -18,6 +20,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -171,6 +174,62 @@ private slots:
         whenModalOpens(check);
         QTest::mouseClick(screens.frmAllievi()->control("cmdOreGuida"), Qt::LeftButton);
         QCOMPARE(opened, 2);
+    }
+
+    // The register of a student's lessons: every value whole inside its cell,
+    // empty boxes to sign, the totals of each kind and the footnote.
+    void lessonRegister()
+    {
+        const std::optional<LessonRegister::Student> student = LessonRegister::studentAt(file("Allievi.pro"), 2);
+        QVERIFY(student);
+        QCOMPARE(student->surname, QStringLiteral("Bianchi"));
+        QVERIFY(!LessonRegister::studentAt(file("Allievi.pro"), 3));
+        std::vector<Lessons::Lesson> lessons;
+        for (int i = 1; i <= 30; ++i) {
+            Lessons::Lesson l;
+            l.number = i;
+            l.date = QStringLiteral("%1/03/2026").arg(i, 2, 10, QLatin1Char('0'));
+            l.start = QStringLiteral("20:00");
+            l.end = i % 2 ? QStringLiteral("21:00") : QStringLiteral("20:45");
+            l.module = i % 5 == 0 ? QStringLiteral("Guida notturna in tangenziale con traffico intenso e pioggia battente, poi autostrada A14")
+                                  : QStringLiteral("Notturna");
+            l.instructor = QStringLiteral("Gianni Bell\u00F2 Mastrangelo De Santis");
+            l.vehicle = QStringLiteral("Fiat Panda");
+            l.plate = QStringLiteral("AB123CD");
+            lessons.push_back(l);
+        }
+        const Report::Document document = LessonRegister::create(*student, QStringLiteral("BO1234"), lessons,
+                                                                 Lessons::Keywords::defaults(), QDate(2026, 3, 31));
+        QVERIFY(document.pages().size() >= 2);
+        QCOMPARE(document.pageLayout().orientation(), QPageLayout::Landscape);
+        QPdfWriter pdf(file("registro_lezioni.pdf"));
+        pdf.setResolution(1200);
+        pdf.setPageLayout(document.pageLayout());
+        const QStringList wrong = boxesOutOfPlace(document, pdf);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+        QVERIFY(document.find(QStringLiteral("txtSottotitolo1"))->text.contains(QStringLiteral("Bianchi Anna")));
+        QVERIFY(document.find(QStringLiteral("txtSottotitolo1"))->text.contains(QStringLiteral("BO1234")));
+        QCOMPARE(document.find(QStringLiteral("h10"))->text, QStringLiteral("Firma allievo"));
+        QCOMPARE(document.find(QStringLiteral("r0c10"))->text, QString());
+        QCOMPARE(document.find(QStringLiteral("r0c11"))->text, QString());
+        QVERIFY(document.find(QStringLiteral("r0c10"))->mm.height() >= 8);
+        QCOMPARE(document.find(QStringLiteral("r4c5"))->text, QStringLiteral("Notturna"));
+        QCOMPARE(document.find(QStringLiteral("r1c4"))->text, QStringLiteral("45 min"));
+        QVERIFY(document.find(QStringLiteral("txtNota")) != nullptr);
+        const QString note = document.find(QStringLiteral("txtNota"))->text;
+        QVERIFY2(note.contains(QStringLiteral("notturna 26 h 15 min / 2 h")), qPrintable(note));
+        QVERIFY(note.endsWith(LessonRegister::footnote()));
+        int page = 0;
+        for (const Report::Page &p : document.pages()) {
+            ++page;
+            const auto footer = std::find_if(p.boxes.begin(), p.boxes.end(),
+                                             [](const Report::TextBox &b) { return b.name == QStringLiteral("txtPagina"); });
+            QVERIFY(footer != p.boxes.end());
+            QCOMPARE(footer->text, QStringLiteral("Pagina %1 di %2").arg(page).arg(document.pages().size()));
+        }
+        QVERIFY(document.print(pdf));
+        if (qEnvironmentVariableIsSet("VOLANTIX_KEEP_PDF"))
+            QFile::copy(file("registro_lezioni.pdf"), qEnvironmentVariable("VOLANTIX_KEEP_PDF"));
     }
 };
 
