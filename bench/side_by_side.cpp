@@ -4,6 +4,7 @@
 // Prints a Markdown table (the figures of docs/performance.md).
 
 #include "calendar/Deadlines.h"
+#include "lessons/LessonRules.h"
 #include "export/ExportTable.h"
 #include "search/Search.h"
 #include "storage/FileReplacement.h"
@@ -289,6 +290,41 @@ int main(int argc, char *argv[])
         std::printf("| Export grid memory (MB vs text held) | %d | %.1f | %.1f | %.2f | <= 2 | |\n", n, double(gridBytes) / 1e6,
                     double(textBytes) / 1e6, double(gridBytes) / double(textBytes));
         std::fflush(stdout);
+    }
+    // The hours screen's reading: 10,000 lesson files of 20 lessons each, against
+    // opening and reading the same files raw.
+    {
+        const QString lessonsFolder = folder + QStringLiteral("/ore");
+        QDir(lessonsFolder).removeRecursively();
+        QDir().mkpath(lessonsFolder);
+        RecordBuffer l(LessonRecord::layout());
+        for (int file = 1; file <= 10000; ++file) {
+            QByteArray bytes;
+            for (int i = 0; i < 20; ++i) {
+                l.setText(LessonRecord::txtData, QStringLiteral("%1/03/2026").arg(1 + (file + i) % 28, 2, 10, QLatin1Char('0')));
+                l.setText(LessonRecord::txtOraInizio, QStringLiteral("%1:00").arg(8 + i % 10, 2, 10, QLatin1Char('0')));
+                l.setText(LessonRecord::txtOraFine, QStringLiteral("%1:00").arg(9 + i % 10, 2, 10, QLatin1Char('0')));
+                l.setText(LessonRecord::txtDurata, QStringLiteral("1 ora"));
+                l.setText(LessonRecord::txtVeicolo, QStringLiteral("Fiat Panda"));
+                l.setText(LessonRecord::txtTarga, QStringLiteral("AB%1CD").arg(file % 12, 3, 10, QLatin1Char('0')));
+                l.setText(LessonRecord::txtIstruttore, QStringLiteral("Istruttore %1").arg(file % 9));
+                l.setText(LessonRecord::txtModulo, QStringLiteral("Modulo %1").arg(i % 9));
+                bytes += l.bytes();
+            }
+            writeFile(lessonsFolder + QStringLiteral("/Lezioni_Guida_Allievo_%1.lez").arg(file), bytes);
+        }
+        const auto rawAll = [&] {
+            for (const auto &entry : Lessons::lessonFiles(lessonsFolder))
+                rawRead(entry.second);
+        };
+        rawAll();
+        const double raw = best(rawAll, 5);
+        const double hours = best([&] {
+            const Lessons::Folder read = Lessons::readFolder(lessonsFolder);
+            Lessons::hoursOf(read, QDate(2026, 3, 1), QDate(2026, 3, 31));
+        }, 5);
+        std::printf("| Hours screen, 10,000 lesson files of 20 lessons | 200000 | %.2f | %.2f | %.2f | <= 2 | |\n", hours, raw, hours / raw);
+        QDir(lessonsFolder).removeRecursively();
     }
     return 0;
 }

@@ -493,7 +493,7 @@ int lessonSummary(Context &ctx, const QString &path)
     const std::vector<Lessons::Lesson> lessons = Lessons::readLessons(path, &complete);
     const Lessons::Folder everyone = Lessons::readFolder(folder);
     const Lessons::Keywords keywords = Lessons::loadKeywords(QDir(folder).filePath(QStringLiteral("Autoscuola.ini")), false);
-    const Lessons::Summary summary = Lessons::summarise(lessons, keywords, Lessons::studentOfFile(path), everyone.bookings);
+    const Lessons::Summary summary = Lessons::summarise(lessons, keywords, Lessons::studentOfFile(path), everyone.bookings());
     QByteArray warnings;
     for (const Lessons::Warning &warning : summary.warnings)
         warnings += (warnings.isEmpty() ? "" : ",") + QByteArray("{\"lezione\":") + QByteArray::number(warning.lesson)

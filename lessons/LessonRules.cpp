@@ -7,6 +7,7 @@
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
+#include "storage/Windows1252.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -143,12 +144,24 @@ qint64 studentOfFile(const QString &path)
 
 std::optional<int> timeOfDay(QStringView text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})[:.](\\d{2})$"));
-    const QRegularExpressionMatch match = pattern.match(text.trimmed().toString());
-    if (!match.hasMatch())
+    text = TextField::trimmed(text);
+    // H:MM or HH:MM (a dot also separates them).
+    if (text.size() < 4 || text.size() > 5)
         return std::nullopt;
-    const int hours = match.capturedView(1).toInt();
-    const int minutes = match.capturedView(2).toInt();
+    const qsizetype colon = text.size() - 3;
+    if (text[colon] != u':' && text[colon] != u'.')
+        return std::nullopt;
+    int hours = 0;
+    for (qsizetype i = 0; i < colon; ++i) {
+        if (!text[i].isDigit() || text[i].unicode() > u'9')
+            return std::nullopt;
+        hours = hours * 10 + (text[i].unicode() - u'0');
+    }
+    const char16_t m1 = text[colon + 1].unicode();
+    const char16_t m2 = text[colon + 2].unicode();
+    if (m1 < u'0' || m1 > u'9' || m2 < u'0' || m2 > u'9')
+        return std::nullopt;
+    const int minutes = (m1 - u'0') * 10 + (m2 - u'0');
     if (hours > 23 || minutes > 59)
         return std::nullopt;
     return hours * 60 + minutes;
@@ -331,11 +344,44 @@ std::vector<std::pair<qint64, QString>> lessonFiles(const QString &folder)
     return files;
 }
 
+quint32 Folder::intern(QByteArrayView bytes)
+{
+    std::string key(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    const auto found = m_index.find(key);
+    if (found != m_index.end())
+        return found->second;
+    const quint32 index = static_cast<quint32>(m_texts.size());
+    m_texts.push_back(TextField::trimmedString(QStringView(Windows1252::decode(bytes))));
+    m_index.emplace(std::move(key), index);
+    return index;
+}
+
+Lesson Folder::lesson(std::size_t i) const
+{
+    const Entry &e = m_entries[i];
+    return {e.number, m_texts[e.text[0]], m_texts[e.text[1]], m_texts[e.text[2]], m_texts[e.text[3]],
+            m_texts[e.text[4]], m_texts[e.text[5]], m_texts[e.text[6]], m_texts[e.text[7]]};
+}
+
+QString Folder::student(qint64 number) const
+{
+    const auto found = m_students.find(number);
+    return found != m_students.end() ? found->second : QStringLiteral("allievo n. %1").arg(number);
+}
+
+std::vector<Booking> Folder::bookings() const
+{
+    std::vector<Booking> result;
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (std::optional<Booking> booking = bookingOf(lesson(i), m_entries[i].student, student(m_entries[i].student)))
+            result.push_back(std::move(*booking));
+    return result;
+}
+
 Folder readFolder(const QString &folder, const std::function<bool(int, int)> &progress)
 {
     Folder result;
     // The students' names, by position: lesson file N belongs to student N.
-    QHash<qint64, QString> names;
     const QString archive = QDir(folder).filePath(QString::fromLatin1(StudentRecord::FileName));
     if (QFileInfo::exists(archive)) {
         try {
@@ -353,7 +399,7 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
                                             + TextField::load(record.subspan(static_cast<std::size_t>(name.offset),
                                                                              static_cast<std::size_t>(name.size()))))
                                         .trimmed();
-                names.insert(position, who);
+                result.m_students.emplace(position, who);
             });
             file.CloseRecordFile();
         } catch (const RecordFileError &) {
@@ -361,6 +407,8 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
         }
     }
     const std::vector<std::pair<qint64, QString>> files = lessonFiles(folder);
+    const RecordLayout &layout = LessonRecord::layout();
+    const FieldDef &date = layout.field(LessonRecord::txtData);
     int done = 0;
     for (const auto &[number, path] : files) {
         if (progress && !progress(done, static_cast<int>(files.size()))) {
@@ -368,15 +416,31 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
             return result;
         }
         ++done;
-        const QString who = names.value(number, QStringLiteral("allievo n. %1").arg(number));
-        result.students[number] = who;
-        bool whole = true;
-        for (Lesson &lesson : readLessons(path, &whole)) {
-            if (const std::optional<Booking> booking = bookingOf(lesson, number, who))
-                result.bookings.push_back(*booking);
-            result.lessons.emplace_back(number, std::move(lesson));
+        try {
+            RecordFile file;
+            file.OpenForReading(path, LessonRecord::Size);
+            int index = 0;
+            const bool whole = file.ScanRecords([&](std::span<const char> record) {
+                ++index;
+                // A lesson without a date is not listed, nor counted.
+                if (TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(date.offset), static_cast<std::size_t>(date.size())))
+                        .isEmpty())
+                    return;
+                Folder::Entry entry;
+                entry.student = number;
+                entry.number = index;
+                for (int field = 0; field < LessonRecord::FieldCount; ++field) {
+                    const FieldDef &def = layout.field(field);
+                    entry.text[field] = result.intern(
+                        TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size()))));
+                }
+                result.m_entries.push_back(entry);
+            });
+            file.CloseRecordFile();
+            result.complete = result.complete && whole;
+        } catch (const RecordFileError &) {
+            result.complete = false;
         }
-        result.complete = result.complete && whole;
     }
     if (progress)
         progress(done, static_cast<int>(files.size()));
@@ -385,34 +449,57 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
 
 Hours hoursOf(const Folder &folder, const QDate &from, const QDate &to)
 {
-    std::map<QString, Tally> instructors;
-    std::map<QString, Tally> plates;
-    for (const auto &[number, lesson] : folder.lessons) {
-        const std::optional<QDate> date = Deadlines::parseDate(QStringView(lesson.date));
-        if (!date || *date < from || *date > to)
+    // Counted by the text of each name first, then the texts that differ only in
+    // case or blanks put together.
+    std::unordered_map<quint32, Tally> instructorTexts;
+    std::unordered_map<quint32, Tally> plateTexts;
+    std::unordered_map<quint32, std::optional<QDate>> dates;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        const Folder::Entry &e = folder.entry(i);
+        auto known = dates.find(e.text[LessonRecord::txtData]);
+        if (known == dates.end())
+            known = dates.emplace(e.text[LessonRecord::txtData], Deadlines::parseDate(QStringView(folder.text(e.text[LessonRecord::txtData]))))
+                        .first;
+        const std::optional<QDate> &day = known->second;
+        if (!day || *day < from || *day > to)
             continue;
-        const std::optional<int> minutes = minutesOf(lesson);
-        const auto add = [&](std::map<QString, Tally> &tallies, const QString &name) {
-            if (name.isEmpty())
+        std::optional<int> minutes =
+            minutesBetween(folder.text(e.text[LessonRecord::txtOraInizio]), folder.text(e.text[LessonRecord::txtOraFine]));
+        if (!minutes)
+            minutes = minutesOfDuration(folder.text(e.text[LessonRecord::txtDurata]));
+        const auto add = [&](std::unordered_map<quint32, Tally> &tallies, quint32 text) {
+            if (folder.text(text).isEmpty())
                 return;
-            Tally &tally = tallies[groupKey(name)];
-            if (tally.name.isEmpty())
-                tally.name = name;
+            Tally &tally = tallies[text];
             ++tally.lessons;
             if (minutes)
                 tally.minutes += *minutes;
             else
                 ++tally.unknown;
         };
-        add(instructors, lesson.instructor);
-        add(plates, lesson.plate.toUpper());
+        add(instructorTexts, e.text[LessonRecord::txtIstruttore]);
+        add(plateTexts, e.text[LessonRecord::txtTarga]);
     }
-    Hours hours;
-    for (auto &[key, tally] : instructors)
-        hours.instructors.push_back(std::move(tally));
-    for (auto &[key, tally] : plates)
-        hours.plates.push_back(std::move(tally));
-    return hours;
+    const auto merge = [&folder](const std::unordered_map<quint32, Tally> &byText, bool upper) {
+        // In the order the texts were first met, so that a name keeps its first spelling.
+        std::vector<std::pair<quint32, Tally>> sorted(byText.begin(), byText.end());
+        std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::map<QString, Tally> grouped;
+        for (const auto &[text, counted] : sorted) {
+            const QString &name = folder.text(text);
+            Tally &tally = grouped[groupKey(name)];
+            if (tally.name.isEmpty())
+                tally.name = upper ? name.toUpper() : name;
+            tally.minutes += counted.minutes;
+            tally.lessons += counted.lessons;
+            tally.unknown += counted.unknown;
+        }
+        std::vector<Tally> out;
+        for (auto &[key, tally] : grouped)
+            out.push_back(std::move(tally));
+        return out;
+    };
+    return {merge(instructorTexts, false), merge(plateTexts, true)};
 }
 
 bool sameName(const QString &a, const QString &b)

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <optional>
 #include <span>
 #include <vector>
@@ -110,13 +112,39 @@ struct Summary {
 Summary summarise(std::span<const Lesson> lessons, const Keywords &keywords, qint64 student = 0,
                   std::span<const Booking> everyone = {});
 
-// The lessons of every lesson file of a folder, with the students' names.
-struct Folder {
-    std::vector<Booking> bookings;
-    std::vector<std::pair<qint64, Lesson>> lessons; // file number and lesson
-    std::map<qint64, QString> students;              // surname and name by file number
+// The lessons of every lesson file of a folder, with the students' names. Each
+// different text is kept once: tens of thousands of lessons repeat a few dates,
+// times, instructors, plates and modules.
+class Folder
+{
+public:
+    struct Entry {
+        qint64 student = 0; // the number of the lesson file
+        int number = 0;     // the lesson's place in it
+        quint32 text[8] = {}; // the eight fields, in record order, as indices into the texts
+    };
+
+    std::size_t size() const { return m_entries.size(); }
+    const Entry &entry(std::size_t i) const { return m_entries[i]; }
+    const QString &text(quint32 index) const { return m_texts[index]; }
+    // A lesson whole, as lessonOf() gives it.
+    Lesson lesson(std::size_t i) const;
+    // The student's surname and name, or "allievo n. N".
+    QString student(qint64 number) const;
+    // Every lesson with a date and both times, as the double bookings are found.
+    std::vector<Booking> bookings() const;
+
     bool complete = true;
     bool cancelled = false;
+
+private:
+    friend Folder readFolder(const QString &, const std::function<bool(int, int)> &);
+    quint32 intern(QByteArrayView bytes);
+
+    std::vector<Entry> m_entries;
+    std::vector<QString> m_texts;
+    std::unordered_map<std::string, quint32> m_index;
+    std::map<qint64, QString> m_students;
 };
 // `progress` hears files done and the total, and may stop the reading.
 Folder readFolder(const QString &folder, const std::function<bool(int done, int total)> &progress = {});

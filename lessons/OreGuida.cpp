@@ -149,7 +149,7 @@ void TfrmOreGuida::btnCalcolaClick()
     lstDettaglio->lineModel()->clear();
     lblDettaglio->clear();
     if (m_folder.cancelled) {
-        m_folder = {};
+        m_folder = Lessons::Folder();
         m_hours = {};
         m_rows.clear();
         lstRecords->lineModel()->clear();
@@ -192,13 +192,13 @@ void TfrmOreGuida::lstRecordsDblClick()
     const Lessons::Tally &tally =
         (picked.plate ? m_hours.plates : m_hours.instructors)[static_cast<std::size_t>(picked.tally)];
     QStringList lines;
-    for (const auto &[student, lesson] : m_folder.lessons) {
+    for (std::size_t i = 0; i < m_folder.size(); ++i) {
+        const Lessons::Lesson lesson = m_folder.lesson(i);
         const std::optional<QDate> date = Deadlines::parseDate(QStringView(lesson.date));
         if (!date || *date < m_from || *date > m_to || !Lessons::sameName(picked.plate ? lesson.plate : lesson.instructor, tally.name))
             continue;
         const std::optional<int> minutes = Lessons::minutesOf(lesson);
-        const auto found = m_folder.students.find(student);
-        const QString who = found != m_folder.students.end() ? found->second : QString();
+        const QString who = m_folder.student(m_folder.entry(i).student);
         lines << lesson.date + u"  " + QString(lesson.start + u'-' + lesson.end).leftJustified(11) + u"  "
                      + (minutes ? Lessons::durationText(*minutes) : QStringLiteral("?")).leftJustified(12) + u"  " + who.leftJustified(28)
                      + u"  " + (picked.plate ? lesson.instructor : lesson.plate).leftJustified(16) + u"  " + lesson.module;

@@ -432,7 +432,8 @@ bool RecordFile::writeAt(qint64 index, std::span<const char> record, bool append
 bool RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &visit)
 {
     const qint64 count = RecordCount();
-    const qint64 perBlock = std::max<qint64>(1, kScanBlockBytes / m_recordSize);
+    // Blocks of 1 MiB at most, no larger than the file: a small file costs little.
+    const qint64 perBlock = std::max<qint64>(1, std::min<qint64>(kScanBlockBytes / m_recordSize, count));
     QByteArray block(perBlock * m_recordSize, Qt::Uninitialized);
     m_position = 0;
     while (m_position < count) {

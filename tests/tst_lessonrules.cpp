@@ -244,10 +244,10 @@ private slots:
         QVERIFY(TestSupport::writeAll(dir.filePath("Lezioni_Guida_Allievo_x.lez"), "not a lesson file of a student"));
         const Folder folder = readFolder(dir.path());
         QVERIFY(folder.complete);
-        QCOMPARE(folder.lessons.size(), std::size_t(4));
+        QCOMPARE(folder.size(), std::size_t(4));
         const std::vector<Lesson> mine{lesson(1, "01/03/2026", "08:00", "09:00", "Città", "Gianni", "AB123CD"),
                                        lesson(2, "01/03/2026", "09:00", "10:00", "Città", "Gianni", "AB123CD")};
-        QCOMPARE(warningsOf(summarise(mine, Keywords::defaults(), 1, folder.bookings)),
+        QCOMPARE(warningsOf(summarise(mine, Keywords::defaults(), 1, folder.bookings())),
                  QStringList{"1: istruttore gi\u00E0 impegnato con Bianchi Anna (08:30-09:00)"});
 
         const Hours hours = hoursOf(folder, QDate(2026, 3, 1), QDate(2026, 3, 1));
