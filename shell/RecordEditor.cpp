@@ -80,7 +80,17 @@ QColor RecordEditor::captionColour()
 RecordEditor::RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup)
     : Screen(parent, caption, QSize(1016, 713), panelSize, top)
     , m_setup(setup)
+    , m_changes(*setup.layout, [this](RecordBuffer &record) { storeWatchedValues(record); })
 {
+}
+
+void RecordEditor::storeWatchedValues(RecordBuffer &record) const
+{
+    storeScreenIntoRecord(record);
+    if (!TextField::trimmed(lblPosizione->text()).isEmpty())
+        return;
+    for (const char *kept : m_setup.keptOnNew)
+        record.setText(record.layout().indexOf(kept), QString());
 }
 
 QString RecordEditor::archivePath() const
@@ -119,9 +129,10 @@ void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)
     }
 }
 
-void RecordEditor::clearBoundControls(std::initializer_list<const char *> keep)
+void RecordEditor::clearBoundControls()
 {
     const RecordLayout &layout = *m_setup.layout;
+    const std::span<const char *const> keep = m_setup.keptOnNew;
     for (int i = 0; i < layout.fieldCount(); ++i) {
         const std::string_view name = layout.field(i).name;
         if (std::find(keep.begin(), keep.end(), name) != keep.end())
@@ -143,6 +154,24 @@ void RecordEditor::showRecord(const RecordBuffer &record, qint64 position)
     loadRecordIntoScreen(record);
     lblPosizione->setText(QString::number(position));
     m_loaded.remember(position, QByteArrayView(record.bytes()));
+    markUnchanged();
+}
+
+bool RecordEditor::loadRecord(const RecordBuffer &record, qint64 position)
+{
+    // The record may be the screen's own buffer, which a save rewrites: a copy.
+    const QByteArray bytes = record.bytes();
+    if (!mayLeaveRecord())
+        return false;
+    RecordBuffer loaded(record.layout());
+    loaded.setBytes(bytes);
+    showRecord(loaded, position);
+    return true;
+}
+
+bool RecordEditor::mayLeaveRecord()
+{
+    return RecordSaving::mayDropChanges(m_changes, [this] { return saveRecord(); });
 }
 
 void RecordEditor::storeScreenIntoRecord(RecordBuffer &record) const
@@ -164,7 +193,16 @@ void RecordEditor::navigate(Action action)
     try {
         RecordFile file;
         file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
-        const std::optional<Step> step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        std::optional<Step> step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        if (step && step->kind == Step::Kind::Load && hasUnsavedChanges()) {
+            // The record on screen is about to be replaced: its changes first. A
+            // save may append the record, so the step is planned again from there.
+            file.CloseRecordFile();
+            if (!mayLeaveRecord())
+                return;
+            file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
+            step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        }
         if (!step)
             throw RecordFileError(QStringLiteral("not a record number: ") + lblPosizione->text());
         switch (step->kind) {
@@ -211,6 +249,8 @@ void RecordEditor::cmdUltimoClick()
 
 void RecordEditor::cmdNuovoClick()
 {
+    if (!mayLeaveRecord())
+        return;
     try {
         clearScreen();
     } catch (const std::exception &) {
@@ -220,23 +260,36 @@ void RecordEditor::cmdNuovoClick()
 
 void RecordEditor::cmdSalvaClick()
 {
+    saveRecord();
+}
+
+bool RecordEditor::saveRecord()
+{
     for (const MandatoryField &mandatory : m_setup.mandatory) {
         auto *field = control<QLineEdit>(mandatory.control);
         if (TextField::trimmed(field->text()).isEmpty()) {
             Dialogs::warning(mandatory.warning);
             field->setFocus(Qt::OtherFocusReason);
-            return;
+            return false;
         }
     }
     if (m_saveCheck && !m_saveCheck())
-        return;
-    RecordSaving::save({.path = archivePath(),
-                        .buffer = &recordBuffer(),
-                        .loaded = &m_loaded,
-                        .position = lblPosizione,
-                        .failureKind = Dialogs::Kind::Error,
-                        .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
-                        .reload = [this](const RecordBuffer &record) { loadRecordIntoScreen(record); }});
+        return false;
+    const bool saved = RecordSaving::save({.path = archivePath(),
+                                           .buffer = &recordBuffer(),
+                                           .loaded = &m_loaded,
+                                           .position = lblPosizione,
+                                           .failureKind = Dialogs::Kind::Error,
+                                           .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
+                                           .reload =
+                                               [this](const RecordBuffer &record) {
+                                                   // The record as another workstation saved it: unchanged.
+                                                   loadRecordIntoScreen(record);
+                                                   markUnchanged();
+                                               }});
+    if (saved)
+        markUnchanged();
+    return saved;
 }
 
 void RecordEditor::cmdEsciClick()
@@ -246,6 +299,11 @@ void RecordEditor::cmdEsciClick()
 
 void RecordEditor::closeEvent(QCloseEvent *event)
 {
+    // Closing drops the record on screen: its changes first.
+    if (!mayLeaveRecord()) {
+        event->ignore();
+        return;
+    }
     aboutToClose();
     Screen::closeEvent(event);
     emit closed();

@@ -174,6 +174,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);
     FormCreate();
+    markUnchanged();
 }
 
 void TfrmAllievi::FormCreate()
@@ -185,11 +186,12 @@ void TfrmAllievi::ClearStudentScreen()
 {
     clearBoundControls();
     control<QLineEdit>("txtCodiceCor")->setFocus(Qt::OtherFocusReason);
+    markUnchanged();
 }
 
-void TfrmAllievi::LoadStudentScreen(const RecordBuffer &record, qint64 position)
+bool TfrmAllievi::LoadStudentScreen(const RecordBuffer &record, qint64 position)
 {
-    showRecord(record, position);
+    return loadRecord(record, position);
 }
 
 void TfrmAllievi::StoreStudentScreen()

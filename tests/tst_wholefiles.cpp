@@ -92,6 +92,8 @@ QString kindName(Kind kind)
         return QStringLiteral("information");
     case Kind::Confirmation:
         return QStringLiteral("confirmation");
+    case Kind::Question:
+        return QStringLiteral("question");
     case Kind::Message:
         return QStringLiteral("message");
     }
