@@ -10,8 +10,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 using EditorNavigation::Action;
 using EditorNavigation::Step;
@@ -273,8 +275,13 @@ bool RecordEditor::saveRecord()
             return false;
         }
     }
-    if (m_saveCheck && !m_saveCheck())
-        return false;
+    if (const QList<SaveWarning> warnings = saveWarnings(); !warnings.isEmpty()) {
+        if (!Dialogs::confirm(warningsQuestion(warnings))) {
+            if (QWidget *field = warnings.first().field)
+                field->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
     const bool saved = RecordSaving::save({.path = archivePath(),
                                            .buffer = &recordBuffer(),
                                            .loaded = &m_loaded,
@@ -290,6 +297,86 @@ bool RecordEditor::saveRecord()
     if (saved)
         markUnchanged();
     return saved;
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::saveWarnings() const
+{
+    QList<SaveWarning> warnings;
+    for (const SaveCheck &check : m_saveChecks)
+        warnings += check();
+    warnings += repeatedValueWarnings();
+    warnings += dateWarnings();
+    return warnings;
+}
+
+QString RecordEditor::warningsQuestion(const QList<SaveWarning> &warnings)
+{
+    QString text = QStringLiteral("Attenzione: prima di salvare la scheda, controllare quanto segue.\r\n");
+    for (const SaveWarning &warning : warnings)
+        text += QStringLiteral("\r\n- ") + warning.text;
+    return text + QStringLiteral("\r\n\r\nSalvare comunque?");
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::dateWarnings() const
+{
+    static const QRegularExpression kWritten(QStringLiteral("^[0-9]{2}/[0-9]{2}/[0-9]{4}$"));
+    QList<SaveWarning> warnings;
+    for (const DateField &date : m_setup.dates) {
+        auto *field = control<QLineEdit>(date.control);
+        const QString text = TextField::trimmedString(field->text());
+        if (text.isEmpty())
+            continue;
+        if (kWritten.match(text).hasMatch() && QDate::fromString(text, QStringLiteral("dd/MM/yyyy")).isValid())
+            continue;
+        QString name = QString::fromUtf8(date.name);
+        name[0] = name[0].toUpper();
+        warnings.append({name + QStringLiteral(": \"") + text
+                             + QStringLiteral("\" non \u00E8 una data valida nella forma gg/mm/aaaa."),
+                         field});
+    }
+    return warnings;
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::repeatedValueWarnings() const
+{
+    if (m_setup.uniqueOnNew == nullptr || !TextField::trimmed(lblPosizione->text()).isEmpty())
+        return {};
+    auto *field = control<QLineEdit>(m_setup.uniqueOnNew);
+    const QString value = TextField::upperAZ(TextField::trimmedString(field->text()));
+    if (value.isEmpty())
+        return {};
+    const RecordLayout &layout = *m_setup.layout;
+    const int valueField = layout.indexOf(m_setup.uniqueOnNew);
+    const int surnameField = layout.indexOf("txtCognome");
+    const int nameField = layout.indexOf("txtNome");
+    QStringList holders;
+    try {
+        RecordFile file;
+        file.OpenOrCreate(archivePath(), layout.recordSize);
+        RecordBuffer record(layout);
+        file.ScanRecords([&](std::span<const char> bytes) {
+            record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            if (TextField::upperAZ(record.text(valueField)) != value)
+                return;
+            QString holder = QStringLiteral("n. ") + QString::number(file.CurrentRecord() + 1);
+            const QString person = QStringList{record.text(surnameField), record.text(nameField)}.join(u' ').trimmed();
+            if (!person.isEmpty())
+                holder += QStringLiteral(" (") + person + u')';
+            holders.append(holder);
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        return {}; // the save that follows reports an archive it cannot use
+    }
+    if (holders.isEmpty())
+        return {};
+    QString text = QString::fromUtf8(m_setup.uniqueName) + u' ' + value;
+    text[0] = text[0].toUpper();
+    if (holders.size() == 1)
+        text += QStringLiteral(" \u00E8 gi\u00E0 presente in archivio nella scheda ") + holders.first() + u'.';
+    else
+        text += QStringLiteral(" \u00E8 gi\u00E0 presente in archivio nelle schede ") + holders.join(QStringLiteral(", ")) + u'.';
+    return {{text, field}};
 }
 
 void RecordEditor::cmdEsciClick()

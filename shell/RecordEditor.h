@@ -4,8 +4,11 @@
 #include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
+#include <QList>
+
 #include <functional>
 #include <span>
+#include <vector>
 
 class QLabel;
 class RecordBuffer;
@@ -33,6 +36,12 @@ public:
         QString warning;
     };
 
+    // A date field, with what the warnings call it ("data di nascita").
+    struct DateField {
+        const char *control;
+        const char *name;
+    };
+
     struct Setup {
         QString archiveName;           // the file in the program folder
         const RecordLayout *layout;
@@ -42,6 +51,12 @@ public:
         // On a new record they are the next record's defaults: changing them there
         // is not a change of the record.
         std::span<const char *const> keptOnNew = {};
+        // Fields that should hold a real date written dd/mm/yyyy, when not empty.
+        std::span<const DateField> dates = {};
+        // A field whose value a new record should not share with a record in the
+        // archive (nullptr: none), and what the warning calls it.
+        const char *uniqueOnNew = nullptr;
+        const char *uniqueName = nullptr;
     };
 
     RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup);
@@ -57,10 +72,21 @@ public:
 
     QString archivePath() const;
 
-    // A last look at the screen before it is saved, once the mandatory fields are
-    // filled: false keeps the record unsaved (the check has told the user why).
-    using SaveCheck = std::function<bool()>;
-    void setSaveCheck(SaveCheck check) { m_saveCheck = std::move(check); }
+    // What looks wrong on the screen before it is saved, once the mandatory
+    // fields are filled: a sentence, and the field to go back to. Warnings never
+    // refuse a save: the user sees them all in one question and may save anyway.
+    struct SaveWarning {
+        QString text;
+        QWidget *field = nullptr;
+    };
+    using SaveCheck = std::function<QList<SaveWarning>()>;
+    // Checks run in the order they were added, before the editor's own (the
+    // repeated value, then the dates).
+    void addSaveCheck(SaveCheck check) { m_saveChecks.push_back(std::move(check)); }
+    // Everything that looks wrong on the screen now, in the order the question lists it.
+    QList<SaveWarning> saveWarnings() const;
+    // The question that lists the warnings.
+    static QString warningsQuestion(const QList<SaveWarning> &warnings);
     QLabel *positionLabel() const { return lblPosizione; }
 
     // Whether the record on screen was changed since it was loaded, cleared or saved.
@@ -129,9 +155,11 @@ private:
     void navigate(EditorNavigation::Action action);
     // The values a save would store, as the change watch compares them.
     void storeWatchedValues(RecordBuffer &record) const;
+    QList<SaveWarning> repeatedValueWarnings() const;
+    QList<SaveWarning> dateWarnings() const;
 
     Setup m_setup;
     RecordSaving::LoadedRecord m_loaded;
     RecordSaving::ChangeWatch m_changes;
-    SaveCheck m_saveCheck;
+    std::vector<SaveCheck> m_saveChecks;
 };

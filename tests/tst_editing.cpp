@@ -21,6 +21,7 @@
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -37,17 +38,31 @@ namespace {
 
 const QStringList kSurnames = {QStringLiteral("Uno"), QStringLiteral("Due"), QStringLiteral("Tre")};
 
-// Three records every mandatory field of which is filled, so that they save as they are.
-QByteArray studentArchive()
+// Field name -> text, as a row gives them.
+using Fields = QList<QPair<QString, QString>>;
+
+// A student: surname, name and tax code.
+struct Person {
+    QString surname;
+    QString name;
+    QString code;
+};
+
+// Records every mandatory field of which is filled, so that they save as they are:
+// by default three, with no tax code.
+QByteArray studentArchive(const QList<Person> &people = {{QStringLiteral("Uno"), QStringLiteral("Mario"), QString()},
+                                                         {QStringLiteral("Due"), QStringLiteral("Mario"), QString()},
+                                                         {QStringLiteral("Tre"), QStringLiteral("Mario"), QString()}})
 {
     QByteArray bytes;
-    for (const QString &surname : kSurnames) {
+    for (const Person &person : people) {
         RecordBuffer record(StudentRecord::layout());
         record.setText(StudentRecord::txtCodiceCor, QStringLiteral("B-2026"));
         record.setText(StudentRecord::txtTipologiaCor, QStringLiteral("Patente B"));
-        record.setText(StudentRecord::txtCognome, surname);
-        record.setText(StudentRecord::txtNome, QStringLiteral("Mario"));
-        record.setText(StudentRecord::txtNote, surname.toLower());
+        record.setText(StudentRecord::txtCognome, person.surname);
+        record.setText(StudentRecord::txtNome, person.name);
+        record.setText(StudentRecord::txtCodFiscPro, person.code);
+        record.setText(StudentRecord::txtNote, person.surname.toLower());
         record.setYesNo(StudentRecord::chkRicontatta, false);
         bytes += record.bytes();
     }
@@ -115,9 +130,9 @@ private:
     }
 
     // Opens the editor on stored record 2, as the user reaches it.
-    void openOnRecordTwo(const QString &which)
+    void openOnRecordTwo(const QString &which, const QByteArray &students = studentArchive())
     {
-        QVERIFY(writeAll(ProgramFolder::filePath(QStringLiteral("Allievi.pro")), studentArchive()));
+        QVERIFY(writeAll(ProgramFolder::filePath(QStringLiteral("Allievi.pro")), students));
         QVERIFY(writeAll(ProgramFolder::filePath(QStringLiteral("Modelli_TT2112.pro")), formArchive()));
         if (which == QLatin1String("registry")) {
             m_screens->frmAvvio()->imgAnagraficaClick();
@@ -330,6 +345,166 @@ private slots:
         click(action.toLatin1().constData());
         QCOMPARE(questionsAsked(), 0);
         QVERIFY(m_editor->isVisible() == (action != QLatin1String("cmdEsci")));
+    }
+
+    // --- warnings before saving ---
+
+    void saveWarnsAndSavesAnyway_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<bool>("newRecord"); // a new record, or stored record 2 changed
+        QTest::addColumn<Fields>("fields");
+        QTest::addColumn<QStringList>("lines"); // the question's lines, in order
+        QTest::addColumn<QString>("focus");     // where No sends the user
+
+        const auto bad = [](const char *name, const char *text) {
+            return QStringLiteral("%1: \"%2\" non \u00E8 una data valida nella forma gg/mm/aaaa.")
+                .arg(QString::fromUtf8(name), QString::fromUtf8(text));
+        };
+        // Every date of both editors, with a day that does not exist.
+        const struct {
+            const char *editor;
+            const char *field;
+            const char *name;
+        } dates[] = {
+            {"registry", "txtDataIsc", "Data di iscrizione"},
+            {"registry", "txtDataInizio", "Data di inizio del corso"},
+            {"registry", "txtDataTermine", "Data di termine del corso"},
+            {"registry", "txtDataNascPro", "Data di nascita"},
+            {"registry", "txtDataRilPro", "Data di rilascio del documento"},
+            {"registry", "txtDataScaPro", "Data di scadenza del documento"},
+            {"registry", "txtRilPat", "Data di rilascio della patente"},
+            {"registry", "txtScaPat", "Data di scadenza della patente"},
+            {"registry", "txtDataTeo", "Data dell'esame di teoria"},
+            {"registry", "txtDataGuida", "Data dell'esame di guida"},
+            {"manager", "txtDataNascPro", "Data di nascita"},
+            {"manager", "txtData", "Data della richiesta"},
+        };
+        for (const auto &date : dates) {
+            QTest::addRow("%s, %s of 31 February", date.editor, date.field)
+                << date.editor << false << Fields{{QString::fromLatin1(date.field), QStringLiteral("31/02/2026")}} << QStringList{bad(date.name, "31/02/2026")} << date.field;
+        }
+        // What is not a real date written dd/mm/yyyy.
+        for (const char *text : {"1/2/2026", "01-02-2026", "01/13/2026", "29/02/2025", "00/01/2026", "ieri", "01/02/26"}) {
+            QTest::addRow("registry, birth date '%s'", text)
+                << "registry" << true << Fields{{QStringLiteral("txtDataNascPro"), QString::fromUtf8(text)}} << QStringList{bad("Data di nascita", text)} << "txtDataNascPro";
+        }
+        // A new student whose tax code the archive already holds, as typed in any case.
+        const Fields rossi = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}};
+        const QString inRecordTwo =
+            QStringLiteral("Il codice fiscale RSSMRA80A01H501U \u00E8 gi\u00E0 presente in archivio nella scheda n. 2 (Rossi Mario).");
+        QTest::newRow("registry, a new student's code in the archive") << "registry" << true << rossi << QStringList{inRecordTwo}
+                                                                       << "txtCodFiscPro";
+        Fields lower = rossi;
+        lower.last().second = QStringLiteral("rssmra80a01h501u");
+        QTest::newRow("registry, the same code in small letters") << "registry" << true << lower << QStringList{inRecordTwo}
+                                                                  << "txtCodFiscPro";
+        QTest::newRow("registry, a code two records hold")
+            << "registry" << true << Fields{{"txtCognome", "Verdi"}, {"txtNome", "Giuseppe"}, {"txtCodFiscPro", "VRDGPP80A01H501U"}}
+            << QStringList{QStringLiteral("Il codice fiscale VRDGPP80A01H501U \u00E8 gi\u00E0 presente in archivio nelle schede "
+                                          "n. 3 (Verdi Giuseppe), n. 4 (Verdi Giuseppe).")}
+            << "txtCodFiscPro";
+        // Everything in one question: the code first, then the dates in screen order.
+        QTest::newRow("registry, everything at once")
+            << "registry" << true
+            << Fields{{"txtCognome", "Bianchi"}, {"txtNome", "Mario"}, {"txtDataIsc", "07/13/2026"},
+                      {"txtDataNascPro", "01/01/1980"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}, {"txtDataGuida", "domani"}}
+            << QStringList{QStringLiteral("Il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (cognome)."), inRecordTwo,
+                           bad("Data di iscrizione", "07/13/2026"), bad("Data dell'esame di guida", "domani")}
+            << "txtCodFiscPro";
+        QTest::newRow("manager, an invalid code and a wrong date")
+            << "manager" << false << Fields{{"txtCodFiscPro", "RSSMRA80A01H501X"}, {"txtData", "10/12/26"}}
+            << QStringList{QStringLiteral("Il codice fiscale RSSMRA80A01H501X non \u00E8 valido: il carattere di controllo dovrebbe essere U."),
+                           bad("Data della richiesta", "10/12/26")}
+            << "txtCodFiscPro";
+    }
+
+    void saveWarnsAndSavesAnyway()
+    {
+        QFETCH(QString, editor);
+        QFETCH(bool, newRecord);
+        QFETCH(Fields, fields);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, focus);
+        openOnRecordTwo(editor, studentArchive({{QStringLiteral("Uno"), QStringLiteral("Mario"), QString()},
+                                                {QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("RSSMRA80A01H501U")},
+                                                {QStringLiteral("Verdi"), QStringLiteral("Giuseppe"), QStringLiteral("VRDGPP80A01H501U")},
+                                                {QStringLiteral("Verdi"), QStringLiteral("Giuseppe"), QStringLiteral("VRDGPP80A01H501U")}}));
+        if (newRecord) {
+            click("cmdNuovo");
+            const Fields mandatory = isRegistry() ? Fields{{"txtCodiceCor", "B-2026"}, {"txtTipologiaCor", "Patente B"},
+                                                           {"txtCognome", "Nuovo"}, {"txtNome", "Mario"}}
+                                                  : Fields{{"txtCognome", "Nuovo"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "07643520567"}};
+            for (const auto &[name, value] : mandatory)
+                field(name.toLatin1().constData())->setText(value);
+        }
+        for (const auto &[name, value] : fields)
+            field(name.toLatin1().constData())->setText(value);
+        const QByteArray before = readAll(m_editor->archivePath());
+        QVERIFY(m_dialogs->shown.isEmpty());
+
+        // No: nothing written, back to the first field named.
+        m_dialogs->answer = Answer::No;
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Kind::Confirmation);
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: prima di salvare la scheda, controllare quanto segue.\r\n\r\n- ")
+                                        + lines.join(QStringLiteral("\r\n- ")) + QStringLiteral("\r\n\r\nSalvare comunque?"));
+        QCOMPARE(readAll(m_editor->archivePath()), before);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(field(focus.toLatin1().constData())));
+        QVERIFY(m_editor->hasUnsavedChanges());
+
+        // Sì: saved as typed.
+        m_dialogs->answer = Answer::Ok;
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->take(), newRecord ? kAppended : kSaved);
+        const QByteArray after = readAll(m_editor->archivePath());
+        const int size = layout().recordSize;
+        const qint64 number = newRecord ? before.size() / size + 1 : 2;
+        QCOMPARE(after.size(), before.size() + (newRecord ? size : 0));
+        QCOMPARE(after.left((number - 1) * size), before.left((number - 1) * size));
+        RecordBuffer stored(layout());
+        stored.setBytes(QByteArrayView(after).sliced((number - 1) * size, size));
+        for (const auto &[name, value] : fields)
+            QCOMPARE(stored.text(layout().indexOf(name.toLatin1().constData())), value.trimmed());
+        QCOMPARE(position(), QString::number(number));
+    }
+
+    void saveWithoutWarnings_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<bool>("newRecord");
+        QTest::addColumn<Fields>("fields");
+        QTest::newRow("registry, real dates, an empty one") << "registry" << true
+                                                            << Fields{{"txtDataNascPro", "29/02/2024"}, {"txtDataIsc", " 07/01/2026 "},
+                                                                      {"txtDataTeo", ""}};
+        QTest::newRow("registry, stored record keeps its own code")
+            << "registry" << false << Fields{{"txtCognome", "Rossi"}, {"txtNote", "cambiata"}};
+        QTest::newRow("registry, a code nobody else holds")
+            << "registry" << true << Fields{{"txtCognome", "Bianchi"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "BNCMRA80A01H501A"}};
+        QTest::newRow("manager, a code another form holds")
+            << "manager" << true << Fields{{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "07643520567"}};
+    }
+
+    void saveWithoutWarnings()
+    {
+        QFETCH(QString, editor);
+        QFETCH(bool, newRecord);
+        QFETCH(Fields, fields);
+        openOnRecordTwo(editor, studentArchive({{QStringLiteral("Uno"), QStringLiteral("Mario"), QString()},
+                                                {QStringLiteral("Rossi"), QStringLiteral("Mario"), QStringLiteral("RSSMRA80A01H501U")}}));
+        if (newRecord) {
+            click("cmdNuovo");
+            const Fields mandatory = isRegistry() ? Fields{{"txtCodiceCor", "B-2026"}, {"txtTipologiaCor", "Patente B"}, {"txtCognome", "Nuovo"}, {"txtNome", "Mario"}}
+                                                  : Fields{};
+            for (const auto &[name, value] : mandatory)
+                field(name.toLatin1().constData())->setText(value);
+        }
+        for (const auto &[name, value] : fields)
+            field(name.toLatin1().constData())->setText(value);
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->take(), newRecord ? kAppended : kSaved);
     }
 
     // --- records loaded by other screens ---

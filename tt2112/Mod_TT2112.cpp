@@ -163,6 +163,12 @@ const RecordEditor::MandatoryField kMandatory[] = {
     {"txtData", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la data della richiesta.")},
 };
 
+// The form's dates, as the warnings before saving name them.
+const RecordEditor::DateField kDates[] = {
+    {"txtDataNascPro", "data di nascita"},
+    {"txtData", "data della richiesta"},
+};
+
 // The school fields keep the defaults or what the user typed from form to form.
 const char *const kSchoolFields[] = {"txtCodice", "txtUfficio"};
 
@@ -171,7 +177,7 @@ const char *const kSchoolFields[] = {"txtCodice", "txtUfficio"};
 TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
     : RecordEditor(parent, QStringLiteral(" Volantix - Gestione Modello TT 2112"), kTop, QSize(994, 692),
                    {QString::fromLatin1(TT2112Record::FileName), &TT2112Record::layout(),
-                    &screenRecordBuffer<TfrmMod_TT2112>(TT2112Record::layout()), kMandatory, kSchoolFields})
+                    &screenRecordBuffer<TfrmMod_TT2112>(TT2112Record::layout()), kMandatory, kSchoolFields, kDates})
 {
     setObjectName(QStringLiteral("frmMod_TT2112"));
     buildControls(kControls);
