@@ -19,6 +19,9 @@ const QColor kSteelBlue = argb(0xFF4682B4);
 const ControlDef kControls[] = {
     {.name = "shpSfondo", .kind = ControlKind::Box, .geometry = {8, 8, 344, 265}, .fill = kSteelBlue, .fillBottom = Qt::white, .frame = Qt::white},
     {.name = "imgLogo", .kind = ControlKind::Picture, .geometry = {16, 16, 328, 160}, .picture = QStringLiteral(":/access/login.svg")},
+    // The first-access keyword, on the picture while the store still holds it.
+    {.name = "imgPrimoAccesso", .kind = ControlKind::Picture, .geometry = {23, 129, 314, 37},
+     .picture = QStringLiteral(":/access/primo_accesso.svg"), .visible = false},
     {.name = "shpTitolo", .kind = ControlKind::Box, .geometry = {16, 184, 328, 81}, .fill = argb(0xFF7DA9CD), .fillBottom = Qt::white, .frame = Qt::white},
     {.name = "lblRigo05", .kind = ControlKind::Label, .geometry = {36, 200, 0, 0}, .caption = QStringLiteral("Immetti la password e premi OK."), .font = {"Verdana", 12}},
     {.name = "effPassword", .kind = ControlKind::HighlightFrame, .geometry = {32, 218, 238, 30}},
@@ -52,7 +55,15 @@ TfrmPassword::TfrmPassword(QWidget *parent)
 void TfrmPassword::showEvent(QShowEvent *event)
 {
     Screen::showEvent(event);
+    showFirstAccessKeyword();
     txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmPassword::showFirstAccessKeyword()
+{
+    // Once the password has been changed, the keyword would only mislead.
+    const PasswordCheck::Login keyword = PasswordCheck::checkLogin(PasswordStore::path(), PasswordStore::firstAccessKeyword());
+    control("imgPrimoAccesso")->setVisible(keyword.result == PasswordCheck::LoginResult::Granted);
 }
 
 void TfrmPassword::txtPasswordChange()

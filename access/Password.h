@@ -32,6 +32,8 @@ protected:
 
 private:
     void txtPasswordChange();
+    // The first-access keyword shows while the password store holds it.
+    void showFirstAccessKeyword();
 
     QLineEdit *txtPassword = nullptr;
     QPushButton *cmdOK = nullptr;

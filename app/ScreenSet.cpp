@@ -141,7 +141,11 @@ void ScreenSet::connectScreens()
     connect(m_frmAllievi, &TfrmAllievi::frequentatoriRequested, this, [this] {
         TfrmAllievi *registry = m_frmAllievi;
         ScreenKit::openOnDemand<TfrmFrequentatoriOra>(registry, QString(), [registry](TfrmFrequentatoriOra &screen) {
-            screen.setLoader([registry](const RecordBuffer &record, qint64 position) { registry->LoadStudentScreen(record, position); });
+            // Several students may give the picked line: once the user keeps the
+            // student on screen, none of them is loaded.
+            screen.setLoader([registry, kept = false](const RecordBuffer &record, qint64 position) mutable {
+                kept = kept || !registry->LoadStudentScreen(record, position);
+            });
         });
     });
     // The deadlines: from the registry they load the student there; from the start
@@ -228,10 +232,12 @@ void ScreenSet::connectSearches()
     connect(m_frmAllievi, &RecordEditor::trovaRequested, this, [this] {
         TfrmAllievi *registry = m_frmAllievi;
         ScreenKit::openOnDemand<TfrmTrovaAllievi>(registry, QStringLiteral("allievi"), [registry](TfrmTrovaAllievi &screen) {
-            screen.setPickHandler([registry](std::span<const char> bytes, qint64 position) {
+            screen.setPickHandler([registry, kept = false](std::span<const char> bytes, qint64 position) mutable {
+                if (kept)
+                    return; // the user kept the student on screen
                 RecordBuffer record(StudentRecord::layout());
                 record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-                registry->LoadStudentScreen(record, position);
+                kept = !registry->LoadStudentScreen(record, position);
             });
         });
     });
@@ -250,10 +256,12 @@ void ScreenSet::connectSearches()
     connect(m_frmMod_TT2112, &RecordEditor::trovaRequested, this, [this] {
         TfrmMod_TT2112 *manager = m_frmMod_TT2112;
         ScreenKit::openOnDemand<TfrmTrovaModelli>(manager, QStringLiteral("modelli"), [manager](TfrmTrovaModelli &screen) {
-            screen.setPickHandler([manager](std::span<const char> bytes, qint64 position) {
+            screen.setPickHandler([manager, kept = false](std::span<const char> bytes, qint64 position) mutable {
+                if (kept)
+                    return; // the user kept the form on screen
                 RecordBuffer record(TT2112Record::layout());
                 record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-                manager->showArchivedForm(record, position);
+                kept = !manager->showArchivedForm(record, position);
             });
         });
     });

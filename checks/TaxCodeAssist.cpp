@@ -2,6 +2,7 @@
 
 #include "checks/TaxCode.h"
 #include "checks/TaxCodeData.h"
+#include "checks/VatNumber.h"
 #include "shell/Clock.h"
 #include "shell/Dialogs.h"
 #include "shell/RecordEditor.h"
@@ -86,7 +87,12 @@ void attach(RecordEditor *editor, bool fillsState)
         code->installEventFilter(new FieldWatcher(editor, fillsState));
     if (auto *button = editor->control<ScreenKit::Picture>("btnCalcolaCodFisc"))
         QObject::connect(button, &ScreenKit::Picture::clicked, editor, [editor] { computeCode(editor); });
-    editor->setSaveCheck([editor] { return confirmMatch(editor, Clock::now().date()); });
+    editor->addSaveCheck([editor] {
+        QList<RecordEditor::SaveWarning> warnings;
+        for (const QString &text : saveWarnings(editor, Clock::now().date()))
+            warnings.append({text, field(editor, "txtCodFiscPro")});
+        return warnings;
+    });
 }
 
 QStringList fillFromCode(QWidget *editor, bool fillsState, QDate today)
@@ -188,24 +194,34 @@ void computeCode(QWidget *editor)
     }
 }
 
-bool confirmMatch(QWidget *editor, QDate today)
+QStringList saveWarnings(QWidget *editor, QDate today)
 {
     const QString code = codeOn(editor);
-    if (!IsValidTaxCode(code))
-        return true;
+    if (code.isEmpty())
+        return {};
+    const QString invalid = QStringLiteral("Il codice fiscale ") + code + QStringLiteral(" non \u00E8 valido: ");
+    // A code of digits only is a VAT number (companies, provisional codes).
+    if (std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        if (IsValidVatNumber(code))
+            return {};
+        return {invalid + QStringLiteral("un codice di sole cifre deve essere una partita IVA valida di 11 cifre.")};
+    }
+    if (code.size() != 16)
+        return {invalid + QStringLiteral("deve essere composto da 16 caratteri.")};
+    if (!IsValidTaxCode(code)) {
+        const char16_t letter = TaxCodeCheckLetter(QStringView(code).left(15));
+        if (letter == 0)
+            return {invalid + QStringLiteral("contiene caratteri diversi da lettere e cifre.")};
+        return {invalid + QStringLiteral("il carattere di controllo dovrebbe essere ") + QChar(letter) + u'.'};
+    }
     const QList<TaxCodePart> parts = TaxCodeMismatches(code, screenData(editor), today);
     if (parts.isEmpty())
-        return true;
+        return {};
     QStringList names;
     for (const TaxCodePart part : parts)
         names.append(TaxCodePartName(part));
-    if (Dialogs::confirm(QStringLiteral("Attenzione: il codice fiscale ") + code
-                         + QStringLiteral(" non corrisponde ai dati della scheda (") + names.join(QStringLiteral(", "))
-                         + QStringLiteral(").\r\n\r\nSalvare comunque la scheda?")))
-        return true;
-    if (QLineEdit *target = field(editor, "txtCodFiscPro"))
-        target->setFocus(Qt::OtherFocusReason);
-    return false;
+    return {QStringLiteral("Il codice fiscale ") + code + QStringLiteral(" non corrisponde ai dati della scheda (")
+            + names.join(QStringLiteral(", ")) + QStringLiteral(").")};
 }
 
 QString describe(const QString &code, QDate today)

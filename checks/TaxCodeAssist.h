@@ -9,7 +9,7 @@ class RecordEditor;
 // What the tax code does for an editor's personal data: leaving the field with a
 // valid code fills the empty fields among sex, birth date and birth place; the
 // button beside it computes the code from the personal data; saving a code that
-// belongs to someone else asks first. The editor's fields keep the names of the
+// is not valid or belongs to someone else is warned of first. The editor's fields keep the names of the
 // record's: txtCodFiscPro, txtCognome, txtNome, txtSesso, txtDataNascPro,
 // txtLuogoNascPro, txtProvNascPro and, where the screen has it, txtStatoNascPro;
 // the button is btnCalcolaCodFisc.
@@ -29,10 +29,10 @@ QStringList fillFromCode(QWidget *editor, bool fillsState, QDate today);
 // a different code. Says why when it cannot.
 void computeCode(QWidget *editor);
 
-// Before saving: true when the code on `editor` is empty, invalid or matches the
-// person, or the user chooses to save anyway; false sends the focus back to the
-// tax code field.
-bool confirmMatch(QWidget *editor, QDate today);
+// Before saving: what looks wrong with the code on `editor`, one sentence each
+// (the editor lists them in its question before saving). Nothing for an empty
+// code, a valid one that matches the person, or a valid VAT number.
+QStringList saveWarnings(QWidget *editor, QDate today);
 
 // The decoded data of a valid code as one line ("Maschio, nato il 01/01/1980 a
 // Roma (RM)"), or an empty text.

@@ -129,6 +129,11 @@ Answer showBox(Kind kind, const QString &text)
         buttons = QMessageBox::Yes | QMessageBox::No;
         first = QMessageBox::Yes;
         break;
+    case Kind::Question:
+        icon = QMessageBox::Question;
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        first = QMessageBox::Yes;
+        break;
     case Kind::Message:
         break;
     }
@@ -151,6 +156,8 @@ Answer showBox(Kind kind, const QString &text)
             button->setText(QString::fromUtf16(caption.caption));
     }
     box.setDefaultButton(first);
+    if (kind == Kind::Question)
+        box.setEscapeButton(QMessageBox::Cancel);
     box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -163,7 +170,9 @@ Answer showBox(Kind kind, const QString &text)
         return Answer::Ok;
     default:
         // Closing the box without a button counts as its last button.
-        return kind == Kind::Confirmation ? Answer::No : (buttons & QMessageBox::Cancel ? Answer::Cancel : Answer::Ok);
+        if (kind == Kind::Confirmation)
+            return Answer::No;
+        return buttons & QMessageBox::Cancel ? Answer::Cancel : Answer::Ok;
     }
 }
 
@@ -179,6 +188,7 @@ QString title(Kind kind)
     case Kind::Information:
         return QStringLiteral("Informazione");
     case Kind::Confirmation:
+    case Kind::Question:
         return QStringLiteral("Conferma");
     case Kind::Message:
         break;

@@ -15,6 +15,7 @@ enum class Kind {
     Error,        // "Errore", error icon, OK and Annulla
     Information,  // "Informazione", information icon, OK and Annulla
     Confirmation, // "Conferma", question icon, Sì and No
+    Question,     // "Conferma", question icon, Sì, No and Annulla
     Message,      // no title, no icon, OK
 };
 
@@ -27,6 +28,8 @@ inline void error(const QString &text) { show(Kind::Error, text); }
 inline void information(const QString &text) { show(Kind::Information, text); }
 inline bool confirm(const QString &text) { return show(Kind::Confirmation, text) == Answer::Yes; }
 inline void message(const QString &text) { show(Kind::Message, text); }
+// Sì, No or Annulla (Cancel); closing the box without a button is Annulla.
+inline Answer ask(const QString &text) { return show(Kind::Question, text); }
 
 // The title each kind shows.
 QString title(Kind kind);

@@ -10,8 +10,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 using EditorNavigation::Action;
 using EditorNavigation::Step;
@@ -82,7 +84,17 @@ QColor RecordEditor::captionColour()
 RecordEditor::RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup)
     : Screen(parent, caption, QSize(1016, 713), panelSize, top)
     , m_setup(setup)
+    , m_changes(*setup.layout, [this](RecordBuffer &record) { storeWatchedValues(record); })
 {
+}
+
+void RecordEditor::storeWatchedValues(RecordBuffer &record) const
+{
+    storeScreenIntoRecord(record);
+    if (!TextField::trimmed(lblPosizione->text()).isEmpty())
+        return;
+    for (const char *kept : m_setup.keptOnNew)
+        record.setText(record.layout().indexOf(kept), QString());
 }
 
 QString RecordEditor::archivePath() const
@@ -121,9 +133,10 @@ void RecordEditor::loadRecordIntoScreen(const RecordBuffer &record)
     }
 }
 
-void RecordEditor::clearBoundControls(std::initializer_list<const char *> keep)
+void RecordEditor::clearBoundControls()
 {
     const RecordLayout &layout = *m_setup.layout;
+    const std::span<const char *const> keep = m_setup.keptOnNew;
     for (int i = 0; i < layout.fieldCount(); ++i) {
         const std::string_view name = layout.field(i).name;
         if (std::find(keep.begin(), keep.end(), name) != keep.end())
@@ -145,6 +158,24 @@ void RecordEditor::showRecord(const RecordBuffer &record, qint64 position)
     loadRecordIntoScreen(record);
     lblPosizione->setText(QString::number(position));
     m_loaded.remember(position, QByteArrayView(record.bytes()));
+    markUnchanged();
+}
+
+bool RecordEditor::loadRecord(const RecordBuffer &record, qint64 position)
+{
+    // The record may be the screen's own buffer, which a save rewrites: a copy.
+    const QByteArray bytes = record.bytes();
+    if (!mayLeaveRecord())
+        return false;
+    RecordBuffer loaded(record.layout());
+    loaded.setBytes(bytes);
+    showRecord(loaded, position);
+    return true;
+}
+
+bool RecordEditor::mayLeaveRecord()
+{
+    return RecordSaving::mayDropChanges(m_changes, [this] { return saveRecord(); });
 }
 
 void RecordEditor::storeScreenIntoRecord(RecordBuffer &record) const
@@ -166,7 +197,16 @@ void RecordEditor::navigate(Action action)
     try {
         RecordFile file;
         file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
-        const std::optional<Step> step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        std::optional<Step> step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        if (step && step->kind == Step::Kind::Load && hasUnsavedChanges()) {
+            // The record on screen is about to be replaced: its changes first. A
+            // save may append the record, so the step is planned again from there.
+            file.CloseRecordFile();
+            if (!mayLeaveRecord())
+                return;
+            file.OpenOrCreate(archivePath(), m_setup.layout->recordSize);
+            step = EditorNavigation::plan(action, lblPosizione->text(), file.RecordCount());
+        }
         if (!step)
             throw RecordFileError(QStringLiteral("not a record number: ") + lblPosizione->text());
         switch (step->kind) {
@@ -213,6 +253,8 @@ void RecordEditor::cmdUltimoClick()
 
 void RecordEditor::cmdNuovoClick()
 {
+    if (!mayLeaveRecord())
+        return;
     try {
         clearScreen();
     } catch (const std::exception &) {
@@ -222,23 +264,121 @@ void RecordEditor::cmdNuovoClick()
 
 void RecordEditor::cmdSalvaClick()
 {
+    saveRecord();
+}
+
+bool RecordEditor::saveRecord()
+{
     for (const MandatoryField &mandatory : m_setup.mandatory) {
         auto *field = control<QLineEdit>(mandatory.control);
         if (TextField::trimmed(field->text()).isEmpty()) {
             Dialogs::warning(mandatory.warning);
             field->setFocus(Qt::OtherFocusReason);
-            return;
+            return false;
         }
     }
-    if (m_saveCheck && !m_saveCheck())
-        return;
-    RecordSaving::save({.path = archivePath(),
-                        .buffer = &recordBuffer(),
-                        .loaded = &m_loaded,
-                        .position = lblPosizione,
-                        .failureKind = Dialogs::Kind::Error,
-                        .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
-                        .reload = [this](const RecordBuffer &record) { loadRecordIntoScreen(record); }});
+    if (const QList<SaveWarning> warnings = saveWarnings(); !warnings.isEmpty()) {
+        if (!Dialogs::confirm(warningsQuestion(warnings))) {
+            if (QWidget *field = warnings.first().field)
+                field->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
+    const bool saved = RecordSaving::save({.path = archivePath(),
+                                           .buffer = &recordBuffer(),
+                                           .loaded = &m_loaded,
+                                           .position = lblPosizione,
+                                           .failureKind = Dialogs::Kind::Error,
+                                           .fill = [this](RecordBuffer &record) { storeScreenIntoRecord(record); },
+                                           .reload =
+                                               [this](const RecordBuffer &record) {
+                                                   // The record as another workstation saved it: unchanged.
+                                                   loadRecordIntoScreen(record);
+                                                   markUnchanged();
+                                               }});
+    if (saved)
+        markUnchanged();
+    return saved;
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::saveWarnings() const
+{
+    QList<SaveWarning> warnings;
+    for (const SaveCheck &check : m_saveChecks)
+        warnings += check();
+    warnings += repeatedValueWarnings();
+    warnings += dateWarnings();
+    return warnings;
+}
+
+QString RecordEditor::warningsQuestion(const QList<SaveWarning> &warnings)
+{
+    QString text = QStringLiteral("Attenzione: prima di salvare la scheda, controllare quanto segue.\r\n");
+    for (const SaveWarning &warning : warnings)
+        text += QStringLiteral("\r\n- ") + warning.text;
+    return text + QStringLiteral("\r\n\r\nSalvare comunque?");
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::dateWarnings() const
+{
+    static const QRegularExpression kWritten(QStringLiteral("^[0-9]{2}/[0-9]{2}/[0-9]{4}$"));
+    QList<SaveWarning> warnings;
+    for (const DateField &date : m_setup.dates) {
+        auto *field = control<QLineEdit>(date.control);
+        const QString text = TextField::trimmedString(field->text());
+        if (text.isEmpty())
+            continue;
+        if (kWritten.match(text).hasMatch() && QDate::fromString(text, QStringLiteral("dd/MM/yyyy")).isValid())
+            continue;
+        QString name = QString::fromUtf8(date.name);
+        name[0] = name[0].toUpper();
+        warnings.append({name + QStringLiteral(": \"") + text
+                             + QStringLiteral("\" non \u00E8 una data valida nella forma gg/mm/aaaa."),
+                         field});
+    }
+    return warnings;
+}
+
+QList<RecordEditor::SaveWarning> RecordEditor::repeatedValueWarnings() const
+{
+    if (m_setup.uniqueOnNew == nullptr || !TextField::trimmed(lblPosizione->text()).isEmpty())
+        return {};
+    auto *field = control<QLineEdit>(m_setup.uniqueOnNew);
+    const QString value = TextField::upperAZ(TextField::trimmedString(field->text()));
+    if (value.isEmpty())
+        return {};
+    const RecordLayout &layout = *m_setup.layout;
+    const int valueField = layout.indexOf(m_setup.uniqueOnNew);
+    const int surnameField = layout.indexOf("txtCognome");
+    const int nameField = layout.indexOf("txtNome");
+    QStringList holders;
+    try {
+        RecordFile file;
+        file.OpenOrCreate(archivePath(), layout.recordSize);
+        RecordBuffer record(layout);
+        file.ScanRecords([&](std::span<const char> bytes) {
+            record.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            if (TextField::upperAZ(record.text(valueField)) != value)
+                return;
+            QString holder = QStringLiteral("n. ") + QString::number(file.CurrentRecord() + 1);
+            const QString person = QStringList{record.text(surnameField), record.text(nameField)}.join(u' ').trimmed();
+            if (!person.isEmpty())
+                holder += QStringLiteral(" (") + person + u')';
+            holders.append(holder);
+        });
+        file.CloseRecordFile();
+    } catch (const RecordFileError &) {
+        return {}; // the save that follows reports an archive it cannot use
+    }
+    if (holders.isEmpty())
+        return {};
+    QString text = QString::fromUtf8(m_setup.uniqueName) + u' ' + value;
+    text[0] = text[0].toUpper();
+    if (holders.size() == 1)
+        text += QStringLiteral(" \u00E8 gi\u00E0 presente in archivio nella scheda ") + holders.first() + u'.';
+    else
+        text += QStringLiteral(" \u00E8 gi\u00E0 presente in archivio nelle schede ") + holders.join(QStringLiteral(", ")) + u'.';
+    return {{text, field}};
 }
 
 void RecordEditor::cmdEsciClick()
@@ -248,6 +388,11 @@ void RecordEditor::cmdEsciClick()
 
 void RecordEditor::closeEvent(QCloseEvent *event)
 {
+    // Closing drops the record on screen: its changes first.
+    if (!mayLeaveRecord()) {
+        event->ignore();
+        return;
+    }
     aboutToClose();
     Screen::closeEvent(event);
     emit closed();

@@ -4,8 +4,11 @@
 #include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
+#include <QList>
+
 #include <functional>
 #include <span>
+#include <vector>
 
 class QLabel;
 class RecordBuffer;
@@ -33,11 +36,27 @@ public:
         QString warning;
     };
 
+    // A date field, with what the warnings call it ("data di nascita").
+    struct DateField {
+        const char *control;
+        const char *name;
+    };
+
     struct Setup {
         QString archiveName;           // the file in the program folder
         const RecordLayout *layout;
         RecordBuffer *buffer;          // the screen class's record buffer
         std::span<const MandatoryField> mandatory;
+        // Fields a new record keeps from the one before (the school's defaults).
+        // On a new record they are the next record's defaults: changing them there
+        // is not a change of the record.
+        std::span<const char *const> keptOnNew = {};
+        // Fields that should hold a real date written dd/mm/yyyy, when not empty.
+        std::span<const DateField> dates = {};
+        // A field whose value a new record should not share with a record in the
+        // archive (nullptr: none), and what the warning calls it.
+        const char *uniqueOnNew = nullptr;
+        const char *uniqueName = nullptr;
     };
 
     RecordEditor(QWidget *parent, const QString &caption, QColor top, QSize panelSize, const Setup &setup);
@@ -53,11 +72,31 @@ public:
 
     QString archivePath() const;
 
-    // A last look at the screen before it is saved, once the mandatory fields are
-    // filled: false keeps the record unsaved (the check has told the user why).
-    using SaveCheck = std::function<bool()>;
-    void setSaveCheck(SaveCheck check) { m_saveCheck = std::move(check); }
+    // What looks wrong on the screen before it is saved, once the mandatory
+    // fields are filled: a sentence, and the field to go back to. Warnings never
+    // refuse a save: the user sees them all in one question and may save anyway.
+    struct SaveWarning {
+        QString text;
+        QWidget *field = nullptr;
+    };
+    using SaveCheck = std::function<QList<SaveWarning>()>;
+    // Checks run in the order they were added, before the editor's own (the
+    // repeated value, then the dates).
+    void addSaveCheck(SaveCheck check) { m_saveChecks.push_back(std::move(check)); }
+    // Everything that looks wrong on the screen now, in the order the question lists it.
+    QList<SaveWarning> saveWarnings() const;
+    // The question that lists the warnings.
+    static QString warningsQuestion(const QList<SaveWarning> &warnings);
     QLabel *positionLabel() const { return lblPosizione; }
+
+    // Whether the record on screen was changed since it was loaded, cleared or saved.
+    bool hasUnsavedChanges() const { return m_changes.changed(); }
+
+    // The one way another screen (a search, a list) puts a record of the archive
+    // on this screen as record number `position`. When the record on screen holds
+    // changes, the user is asked first whether to save them; false when the
+    // screen keeps its record (Annulla, or a save that failed or was refused).
+    bool loadRecord(const RecordBuffer &record, qint64 position);
 
 signals:
     // The screen was closed: the start screen comes back.
@@ -86,14 +125,21 @@ protected:
     void loadRecordIntoScreen(const RecordBuffer &record);
     // Shows a record read from the archive as record number `position`: its values
     // in the controls, its number in lblPosizione. Saving later checks that the
-    // stored record still holds what was read here.
+    // stored record still holds what was read here. Asks nothing.
     void showRecord(const RecordBuffer &record, qint64 position);
+    // The values on screen now are those of the record as loaded or saved.
+    void markUnchanged() { m_changes.markUnchanged(); }
+    // Before an action that drops the record on screen: asks whether to save its
+    // changes, if any. True when the action may go on.
+    bool mayLeaveRecord();
+    // The save: mandatory fields, warnings, then the write. True when written.
+    bool saveRecord();
     // Builds the record from the controls, every field stored trimmed.
     void storeScreenIntoRecord(RecordBuffer &record) const;
     // Empties the screen for a new record; `lblPosizione` is emptied too.
     virtual void clearScreen() = 0;
-    // Empties every control bound to a record field, but those named in `keep`.
-    void clearBoundControls(std::initializer_list<const char *> keep = {});
+    // Empties every control bound to a record field, but those a new record keeps.
+    void clearBoundControls();
     // Called when the user closes the screen, before the start screen comes back.
     virtual void aboutToClose() {}
 
@@ -107,8 +153,13 @@ protected:
 
 private:
     void navigate(EditorNavigation::Action action);
+    // The values a save would store, as the change watch compares them.
+    void storeWatchedValues(RecordBuffer &record) const;
+    QList<SaveWarning> repeatedValueWarnings() const;
+    QList<SaveWarning> dateWarnings() const;
 
     Setup m_setup;
     RecordSaving::LoadedRecord m_loaded;
-    SaveCheck m_saveCheck;
+    RecordSaving::ChangeWatch m_changes;
+    std::vector<SaveCheck> m_saveChecks;
 };

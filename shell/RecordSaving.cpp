@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace RecordSaving {
 namespace {
 
@@ -63,7 +65,60 @@ void startRun()
     RecordFile::setLockWaitObserver(&showBusyWhileWaiting);
 }
 
-void save(const Target &target)
+ChangeWatch::ChangeWatch(const RecordLayout &layout, Fill fill)
+    : m_layout(&layout)
+    , m_fill(std::move(fill))
+{
+}
+
+QByteArray ChangeWatch::valuesNow() const
+{
+    RecordBuffer record(*m_layout);
+    m_fill(record);
+    // Each field's value: its length byte and as many characters, not the bytes
+    // past them, which a shorter value leaves as they were.
+    QByteArray values;
+    values.reserve(record.size());
+    for (int i = 0; i < m_layout->fieldCount(); ++i) {
+        const std::span<const char> field = record.fieldBytes(i);
+        const auto length = static_cast<unsigned char>(field.front());
+        values.append(field.data(), std::min<qsizetype>(1 + length, static_cast<qsizetype>(field.size())));
+    }
+    return values;
+}
+
+void ChangeWatch::markUnchanged()
+{
+    m_unchanged = valuesNow();
+}
+
+bool ChangeWatch::changed() const
+{
+    return valuesNow() != m_unchanged;
+}
+
+QString unsavedChangesQuestion()
+{
+    return QStringLiteral("Salvare le modifiche alla scheda corrente?");
+}
+
+bool mayDropChanges(const ChangeWatch &changes, const std::function<bool()> &save)
+{
+    if (!changes.changed())
+        return true;
+    switch (Dialogs::ask(unsavedChangesQuestion())) {
+    case Dialogs::Answer::Yes:
+        return save();
+    case Dialogs::Answer::No:
+        return true;
+    case Dialogs::Answer::Ok:
+    case Dialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool save(const Target &target)
 {
     RecordBuffer &buffer = *target.buffer;
     try {
@@ -87,7 +142,7 @@ void save(const Target &target)
                     buffer.setBytes(stored);
                     target.loaded->remember(plan->record, stored);
                     target.reload(buffer);
-                    return;
+                    return false;
                 }
                 file.OpenOrCreate(target.path, buffer.size());
                 file.SeekRecord(plan->record - 1);
@@ -103,9 +158,11 @@ void save(const Target &target)
         file.CloseRecordFile();
         warnIfWrittenWithoutLock(file);
         Dialogs::information(appended ? kAppended : kSaved);
+        return true;
     } catch (const RecordFileError &e) {
         Dialogs::show(target.failureKind, ArchiveAccessError(e.cause()));
     }
+    return false;
 }
 
 } // namespace RecordSaving

@@ -10,6 +10,7 @@
 class QLabel;
 class RecordBuffer;
 class RecordFile;
+struct RecordLayout;
 
 // Saving a record from a screen, as both editors and the lesson manager do it:
 // append a new record, or overwrite the one on screen. Several computers may
@@ -46,8 +47,39 @@ struct Target {
 };
 
 // Saves and says so ("inserita" or "salvate"), or reports the archive failure
-// with the target's kind of message box.
-void save(const Target &target);
+// with the target's kind of message box. True when the record was written; false
+// when the write failed or the user chose to reload a record changed elsewhere.
+bool save(const Target &target);
+
+// Whether the values on a screen differ from those it showed when its record was
+// loaded, cleared or saved. Values are compared as the record would store them
+// (trimmed, cut to their fields), so only a change that a save would write counts.
+class ChangeWatch
+{
+public:
+    using Fill = std::function<void(RecordBuffer &)>;
+    ChangeWatch(const RecordLayout &layout, Fill fill);
+
+    // The values on screen now are the unchanged ones.
+    void markUnchanged();
+    bool changed() const;
+
+private:
+    QByteArray valuesNow() const;
+
+    const RecordLayout *m_layout;
+    Fill m_fill;
+    QByteArray m_unchanged;
+};
+
+// The question asked before an action drops changes that were not saved.
+QString unsavedChangesQuestion();
+
+// Before an action that would drop the record on screen: when it holds changes,
+// asks whether to save them. True when the action may go on: nothing changed, or
+// the user answered No, or Sì and `save` saved the record. False when the screen
+// stays as it is: Annulla, or a save that failed or was refused.
+bool mayDropChanges(const ChangeWatch &changes, const std::function<bool()> &save);
 
 // The question asked when the record was changed elsewhere since it was read.
 QString changedElsewhereQuestion();

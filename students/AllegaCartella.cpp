@@ -6,11 +6,13 @@
 #include "storage/TextField.h"
 #include "students/Attachments.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <vector>
 
 using namespace ScreenKit;
@@ -63,6 +65,9 @@ std::vector<ControlDef> controls()
                      .caption = QStringLiteral("Applica e chiudi")});
     table.push_back({.name = "btnAnnulla", .kind = ControlKind::Button, .geometry = {312, 456, 126, 32},
                      .caption = QStringLiteral("Annulla")});
+    // What happened to the name of the file just attached.
+    table.push_back({.name = "panInfo", .kind = ControlKind::StatusLine, .geometry = {8, 446, 296, 54}, .font = {"Tahoma", 11},
+                     .alignment = Qt::AlignLeft | Qt::AlignVCenter, .wordWrap = true});
     return table;
 }
 
@@ -125,8 +130,26 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
                                                  QStringLiteral("Tutti i file (*.*)"));
     if (chosen.isEmpty())
         return;
+    const QString linked = TextField::trimmedString(fileField(slot)->text());
     // The slot shows the name the record will keep, which is the stored file's name.
     const QString name = Attachments::storedName(chosen);
+    QStringList said;
+    switch (Attachments::storedNameChange(chosen)) {
+    case Attachments::NameChange::None:
+        break;
+    case Attachments::NameChange::Characters:
+        said << QStringLiteral("Il nome del file conteneva caratteri non ammessi, sostituiti da \"_\".");
+        break;
+    case Attachments::NameChange::Length:
+        said << QStringLiteral("Il nome del file era troppo lungo ed \u00E8 stato accorciato.");
+        break;
+    }
+    statusLine()->clear();
+    const auto tell = [this, &said](const QString &attachedAs) {
+        if (!said.isEmpty())
+            statusLine()->setText(said.join(u' ') + QStringLiteral(" Il file \u00E8 allegato come \"") + attachedAs
+                                  + QStringLiteral("\"."));
+    };
     fileField(slot)->setText(name);
     // The slot keeps the new name whatever happens next; a copy that fails is said.
     const QString notCopied = QStringLiteral("Attenzione: non \u00E8 stato possibile copiare il file nella cartella dei documenti "
@@ -136,14 +159,39 @@ void TfrmAllegaCartella::btnSfogliaClick(int slot)
         Dialogs::warning(notCopied);
         return;
     }
-    if (Attachments::isStoredFile(chosen))
+    if (Attachments::isStoredFile(chosen)) {
+        tell(name);
         return; // the file chosen is the stored one itself: nothing to copy
-    if (QFileInfo::exists(Attachments::storedPath(name))
-        && !Dialogs::confirm(QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo "
-                                            "stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?")))
-        return;
-    if (int error = 0; !Attachments::copyIn(chosen, &error))
+    }
+    QString target = name;
+    if (QFileInfo::exists(Attachments::storedPath(name))) {
+        if (Attachments::sameContent(chosen, name)) {
+            // The very document is stored already (attached to another record, say).
+            said << QStringLiteral("Il file era gi\u00E0 presente nella cartella dei documenti allegati.");
+            tell(name);
+            return;
+        }
+        if (Attachments::sameStoredFile(linked, name)) {
+            // The file this slot links: the user may replace it.
+            if (!Dialogs::confirm(QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo "
+                                                 "stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?")))
+                return;
+        } else {
+            // Another record's file, or one no record links: never overwritten.
+            target = Attachments::freeName(name, Attachments::linkedNames());
+            said << QStringLiteral("Nella cartella dei documenti allegati \u00E8 gi\u00E0 presente un altro file \"") + name
+                    + QStringLiteral("\".");
+            fileField(slot)->setText(target);
+        }
+    }
+    const bool created = !QFileInfo::exists(Attachments::storedPath(target));
+    if (int error = 0; !Attachments::copyIn(chosen, target, &error)) {
         Dialogs::warning(withCause(notCopied, causeOfSystemError(error)));
+        return;
+    }
+    if (created)
+        m_copiedIn << target;
+    tell(target);
 }
 
 void TfrmAllegaCartella::btnApriClick(int slot)
@@ -177,4 +225,23 @@ void TfrmAllegaCartella::btnApplicaClick()
 void TfrmAllegaCartella::btnAnnullaClick()
 {
     reject();
+}
+
+void TfrmAllegaCartella::reject()
+{
+    // Nothing of this visit is kept: the files it copied in go, unless a saved
+    // record links one of them meanwhile (another workstation, say).
+    if (!m_copiedIn.isEmpty()) {
+        bool complete = false;
+        const QStringList linked = Attachments::linkedNames(&complete);
+        for (const QString &name : std::as_const(m_copiedIn)) {
+            const bool kept = !complete || std::any_of(linked.begin(), linked.end(), [&](const QString &link) {
+                return Attachments::sameStoredFile(link, name);
+            });
+            if (!kept)
+                QFile::remove(Attachments::storedPath(name));
+        }
+        m_copiedIn.clear();
+    }
+    Screen::reject();
 }

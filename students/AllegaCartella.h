@@ -2,6 +2,8 @@
 
 #include "shell/ScreenKit.h"
 
+#include <QStringList>
+
 class QLineEdit;
 class QPushButton;
 
@@ -18,6 +20,10 @@ public:
     // Fills the slots from the caller's six hidden labels (lblFile01 ... lblDesc03).
     void fillFrom(const QWidget &caller);
 
+    // Annulla, or the window closed: the files copied in during this visit that
+    // no saved record links are removed again.
+    void reject() override;
+
 public slots:
     void btnSfogliaClick(int slot);
     void btnApriClick(int slot);
@@ -29,4 +35,6 @@ private:
     QLineEdit *fileField(int slot) const;
     QLineEdit *descField(int slot) const;
     QPushButton *openButton(int slot) const;
+
+    QStringList m_copiedIn; // the files this visit put into the folder under new names
 };

@@ -154,6 +154,20 @@ const RecordEditor::MandatoryField kMandatory[] = {
     {"txtNome", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare il nome dell'allievo.")},
 };
 
+// The dates of the record, in screen order, as the warnings before saving name them.
+const RecordEditor::DateField kDates[] = {
+    {"txtDataIsc", "data di iscrizione"},
+    {"txtDataInizio", "data di inizio del corso"},
+    {"txtDataTermine", "data di termine del corso"},
+    {"txtDataNascPro", "data di nascita"},
+    {"txtDataRilPro", "data di rilascio del documento"},
+    {"txtDataScaPro", "data di scadenza del documento"},
+    {"txtRilPat", "data di rilascio della patente"},
+    {"txtScaPat", "data di scadenza della patente"},
+    {"txtDataTeo", "data dell'esame di teoria"},
+    {"txtDataGuida", "data dell'esame di guida"},
+};
+
 const RecordEditor::MandatoryField kLessonChecks[] = {
     {"txtCodiceCor", QStringLiteral("Attenzione: per accedere alla gestione delle lezioni di guida \u00E8 necessario indicare il codice identificativo del corso.")},
     {"txtCognome", QStringLiteral("Attenzione: per accedere alla gestione delle lezioni di guida \u00E8 necessario indicare cognome dell'allievo.")},
@@ -165,7 +179,8 @@ const RecordEditor::MandatoryField kLessonChecks[] = {
 TfrmAllievi::TfrmAllievi(QWidget *parent)
     : RecordEditor(parent, QStringLiteral(" Volantix - Anagrafica Allievi"), kTop, QSize(996, 692),
                    {QString::fromLatin1(StudentRecord::FileName), &StudentRecord::layout(),
-                    &screenRecordBuffer<TfrmAllievi>(StudentRecord::layout()), kMandatory})
+                    &screenRecordBuffer<TfrmAllievi>(StudentRecord::layout()), kMandatory, {}, kDates,
+                    "txtCodFiscPro", "il codice fiscale"})
 {
     setObjectName(QStringLiteral("frmAllievi"));
     buildControls(kControls);
@@ -178,6 +193,7 @@ TfrmAllievi::TfrmAllievi(QWidget *parent)
     });
     connect(control<QPushButton>("btnLezioniGuida"), &QPushButton::clicked, this, &TfrmAllievi::btnLezioniGuidaClick);
     FormCreate();
+    markUnchanged();
 }
 
 void TfrmAllievi::FormCreate()
@@ -189,11 +205,12 @@ void TfrmAllievi::ClearStudentScreen()
 {
     clearBoundControls();
     control<QLineEdit>("txtCodiceCor")->setFocus(Qt::OtherFocusReason);
+    markUnchanged();
 }
 
-void TfrmAllievi::LoadStudentScreen(const RecordBuffer &record, qint64 position)
+bool TfrmAllievi::LoadStudentScreen(const RecordBuffer &record, qint64 position)
 {
-    showRecord(record, position);
+    return loadRecord(record, position);
 }
 
 void TfrmAllievi::StoreStudentScreen()

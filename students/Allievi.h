@@ -13,7 +13,10 @@ public:
     explicit TfrmAllievi(QWidget *parent = nullptr);
 
     void ClearStudentScreen();
-    void LoadStudentScreen(const RecordBuffer &record, qint64 position);
+    // Puts a student of the archive on screen (searches, lists): asks first
+    // whether to save the changes of the student on screen, if any; false when
+    // the screen keeps its student.
+    bool LoadStudentScreen(const RecordBuffer &record, qint64 position);
     void StoreStudentScreen();
 
 signals:

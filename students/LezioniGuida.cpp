@@ -126,6 +126,7 @@ RecordBuffer &lessonBuffer()
 
 TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
     : Screen(parent, QStringLiteral(" Gestione lezioni di guida"), QSize(863, 616), QSize(833, 585), kTop)
+    , m_changes(LessonRecord::layout(), [this](RecordBuffer &lesson) { fillLesson(lesson); })
 {
     setObjectName(QStringLiteral("frmLezioniGuida"));
     makeFixedDialog();
@@ -193,6 +194,7 @@ void TfrmLezioniGuida::btnAggiungiClick()
         control<QLineEdit>(name)->clear();
     lblPosizione->clear();
     m_loaded.forget();
+    m_changes.markUnchanged();
     showEntryPanel();
 }
 
@@ -226,7 +228,7 @@ void TfrmLezioniGuida::btnModificaClick()
         });
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
-        reject();
+        reject(); // the entry panel is not on view yet: nothing to ask
         return;
     }
     // A lesson file shortened meanwhile no longer holds the lesson: as a failure to read it.
@@ -234,30 +236,50 @@ void TfrmLezioniGuida::btnModificaClick()
         reject();
         return;
     }
+    m_changes.markUnchanged();
     showEntryPanel();
 }
 
 void TfrmLezioniGuida::btnSalvaClick()
+{
+    saveLesson();
+}
+
+bool TfrmLezioniGuida::saveLesson()
 {
     for (const auto &mandatory : kMandatory) {
         auto *field = control<QLineEdit>(mandatory.field);
         if (TextField::trimmed(field->text()).isEmpty()) {
             Dialogs::warning(QString::fromUtf8(mandatory.warning));
             field->setFocus(Qt::OtherFocusReason);
-            return;
+            return false;
         }
     }
-    RecordSaving::save({.path = TextField::trimmedString(lblFile->text()),
-                        .buffer = &lessonBuffer(),
-                        .loaded = &m_loaded,
-                        .position = lblPosizione,
-                        .failureKind = Dialogs::Kind::Warning,
-                        .fill =
-                            [this](RecordBuffer &lesson) {
-                                for (int field = 0; field < LessonRecord::FieldCount; ++field)
-                                    lesson.setText(field, control<QLineEdit>(kEntryFields[field])->text());
-                            },
-                        .reload = [this](const RecordBuffer &lesson) { showLesson(lesson); }});
+    const bool saved = RecordSaving::save({.path = TextField::trimmedString(lblFile->text()),
+                                           .buffer = &lessonBuffer(),
+                                           .loaded = &m_loaded,
+                                           .position = lblPosizione,
+                                           .failureKind = Dialogs::Kind::Warning,
+                                           .fill = [this](RecordBuffer &lesson) { fillLesson(lesson); },
+                                           .reload =
+                                               [this](const RecordBuffer &lesson) {
+                                                   showLesson(lesson);
+                                                   m_changes.markUnchanged();
+                                               }});
+    if (saved)
+        m_changes.markUnchanged();
+    return saved;
+}
+
+void TfrmLezioniGuida::fillLesson(RecordBuffer &lesson) const
+{
+    for (int field = 0; field < LessonRecord::FieldCount; ++field)
+        lesson.setText(field, control<QLineEdit>(kEntryFields[field])->text());
+}
+
+bool TfrmLezioniGuida::hasUnsavedChanges() const
+{
+    return isBuilt() && !panCosti->isHidden() && m_changes.changed();
 }
 
 void TfrmLezioniGuida::showLesson(const RecordBuffer &lesson)
@@ -279,8 +301,17 @@ void TfrmLezioniGuida::btnStampaClick()
     PrintSeam::print(list);
 }
 
+void TfrmLezioniGuida::reject()
+{
+    if (hasUnsavedChanges() && !RecordSaving::mayDropChanges(m_changes, [this] { return saveLesson(); }))
+        return;
+    Screen::reject();
+}
+
 void TfrmLezioniGuida::closeEvent(QCloseEvent *event)
 {
-    lstRecords->lineModel()->clear();
+    // The window closes through reject(), which may keep it open.
     Screen::closeEvent(event);
+    if (event->isAccepted())
+        lstRecords->lineModel()->clear();
 }

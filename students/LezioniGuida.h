@@ -30,6 +30,14 @@ public:
 
     LineListView *list() const { return lstRecords; }
 
+    // Whether the lesson on the entry panel was changed since it was shown or saved.
+    bool hasUnsavedChanges() const;
+
+    // Closing, by either Chiudi or the window: from the entry panel, asks first
+    // whether to save the lesson's changes, if any, and stays on Annulla or when
+    // the save fails or is refused.
+    void reject() override;
+
 public slots:
     void btnAggiungiClick();
     void btnModificaClick();
@@ -45,6 +53,8 @@ private:
     void FormShow();
     void showEntryPanel();
     void showLesson(const RecordBuffer &lesson);
+    void fillLesson(RecordBuffer &lesson) const;
+    bool saveLesson();
 
     Student m_student;
     LineListView *lstRecords = nullptr;
@@ -54,4 +64,5 @@ private:
     QLabel *lblFile = nullptr;
     QWidget *panCosti;
     RecordSaving::LoadedRecord m_loaded; // the lesson being changed, as read
+    RecordSaving::ChangeWatch m_changes;
 };

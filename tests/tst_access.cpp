@@ -321,6 +321,63 @@ private slots:
         QVERIFY(m_screens->frmAvvio()->isVisible());
     }
 
+    // --- the first-access keyword on the login picture ---
+
+    void firstAccessKeywordOnlyWhileStored_data()
+    {
+        QTest::addColumn<QByteArray>("store"); // empty: as installed
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("as installed") << QByteArray() << true;
+        // Typed passwords are compared in capitals: this store takes no keyword.
+        QTest::newRow("the keyword stored in small letters")
+            << ("[Accesso]\r\nValore=" + ScramblePassword(QStringLiteral("passacorridoio")).toLatin1() + "\r\n") << false;
+        QTest::newRow("a password of the school's own")
+            << ("[Accesso]\r\nValore=" + ScramblePassword(QStringLiteral("MELA")).toLatin1() + "\r\n") << false;
+        QTest::newRow("no store") << QByteArray("-") << false;
+        QTest::newRow("an empty store") << QByteArray("\r\n") << false;
+        QTest::newRow("a store that cannot be read") << QByteArray("[Accesso]\r\nValore=G1\r\n") << false;
+    }
+
+    void firstAccessKeywordOnlyWhileStored()
+    {
+        QFETCH(QByteArray, store);
+        QFETCH(bool, shown);
+        if (store == "-")
+            QVERIFY(QFile::remove(m_store));
+        else if (!store.isEmpty())
+            writeStore(store);
+        // A new run of the program on that store.
+        m_screens = std::make_unique<ScreenSet>();
+        m_screens->createScreens();
+        m_screens->start();
+        QVERIFY(QTest::qWaitForWindowExposed(login()));
+        QWidget *keyword = login()->control("imgPrimoAccesso");
+        QCOMPARE(keyword->isVisible(), shown);
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void firstAccessKeywordGoesWithTheChange()
+    {
+        QVERIFY(login()->control("imgPrimoAccesso")->isVisible());
+        // Changed: the store holds the school's password, the keyword goes.
+        openChangeScreen();
+        fillChange(QStringLiteral("passacorridoio"), QStringLiteral("mela"), QStringLiteral("mela"));
+        QTest::mouseClick(button(change(), "cmdOK"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kDone);
+        QCOMPARE(IniFile::readValue(m_store, QStringLiteral("Accesso"), QStringLiteral("Valore")), ScramblePassword(QStringLiteral("MELA")));
+        QVERIFY(QTest::qWaitForWindowExposed(login()));
+        QVERIFY(!login()->control("imgPrimoAccesso")->isVisible());
+        // Changed back to the keyword: it shows again.
+        openChangeScreen();
+        fillChange(QStringLiteral("mela"), QStringLiteral("passacorridoio"), QStringLiteral("passacorridoio"));
+        QTest::mouseClick(button(change(), "cmdOK"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->take(), kDone);
+        QCOMPARE(IniFile::readValue(m_store, QStringLiteral("Accesso"), QStringLiteral("Valore")),
+                 ScramblePassword(QStringLiteral("PASSACORRIDOIO")));
+        QVERIFY(QTest::qWaitForWindowExposed(login()));
+        QVERIFY(login()->control("imgPrimoAccesso")->isVisible());
+    }
+
     void refusedChanges_data()
     {
         QTest::addColumn<QString>("old");

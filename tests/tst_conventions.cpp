@@ -508,6 +508,8 @@ private slots:
                                          << QStringList{QStringLiteral("OK"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Ok);
             QTest::addRow("confirmation, %s", at.constData()) << locale << int(Dialogs::Kind::Confirmation) << QStringLiteral("Conferma") << int(QMessageBox::Question)
                                           << QStringList{QStringLiteral("S\u00EC"), QStringLiteral("No")} << int(Dialogs::Answer::Yes);
+            QTest::addRow("question, %s", at.constData()) << locale << int(Dialogs::Kind::Question) << QStringLiteral("Conferma") << int(QMessageBox::Question)
+                                      << QStringList{QStringLiteral("S\u00EC"), QStringLiteral("No"), QStringLiteral("Annulla")} << int(Dialogs::Answer::Yes);
             QTest::addRow("plain message, %s", at.constData()) << locale << int(Dialogs::Kind::Message) << QString() << int(QMessageBox::NoIcon)
                                            << QStringList{QStringLiteral("OK")} << int(Dialogs::Answer::Ok);
         }
@@ -548,6 +550,20 @@ private slots:
         const Dialogs::Answer given = Dialogs::show(static_cast<Dialogs::Kind>(kind), QStringLiteral("Testo\n\r\n\rseconda parte"));
         QVERIFY(inspected);
         QCOMPARE(int(given), answer);
+    }
+
+    // Escape, or closing the three-button question, stays where the user was.
+    void questionLeftWithEscapeIsAnnulla()
+    {
+        bool inspected = false;
+        QTimer::singleShot(0, m_screen.get(), [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            inspected = true;
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(Dialogs::ask(QStringLiteral("Salvare?")), Dialogs::Answer::Cancel);
+        QVERIFY(inspected);
     }
 
     // The toolkit's own dialogs (print, page set-up, files) speak Italian on a

@@ -152,8 +152,10 @@ private slots:
             [&] {
                 QVERIFY(writeAll(archive("Modelli_TT2112.pro"), before));
                 manager->ClearTT2112Screen();
-                for (const char *name : {"txtCodice", "txtUfficio", "txtCognome", "txtNome", "txtCodFiscPro"})
+                for (const char *name : {"txtCodice", "txtUfficio", "txtCognome", "txtNome"})
                     manager->control<QLineEdit>(name)->setText(QStringLiteral("X"));
+                // A tax code and a date that give no warning before the save.
+                manager->control<QLineEdit>("txtCodFiscPro")->setText(QStringLiteral("07643520567"));
             },
             [&] { QTest::mouseClick(manager->control("cmdSalva"), Qt::LeftButton); },
             [&](const Outcome &outcome, bool faulted) {
@@ -186,8 +188,11 @@ private slots:
                 RecordFile::setFaultPlan({});
                 manager->positionLabel()->setText(QStringLiteral("1"));
                 QTest::mouseClick(manager->control("cmdAvanti"), Qt::LeftButton); // record 2
-                for (const char *name : {"txtCodice", "txtUfficio", "txtNome", "txtCodFiscPro", "txtData"})
+                for (const char *name : {"txtCodice", "txtUfficio", "txtNome"})
                     manager->control<QLineEdit>(name)->setText(QStringLiteral("X"));
+                // A tax code and a date that give no warning before the save.
+                manager->control<QLineEdit>("txtCodFiscPro")->setText(QStringLiteral("07643520567"));
+                manager->control<QLineEdit>("txtData")->setText(QStringLiteral("10/03/2026"));
                 manager->control<QLineEdit>("txtCognome")->setText(QStringLiteral("Cambiato"));
             },
             [&] { QTest::mouseClick(manager->control("cmdSalva"), Qt::LeftButton); },
@@ -391,8 +396,10 @@ private slots:
         QTest::mouseClick(manager->control("cmdUltimo"), Qt::LeftButton);
         QCOMPARE(manager->positionLabel()->text(), QStringLiteral("3"));
         QFile::remove(archive("Modelli_TT2112.pro"));
-        for (const char *name : {"txtCodice", "txtUfficio", "txtNome", "txtCodFiscPro", "txtData"})
+        for (const char *name : {"txtCodice", "txtUfficio", "txtNome"})
             manager->control<QLineEdit>(name)->setText(QStringLiteral("X"));
+        manager->control<QLineEdit>("txtCodFiscPro")->setText(QStringLiteral("07643520567"));
+        manager->control<QLineEdit>("txtData")->setText(QStringLiteral("10/03/2026"));
         QTest::mouseClick(manager->control("cmdSalva"), Qt::LeftButton);
         // The form is not lost: it becomes the first record of the new archive.
         QCOMPARE(m_dialogs->take(), QStringLiteral("La scheda corrente \u00E8 stata inserita in archivio."));

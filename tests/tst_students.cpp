@@ -783,20 +783,179 @@ private slots:
         QCOMPARE(readAll(m_opened.first().toLocalFile()), QByteArray("CONTENUTO"));
     }
 
-    void overwriteAnsweredNoKeepsTheStoredFile()
+    QString stored(const QString &name) const { return m_dir.filePath(QStringLiteral("Documenti_Allegati/") + name); }
+    QStringList storedFiles() const { return QDir(m_dir.filePath(QStringLiteral("Documenti_Allegati"))).entryList(QDir::Files); }
+
+    void replacingTheSlotsOwnFileAsks_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("yes") << int(Dialogs::Answer::Yes) << QByteArray("NUOVA");
+        QTest::newRow("no") << int(Dialogs::Answer::No) << QByteArray("VECCHIA");
+    }
+
+    // The file the slot links may be replaced, after a question.
+    void replacingTheSlotsOwnFileAsks()
+    {
+        QFETCH(int, answer);
+        QFETCH(QByteArray, kept);
         QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
-        QVERIFY(writeAll(m_dir.filePath(QStringLiteral("Documenti_Allegati/foto.jpg")), "VECCHIA"));
+        QVERIFY(writeAll(stored(QStringLiteral("foto.jpg")), "VECCHIA"));
+        registry()->control<QLabel>("lblFile02")->setText(QStringLiteral("foto.jpg"));
         m_chosen = writeElsewhere(QStringLiteral("foto.jpg"), "NUOVA");
-        m_dialogs->answer = Dialogs::Answer::No;
+        m_dialogs->answer = static_cast<Dialogs::Answer>(answer);
         whenModalOpens([&](QWidget *modal) {
             QTest::mouseClick(button(modal, "btnSfoglia02"), Qt::LeftButton);
             QCOMPARE(field(modal, "txtFile02")->text(), QStringLiteral("foto.jpg"));
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
         });
         QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->shown.size(), 1);
         QCOMPARE(m_dialogs->shown.first().first, Kind::Confirmation);
         QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: nella cartella dei documenti allegati \u00E8 presente un file con lo stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?"));
-        QCOMPARE(readAll(m_dir.filePath(QStringLiteral("Documenti_Allegati/foto.jpg"))), QByteArray("VECCHIA"));
+        QCOMPARE(readAll(stored(QStringLiteral("foto.jpg"))), kept);
+        QCOMPARE(storedFiles(), QStringList{QStringLiteral("foto.jpg")});
+    }
+
+    void anotherFileOfTheNameIsNeverOverwritten_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("present");  // files in the folder before
+        QTest::addColumn<QStringList>("links");    // names saved records link (student 1's three slots)
+        QTest::addColumn<QString>("slotLinks");    // what the slot links when the screen opens
+        QTest::addColumn<QString>("attachedAs");
+        QTest::addColumn<QString>("status");
+        const QString pink = QStringLiteral("foglio_rosa.pdf");
+        const QString taken = QStringLiteral("Nella cartella dei documenti allegati \u00E8 gi\u00E0 presente un altro file \"%1\". "
+                                             "Il file \u00E8 allegato come \"%2\".");
+        QTest::newRow("an empty slot") << pink << QStringList{pink} << QStringList{pink} << QString() << "foglio_rosa (2).pdf"
+                                       << taken.arg(pink, QStringLiteral("foglio_rosa (2).pdf"));
+        QTest::newRow("a slot that links another file") << pink << QStringList{pink, QStringLiteral("patente.pdf")} << QStringList{}
+                                                        << "patente.pdf" << "foglio_rosa (2).pdf"
+                                                        << taken.arg(pink, QStringLiteral("foglio_rosa (2).pdf"));
+        QTest::newRow("the second name taken too") << pink << QStringList{pink, QStringLiteral("foglio_rosa (2).pdf")} << QStringList{}
+                                                   << QString() << "foglio_rosa (3).pdf"
+                                                   << taken.arg(pink, QStringLiteral("foglio_rosa (3).pdf"));
+        QTest::newRow("the second name linked by a record whose file is gone")
+            << pink << QStringList{pink} << QStringList{QStringLiteral("foglio_rosa (2).pdf")} << QString() << "foglio_rosa (3).pdf"
+            << taken.arg(pink, QStringLiteral("foglio_rosa (3).pdf"));
+        QTest::newRow("a name without extension") << "LEGGIMI" << QStringList{QStringLiteral("LEGGIMI")} << QStringList{} << QString()
+                                                  << "LEGGIMI (2)" << taken.arg(QStringLiteral("LEGGIMI"), QStringLiteral("LEGGIMI (2)"));
+        QTest::newRow("a name changed for the code page, then taken")
+            << "na\u00EFve\u2713.txt" << QStringList{QStringLiteral("na\u00EFve_.txt")} << QStringList{} << QString() << "na\u00EFve_ (2).txt"
+            << QStringLiteral("Il nome del file conteneva caratteri non ammessi, sostituiti da \"_\". ")
+                   + taken.arg(QStringLiteral("na\u00EFve_.txt"), QStringLiteral("na\u00EFve_ (2).txt"));
+        QTest::newRow("a name changed for the code page") << "na\u00EFve\u2713.txt" << QStringList{} << QStringList{} << QString()
+                                                          << "na\u00EFve_.txt"
+                                                          << "Il nome del file conteneva caratteri non ammessi, sostituiti da \"_\". "
+                                                             "Il file \u00E8 allegato come \"na\u00EFve_.txt\".";
+        QTest::newRow("a free name") << pink << QStringList{} << QStringList{pink} << QString() << pink << QString();
+    }
+
+    // A file of the chosen name that the slot does not link belongs to someone
+    // else: the new file is stored beside it under a free name, and the user is told.
+    void anotherFileOfTheNameIsNeverOverwritten()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, links);
+        QFETCH(QString, slotLinks);
+        QFETCH(QString, attachedAs);
+        QFETCH(QString, status);
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        for (const QString &name : present)
+            QVERIFY(writeAll(stored(name), "DI UN ALTRO ALLIEVO " + name.toUtf8()));
+        RecordBuffer other(StudentRecord::layout());
+        other.setBytes(studentBytes(QStringLiteral("Verdi"), QStringLiteral("Anna"), QStringLiteral("No")));
+        for (int i = 0; i < links.size(); ++i)
+            other.setText(StudentRecord::lblFile01 + i, links.at(i));
+        QVERIFY(writeAll(archive(), other.bytes()));
+        registry()->control<QLabel>("lblFile01")->setText(slotLinks);
+        m_chosen = writeElsewhere(chosen, "NUOVO");
+        QString said;
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QCOMPARE(field(modal, "txtFile01")->text(), attachedAs);
+            said = modal->findChild<QLabel *>(QStringLiteral("panInfo"))->text();
+            QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        QCOMPARE(said, status);
+        for (const QString &name : present)
+            QCOMPARE(readAll(stored(name)), "DI UN ALTRO ALLIEVO " + name.toUtf8());
+        QCOMPARE(readAll(stored(attachedAs)), QByteArray("NUOVO"));
+        QCOMPARE(storedFiles().size(), present.size() + 1);
+        // The record keeps the name the file was stored under.
+        fillMandatory();
+        click("cmdSalva");
+        QCOMPARE(m_dialogs->take(), kAppended);
+        RecordBuffer saved(StudentRecord::layout());
+        saved.setBytes(readAll(archive()).right(StudentRecord::Size));
+        QCOMPARE(saved.text(StudentRecord::lblFile01), attachedAs);
+    }
+
+    void annullaRemovesTheCopiesOfTheVisit_data()
+    {
+        QTest::addColumn<QString>("leaving");
+        QTest::addColumn<bool>("savedMeanwhile"); // a saved record links the copy before the user leaves
+        QTest::addColumn<QStringList>("left");    // the folder afterwards
+        const QStringList before{QStringLiteral("foglio_rosa.pdf")};
+        const QStringList both{QStringLiteral("foglio_rosa (2).pdf"), QStringLiteral("foglio_rosa.pdf"), QStringLiteral("referto.pdf")};
+        QTest::newRow("Annulla") << "Annulla" << false << before;
+        QTest::newRow("the window closed") << "closed" << false << before;
+        QTest::newRow("Annulla, a record links a copy") << "Annulla" << true
+                                                        << QStringList{QStringLiteral("foglio_rosa (2).pdf"), QStringLiteral("foglio_rosa.pdf")};
+        QTest::newRow("Applica e chiudi") << "Applica" << false << both;
+    }
+
+    // What the visit copied in goes with Annulla; what was there before stays.
+    void annullaRemovesTheCopiesOfTheVisit()
+    {
+        QFETCH(QString, leaving);
+        QFETCH(bool, savedMeanwhile);
+        QFETCH(QStringList, left);
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        QVERIFY(writeAll(stored(QStringLiteral("foglio_rosa.pdf")), "DI UN ALTRO ALLIEVO"));
+        whenModalOpens([&](QWidget *modal) {
+            m_chosen = writeElsewhere(QStringLiteral("foglio_rosa.pdf"), "NUOVO");
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            m_chosen = writeElsewhere(QStringLiteral("referto.pdf"), "REFERTO");
+            QTest::mouseClick(button(modal, "btnSfoglia02"), Qt::LeftButton);
+            QCOMPARE(storedFiles().size(), 3);
+            if (savedMeanwhile) {
+                RecordBuffer other(StudentRecord::layout());
+                other.setBytes(studentBytes(QStringLiteral("Verdi"), QStringLiteral("Anna"), QStringLiteral("No")));
+                other.setText(StudentRecord::lblFile03, QStringLiteral("foglio_rosa (2).pdf"));
+                QVERIFY(writeAll(archive(), other.bytes()));
+            }
+            if (leaving == QLatin1String("Annulla"))
+                QTest::mouseClick(button(modal, "btnAnnulla"), Qt::LeftButton);
+            else if (leaving == QLatin1String("Applica"))
+                QTest::mouseClick(button(modal, "btnApplica"), Qt::LeftButton);
+            else
+                modal->close();
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        QCOMPARE(storedFiles(), left);
+        QCOMPARE(readAll(stored(QStringLiteral("foglio_rosa.pdf"))), QByteArray("DI UN ALTRO ALLIEVO"));
+        QCOMPARE(registry()->control<QLabel>("lblFile01")->text().isEmpty(), leaving != QLatin1String("Applica"));
+    }
+
+    void annullaKeepsAFileItReplaced()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("Documenti_Allegati"))));
+        QVERIFY(writeAll(stored(QStringLiteral("foto.jpg")), "VECCHIA"));
+        registry()->control<QLabel>("lblFile01")->setText(QStringLiteral("foto.jpg"));
+        m_chosen = writeElsewhere(QStringLiteral("foto.jpg"), "NUOVA");
+        whenModalOpens([&](QWidget *modal) {
+            QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
+            QTest::mouseClick(button(modal, "btnAnnulla"), Qt::LeftButton);
+        });
+        QTest::mouseClick(registry()->control("cmdFile"), Qt::LeftButton);
+        // Replaced at the user's word: the file existed before the visit and stays.
+        QCOMPARE(storedFiles(), QStringList{QStringLiteral("foto.jpg")});
+        QCOMPARE(readAll(stored(QStringLiteral("foto.jpg"))), QByteArray("NUOVA"));
     }
 
     void cancelAndAnnullaChangeNothing()
@@ -856,6 +1015,7 @@ private slots:
         QVERIFY(writeAll(stored, "INTERO"));
         QVERIFY(QDir(m_elsewhere.path()).mkdir(QStringLiteral("doc.pdf"))); // cannot be read as a file
         m_chosen = m_elsewhere.filePath(QStringLiteral("doc.pdf"));
+        registry()->control<QLabel>("lblFile01")->setText(QStringLiteral("doc.pdf")); // replaced, at the user's word
         whenModalOpens([&](QWidget *modal) {
             QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);
             QCOMPARE(field(modal, "txtFile01")->text(), QStringLiteral("doc.pdf"));

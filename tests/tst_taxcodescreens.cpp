@@ -1,6 +1,6 @@
 // The tax code on the two editors and on the check screen: filling in the personal
-// data from the code, computing the code, and the question before saving a code
-// that belongs to someone else. Both editors run the same rows.
+// data from the code, computing the code, and the warning before saving a code
+// that is not valid or belongs to someone else. Both editors run the same rows.
 
 #include "DialogRecorder.h"
 #include "TestSupport.h"
@@ -13,6 +13,7 @@
 #include "shell/RecordEditor.h"
 #include "storage/Layouts.h"
 #include "storage/ProgramFolder.h"
+#include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "students/Allievi.h"
 #include "tt2112/Mod_TT2112.h"
@@ -356,43 +357,62 @@ private slots:
         QCOMPARE(text(QStringLiteral("txtCodFiscPro")), QStringLiteral("RSSMRA80A01H501U"));
     }
 
-    // --- the question before saving ---
+    // --- the warnings before saving ---
 
-    void saveAsksOnlyOnAMismatch_data()
+    void saveWarnsOfTheTaxCode_data()
     {
         QTest::addColumn<QString>("editor");
         QTest::addColumn<Fields>("person");
-        QTest::addColumn<QString>("mismatch"); // empty: no question
+        QTest::addColumn<QString>("warning"); // the line of the question; empty: no question
         for (const char *editor : {"registry", "manager"}) {
             const Fields rossi = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
                                   {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}};
             QTest::addRow("%s: the same person", editor) << editor << rossi << QString();
             Fields sparse = {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtCodFiscPro", "RSSMRA80A01H501U"}};
             QTest::addRow("%s: empty parts are not compared", editor) << editor << sparse << QString();
+            Fields vat = sparse;
+            vat.last().second = QStringLiteral("07643520567");
+            QTest::addRow("%s: a valid VAT number", editor) << editor << vat << QString();
             Fields invalid = rossi;
             invalid.last().second = QStringLiteral("RSSMRA80A01H501X");
-            QTest::addRow("%s: an invalid code is not compared", editor) << editor << invalid << QString();
+            QTest::addRow("%s: a wrong check letter", editor)
+                << editor << invalid
+                << "Il codice fiscale RSSMRA80A01H501X non \u00E8 valido: il carattere di controllo dovrebbe essere U.";
+            invalid.last().second = QStringLiteral("RSSMRA80A01H501");
+            QTest::addRow("%s: too short", editor)
+                << editor << invalid << "Il codice fiscale RSSMRA80A01H501 non \u00E8 valido: deve essere composto da 16 caratteri.";
+            invalid.last().second = QStringLiteral("07643520568");
+            QTest::addRow("%s: digits that are no VAT number", editor)
+                << editor << invalid
+                << "Il codice fiscale 07643520568 non \u00E8 valido: un codice di sole cifre deve essere una partita IVA valida di 11 cifre.";
+            invalid.last().second = QStringLiteral("RSSMRA80A01H5-1U");
+            QTest::addRow("%s: a character that is no letter or digit", editor)
+                << editor << invalid
+                << "Il codice fiscale RSSMRA80A01H5-1U non \u00E8 valido: contiene caratteri diversi da lettere e cifre.";
             Fields other = rossi;
             other[0].second = QStringLiteral("Verdi");
             other[3].second = QStringLiteral("02/01/1980");
-            QTest::addRow("%s: someone else's code", editor) << editor << other << "cognome, data di nascita";
+            QTest::addRow("%s: someone else's code", editor)
+                << editor << other
+                << "Il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (cognome, data di nascita).";
             Fields place = rossi;
             place[4].second = QStringLiteral("Milano");
             place[5].second = QStringLiteral("MI");
-            QTest::addRow("%s: another birth place", editor) << editor << place << "luogo di nascita";
+            QTest::addRow("%s: another birth place", editor)
+                << editor << place << "Il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (luogo di nascita).";
         }
     }
 
-    void saveAsksOnlyOnAMismatch()
+    void saveWarnsOfTheTaxCode()
     {
         QFETCH(QString, editor);
         QFETCH(Fields, person);
-        QFETCH(QString, mismatch);
+        QFETCH(QString, warning);
         openEditor(editor);
         fill(mandatory());
         fill(person);
 
-        if (mismatch.isEmpty()) {
+        if (warning.isEmpty()) {
             m_editor->cmdSalvaClick();
             QCOMPARE(savedRecords(), 1);
             for (const auto &[kind, said] : m_dialogs->shown)
@@ -404,14 +424,17 @@ private slots:
         m_editor->cmdSalvaClick();
         QCOMPARE(m_dialogs->shown.size(), 1);
         QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Confirmation);
-        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (")
-                                        + mismatch + QStringLiteral(").\r\n\r\nSalvare comunque la scheda?"));
+        QCOMPARE(m_dialogs->take(), QStringLiteral("Attenzione: prima di salvare la scheda, controllare quanto segue.\r\n\r\n- ")
+                                        + warning + QStringLiteral("\r\n\r\nSalvare comunque?"));
         QCOMPARE(savedRecords(), 0);
         QVERIFY(field(QStringLiteral("txtCodFiscPro"))->hasFocus());
         // Yes: saved as it is.
         m_dialogs->answer = Dialogs::Answer::Ok;
         m_editor->cmdSalvaClick();
         QCOMPARE(savedRecords(), 1);
+        RecordBuffer stored(m_editor == m_screens->frmAllievi() ? StudentRecord::layout() : TT2112Record::layout());
+        stored.setBytes(readAll(m_editor->archivePath()));
+        QCOMPARE(stored.text(stored.layout().indexOf("txtCodFiscPro")), person.last().second);
     }
 
     // --- the check screen ---

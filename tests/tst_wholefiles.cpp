@@ -92,6 +92,8 @@ QString kindName(Kind kind)
         return QStringLiteral("information");
     case Kind::Confirmation:
         return QStringLiteral("confirmation");
+    case Kind::Question:
+        return QStringLiteral("question");
     case Kind::Message:
         return QStringLiteral("message");
     }
@@ -286,6 +288,8 @@ private:
             TfrmAllievi *registry = m_screens->frmAllievi();
             m_screens->frmAvvio()->imgAnagraficaClick();
             QVERIFY(QTest::qWaitForWindowExposed(registry));
+            // The slot links the stored scan, which the new one replaces.
+            registry->control<QLabel>("lblFile01")->setText(QStringLiteral("patente.pdf"));
             bool browsed = false;
             whenModalOpens([&](QWidget *modal) {
                 QTest::mouseClick(button(modal, "btnSfoglia01"), Qt::LeftButton);

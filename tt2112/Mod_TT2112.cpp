@@ -163,12 +163,21 @@ const RecordEditor::MandatoryField kMandatory[] = {
     {"txtData", QStringLiteral("Attenzione: per salvare la scheda \u00E8 necessario indicare la data della richiesta.")},
 };
 
+// The form's dates, as the warnings before saving name them.
+const RecordEditor::DateField kDates[] = {
+    {"txtDataNascPro", "data di nascita"},
+    {"txtData", "data della richiesta"},
+};
+
+// The school fields keep the defaults or what the user typed from form to form.
+const char *const kSchoolFields[] = {"txtCodice", "txtUfficio"};
+
 } // namespace
 
 TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
     : RecordEditor(parent, QStringLiteral(" Volantix - Gestione Modello TT 2112"), kTop, QSize(994, 692),
                    {QString::fromLatin1(TT2112Record::FileName), &TT2112Record::layout(),
-                    &screenRecordBuffer<TfrmMod_TT2112>(TT2112Record::layout()), kMandatory})
+                    &screenRecordBuffer<TfrmMod_TT2112>(TT2112Record::layout()), kMandatory, kSchoolFields, kDates})
 {
     setObjectName(QStringLiteral("frmMod_TT2112"));
     buildControls(kControls);
@@ -178,6 +187,7 @@ TfrmMod_TT2112::TfrmMod_TT2112(QWidget *parent)
         {"cmdAnteprima", &TfrmMod_TT2112::anteprimaRequested},
     });
     FormCreate();
+    markUnchanged();
 }
 
 void TfrmMod_TT2112::notePrintedFit(const Report::Document &document)
@@ -207,9 +217,10 @@ void TfrmMod_TT2112::FormCreate()
 void TfrmMod_TT2112::ClearTT2112Screen()
 {
     // The school fields keep the defaults or what the user typed.
-    clearBoundControls({"txtCodice", "txtUfficio"});
+    clearBoundControls();
     control<QLineEdit>("txtData")->setText(Clock::todayText());
     control<QLineEdit>("txtCognome")->setFocus(Qt::OtherFocusReason);
+    markUnchanged();
 }
 
 void TfrmMod_TT2112::LoadTT2112Screen(const RecordBuffer &record)
@@ -222,9 +233,9 @@ void TfrmMod_TT2112::StoreTT2112Screen()
     storeScreenIntoRecord(recordBuffer());
 }
 
-void TfrmMod_TT2112::showArchivedForm(const RecordBuffer &record, qint64 position)
+bool TfrmMod_TT2112::showArchivedForm(const RecordBuffer &record, qint64 position)
 {
-    showRecord(record, position);
+    return loadRecord(record, position);
 }
 
 void TfrmMod_TT2112::importStudent(const RecordBuffer &student)
@@ -246,6 +257,7 @@ void TfrmMod_TT2112::showEvent(QShowEvent *event)
         return; // restored from the task bar: not a new showing
     ClearTT2112Screen();
     readSchoolDefaults();
+    markUnchanged(); // a new form, with the school's defaults
 }
 
 void TfrmMod_TT2112::readSchoolDefaults()

@@ -24,8 +24,10 @@ public:
     void LoadTT2112Screen(const RecordBuffer &record);
     void StoreTT2112Screen();
 
-    // Shows archived form `position` as the current record (from the form search).
-    void showArchivedForm(const RecordBuffer &record, qint64 position);
+    // Shows archived form `position` as the current record (from the form search):
+    // asks first whether to save the changes of the form on screen, if any; false
+    // when the screen keeps its form.
+    bool showArchivedForm(const RecordBuffer &record, qint64 position);
     // Copies a student's fifteen personal fields into the form on screen (the import).
     void importStudent(const RecordBuffer &student);
 

@@ -39,6 +39,6 @@ type_student() {
     type_ "B-2026"; key Return; type_ "Patente B"; key Return; type_ "154"; key Return; type_ "07/01/2026"
     for _ in 1 2 3 4 5; do key Return; done
     type_ "Rossi"; key Return; type_ "Maria"; key Return; type_ "f"; key Return; type_ "01/02/1990"; key Return
-    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "RSSMRA90B41H501X"; key Return; type_ "Italia"; key Return
+    type_ "Roma"; key Return; type_ "rm"; key Return; type_ "RSSMRA90B41H501Z"; key Return; type_ "Italia"; key Return
     type_ "Roma"; key Return; type_ "rm"; key Return; type_ "00100"; key Return; type_ "Via Appia"; key Return; type_ "12"
 }
