@@ -76,6 +76,13 @@ QVariant LineListModel::data(const QModelIndex &index, int role) const
         return lineFont();
     case Qt::SizeHintRole:
         return m_itemSize;
+    case Qt::ToolTipRole:
+        if (m_hint) {
+            const QString hint = m_hint(index.row());
+            if (!hint.isEmpty())
+                return hint;
+        }
+        return {};
     case Qt::DecorationRole:
         if (m_mark) {
             const QColor colour = m_mark(index.row());

@@ -39,6 +39,9 @@ public:
     // A coloured mark at the start of each line (an invalid colour: none).
     using RowMark = std::function<QColor(int row)>;
     void setRowMark(RowMark mark) { m_mark = std::move(mark); }
+    // The hint shown over each line (empty: none).
+    using RowHint = std::function<QString(int row)>;
+    void setRowHint(RowHint hint) { m_hint = std::move(hint); }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -48,6 +51,7 @@ private:
     std::vector<qint64> m_records; // by line, in the order of adding
     QSize m_itemSize;
     RowMark m_mark;
+    RowHint m_hint;
 };
 
 class LineListView final : public QListView

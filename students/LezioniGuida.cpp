@@ -15,6 +15,8 @@
 #include "storage/RecordFile.h"
 #include "storage/TextField.h"
 #include "students/Lines.h"
+#include "lessons/LessonRegister.h"
+#include "tt2112/SchoolDefaults.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -45,19 +47,22 @@ const ControlDef kListPanel[] = {
     {.name = "lstRecords", .kind = ControlKind::LineList, .geometry = {16, 200, 801, 273}},
     {.name = "btnStampa", .kind = ControlKind::Button, .geometry = {675, 544, 150, 30}, .caption = QStringLiteral("Stampa riepilogo")},
     {.name = "btnTrova", .kind = ControlKind::Button, .geometry = {710, 141, 105, 30}, .caption = QStringLiteral("Trova")},
-    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 544, 150, 30}, .caption = QStringLiteral("Chiudi")},
-    {.name = "btnAggiungi", .kind = ControlKind::Button, .geometry = {261, 544, 150, 30}, .caption = QStringLiteral("Aggiungi lezione")},
-    {.name = "btnModifica", .kind = ControlKind::Button, .geometry = {424, 544, 150, 30}, .caption = QStringLiteral("Modifica lezione")},
-    {.name = "imgManoSinistra", .kind = ControlKind::Picture, .geometry = {217, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_destra.svg")},
-    {.name = "imgManoDestra", .kind = ControlKind::Picture, .geometry = {578, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_sinistra.svg")},
+    {.name = "btnChiudi", .kind = ControlKind::Button, .geometry = {8, 544, 120, 30}, .caption = QStringLiteral("Chiudi")},
+    {.name = "btnAggiungi", .kind = ControlKind::Button, .geometry = {180, 544, 140, 30}, .caption = QStringLiteral("Aggiungi lezione")},
+    {.name = "btnModifica", .kind = ControlKind::Button, .geometry = {326, 544, 140, 30}, .caption = QStringLiteral("Modifica lezione")},
+    {.name = "btnRegistro", .kind = ControlKind::Button, .geometry = {517, 544, 150, 30}, .caption = QStringLiteral("Stampa registro")},
+    {.name = "imgManoSinistra", .kind = ControlKind::Picture, .geometry = {136, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_destra.svg")},
+    {.name = "imgManoDestra", .kind = ControlKind::Picture, .geometry = {470, 544, 40, 30}, .picture = QStringLiteral(":/lists/mano_sinistra.svg")},
     {.name = "lblRigo03", .kind = ControlKind::Label, .geometry = {16, 480, 0, 0},
      .caption = QStringLiteral("Per modificare una voce in elenco, selezionarla con un clic e premere il pulsante Modifica lezione."),
      .font = {"Verdana", 11}, .textColour = QColor(0xDC, 0x14, 0x3C)},
     {.name = "shpTotale", .kind = ControlKind::Box, .geometry = {8, 511, 817, 26}, .fill = Qt::black},
     {.name = "titValoreTotale", .kind = ControlKind::Label, .geometry = {16, 515, 101, 17}, .caption = QStringLiteral("TOTALE LEZIONI:"),
      .textColour = Qt::white},
-    {.name = "lblTotale", .kind = ControlKind::Label, .geometry = {632, 514, 188, 20}, .caption = QStringLiteral("0,00"),
-     .font = {nullptr, 0, true}, .textColour = Qt::white, .alignment = Qt::AlignRight | Qt::AlignVCenter},
+    {.name = "lblTotale", .kind = ControlKind::Label, .geometry = {120, 514, 40, 20}, .caption = QStringLiteral("0,00"),
+     .font = {nullptr, 0, true}, .textColour = Qt::white, .alignment = Qt::AlignLeft | Qt::AlignVCenter},
+    {.name = "lblOre", .kind = ControlKind::Label, .geometry = {160, 514, 660, 20}, .font = {"Verdana", 11, true},
+     .textColour = Qt::white, .alignment = Qt::AlignRight | Qt::AlignVCenter},
 };
 
 #define ENTRY(NAME, CAPTION, MAX, X, Y, W, FILTER, NEXT)                                                                 \
@@ -95,6 +100,9 @@ const ControlDef kEntryPanel[] = {
     {.name = "impData", .kind = ControlKind::DateButton, .geometry = {278, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtData"},
     {.name = "impOraInizio", .kind = ControlKind::TimeButton, .geometry = {450, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtOraInizio"},
     {.name = "impOraFine", .kind = ControlKind::TimeButton, .geometry = {614, 410, 22, 22}, .picture = QStringLiteral(":/lists/freccia_verde.svg"), .fills = "txtOraFine"},
+    {.name = "shpAvvisi", .kind = ControlKind::Box, .geometry = {24, 325, 785, 24}, .fill = Qt::white, .visible = false},
+    {.name = "lblAvvisi", .kind = ControlKind::Label, .geometry = {30, 327, 775, 20}, .font = {"Verdana", 11, true},
+     .textColour = QColor(0xDC, 0x14, 0x3C), .visible = false},
     {.name = "lblPosizione", .kind = ControlKind::Label, .geometry = {719, 40, 82, 17}, .visible = false},
     {.name = "lblFile", .kind = ControlKind::Label, .geometry = {744, 47, 48, 18}, .visible = false},
 };
@@ -144,6 +152,19 @@ TfrmLezioniGuida::TfrmLezioniGuida(QWidget *parent)
         connect(control<QPushButton>("btnSalva"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnSalvaClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
         connect(control<QPushButton>("btnStampa"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnStampaClick);
+        connect(control<QPushButton>("btnRegistro"), &QPushButton::clicked, this, &TfrmLezioniGuida::btnRegistroClick);
+        for (const char *time : {"txtOraInizio", "txtOraFine"})
+            connect(control<QLineEdit>(time), &QLineEdit::editingFinished, this, &TfrmLezioniGuida::fillDuration);
+        for (const char *name : kEntryFields)
+            connect(control<QLineEdit>(name), &QLineEdit::textChanged, this, &TfrmLezioniGuida::showEntryWarnings);
+        lstRecords->lineModel()->setRowMark([this](int row) {
+            return m_warnings.contains(static_cast<int>(lstRecords->lineModel()->recordAt(row))) ? QColor(0xF2, 0xA9, 0x00)
+                                                                                                  : QColor(Qt::transparent);
+        });
+        lstRecords->lineModel()->setRowHint([this](int row) {
+            const auto found = m_warnings.find(static_cast<int>(lstRecords->lineModel()->recordAt(row)));
+            return found == m_warnings.end() ? QString() : QStringLiteral("Attenzione: ") + found->second.join(QStringLiteral("; "));
+        });
         connect(control<QPushButton>("cmdClose"), &QPushButton::clicked, this, &QDialog::reject);
     });
     FormCreate();
@@ -174,6 +195,14 @@ void TfrmLezioniGuida::FormShow()
     bool complete = true;
     RecordLines lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
     lblTotale->setText(QString::number(lines.lines.size()));
+    bool counted = true;
+    m_lessons = Lessons::readLessons(lblFile->text(), &counted);
+    complete = complete && counted;
+    m_keywords = Lessons::loadKeywords(ProgramFolder::filePath(QStringLiteral("Autoscuola.ini")), true);
+    const Lessons::Folder everyone = Lessons::readFolder(ProgramFolder::path());
+    complete = complete && everyone.complete;
+    m_bookings = everyone.bookings();
+    showSummary();
     lstRecords->lineModel()->setLines(std::move(lines));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
     // The total counts only the lessons read before the failure: the user is told.
@@ -181,10 +210,104 @@ void TfrmLezioniGuida::FormShow()
         Dialogs::warning(incompleteListWarning());
 }
 
+qint64 TfrmLezioniGuida::studentNumber() const
+{
+    return TextField::trimmedString(m_student.posizione).toLongLong();
+}
+
+void TfrmLezioniGuida::showSummary()
+{
+    m_summary = Lessons::summarise(m_lessons, m_keywords, studentNumber(), m_bookings);
+    m_warnings.clear();
+    for (const Lessons::Warning &warning : m_summary.warnings)
+        m_warnings[warning.lesson] << warning.text;
+    const auto part = [](const QString &name, int done) {
+        const QString text = QStringLiteral("%1 %2 / %3").arg(name, Lessons::durationText(done), Lessons::durationText(Lessons::kMandatoryMinutes));
+        return done >= Lessons::kMandatoryMinutes ? QStringLiteral("\u2713 ") + text : text;
+    };
+    QString text = QStringLiteral("Ore: %1").arg(Lessons::durationText(m_summary.minutes));
+    if (m_summary.unknown > 0)
+        text += QStringLiteral(" (+%1 ?)").arg(m_summary.unknown);
+    text += QStringLiteral("   ") + part(QStringLiteral("Notte"), m_summary.night) + QStringLiteral("   ")
+            + part(QStringLiteral("Autostrada"), m_summary.motorway) + QStringLiteral("   ")
+            + part(QStringLiteral("Extraurbana"), m_summary.extraUrban);
+    if (m_summary.mandatoryDone())
+        text += QStringLiteral("   Guide obbligatorie completate");
+    control<QLabel>("lblOre")->setText(text);
+}
+
+void TfrmLezioniGuida::fillDuration()
+{
+    auto *duration = control<QLineEdit>("txtDurata");
+    if (!TextField::trimmed(duration->text()).isEmpty())
+        return; // what the user typed is kept
+    const std::optional<int> minutes =
+        Lessons::minutesBetween(control<QLineEdit>("txtOraInizio")->text(), control<QLineEdit>("txtOraFine")->text());
+    if (minutes)
+        duration->setText(Lessons::durationText(*minutes));
+}
+
+void TfrmLezioniGuida::showEntryWarnings()
+{
+    if (!isBuilt() || panCosti->isHidden())
+        return;
+    // The lesson as typed, in its place among the student's others.
+    Lessons::Lesson typed;
+    typed.number = lblPosizione->text().toInt();
+    if (typed.number <= 0) {
+        typed.number = 1;
+        for (const Lessons::Lesson &lesson : m_lessons)
+            typed.number = std::max(typed.number, lesson.number + 1);
+    }
+    const auto text = [this](const char *name) { return TextField::trimmedString(control<QLineEdit>(name)->text()); };
+    typed.date = text("txtData");
+    typed.duration = text("txtDurata");
+    typed.start = text("txtOraInizio");
+    typed.end = text("txtOraFine");
+    typed.vehicle = text("txtVeicolo");
+    typed.plate = text("txtTarga");
+    typed.instructor = text("txtIstruttore");
+    typed.module = text("txtModulo");
+    std::vector<Lessons::Lesson> lessons;
+    for (const Lessons::Lesson &lesson : m_lessons)
+        if (lesson.number != typed.number)
+            lessons.push_back(lesson);
+    lessons.push_back(typed);
+    QStringList said;
+    for (const Lessons::Warning &warning : Lessons::summarise(lessons, m_keywords, studentNumber(), m_bookings).warnings)
+        if (warning.lesson == typed.number)
+            said << warning.text;
+    // Nothing to say of a lesson not yet begun.
+    const bool begun = !typed.date.isEmpty() || !typed.start.isEmpty() || !typed.duration.isEmpty();
+    auto *label = control<QLabel>("lblAvvisi");
+    label->setText(QStringLiteral("Attenzione: ") + said.join(QStringLiteral("; ")));
+    label->setToolTip(label->text());
+    label->setVisible(begun && !said.isEmpty());
+    control("shpAvvisi")->setVisible(label->isVisible());
+}
+
+void TfrmLezioniGuida::btnRegistroClick()
+{
+    // The lessons as they are on disk now, and the student's data from the archive.
+    m_lessons = Lessons::readLessons(lblFile->text());
+    LessonRegister::Student student{TextField::trimmedString(m_student.cognome), TextField::trimmedString(m_student.nome), QString(),
+                                    QString(), TextField::trimmedString(m_student.codiceCorso)};
+    if (const std::optional<LessonRegister::Student> stored =
+            LessonRegister::studentAt(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), studentNumber()))
+        student = *stored;
+    QString code;
+    if (const std::optional<SchoolDefaults::Values> values = SchoolDefaults::read(SchoolDefaults::path()))
+        code = values->code;
+    Report::Document document = LessonRegister::create(student, code, m_lessons, m_keywords, Clock::now().date());
+    document.setFileName(PrintSeam::printName(QStringLiteral("Registro guide"), student.surname, student.name));
+    PrintSeam::print(document);
+}
+
 void TfrmLezioniGuida::showEntryPanel()
 {
     panCosti->show();
     panel()->hide();
+    showEntryWarnings();
     control<QLineEdit>("txtData")->setFocus(Qt::OtherFocusReason);
 }
 
@@ -266,8 +389,12 @@ bool TfrmLezioniGuida::saveLesson()
                                                    showLesson(lesson);
                                                    m_changes.markUnchanged();
                                                }});
-    if (saved)
+    if (saved) {
         m_changes.markUnchanged();
+        m_lessons = Lessons::readLessons(lblFile->text());
+        showSummary();
+        showEntryWarnings();
+    }
     return saved;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lessons/LessonRules.h"
 #include "shell/RecordSaving.h"
 #include "shell/ScreenKit.h"
 
@@ -43,6 +44,7 @@ public slots:
     void btnModificaClick();
     void btnSalvaClick();
     void btnStampaClick();
+    void btnRegistroClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -53,6 +55,20 @@ private:
     void FormShow();
     void showEntryPanel();
     void showLesson(const RecordBuffer &lesson);
+    // What the lessons add up to, under the list, and the warnings of each line.
+    void showSummary();
+    // Fills Durata from the times, when both are times and Durata is empty.
+    void fillDuration();
+    // The warnings of the lesson on the entry panel, as typed.
+    void showEntryWarnings();
+    qint64 studentNumber() const;
+
+public:
+    // The warnings of each lesson, by its place in the file.
+    const std::map<int, QStringList> &warnings() const { return m_warnings; }
+    const Lessons::Summary &summary() const { return m_summary; }
+
+private:
     void fillLesson(RecordBuffer &lesson) const;
     bool saveLesson();
 
@@ -64,5 +80,10 @@ private:
     QLabel *lblFile = nullptr;
     QWidget *panCosti;
     RecordSaving::LoadedRecord m_loaded; // the lesson being changed, as read
+    std::vector<Lessons::Lesson> m_lessons;   // the student's, as read when shown
+    std::vector<Lessons::Booking> m_bookings; // everyone's, for double bookings
+    Lessons::Keywords m_keywords;
+    Lessons::Summary m_summary;
+    std::map<int, QStringList> m_warnings;
     RecordSaving::ChangeWatch m_changes;
 };

@@ -17,6 +17,7 @@
 #include "storage/ProgramFolder.h"
 #include "storage/RecordBuffer.h"
 #include "students/Allievi.h"
+#include "students/LezioniGuida.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -230,6 +231,80 @@ private slots:
         QVERIFY(document.print(pdf));
         if (qEnvironmentVariableIsSet("VOLANTIX_KEEP_PDF"))
             QFile::copy(file("registro_lezioni.pdf"), qEnvironmentVariable("VOLANTIX_KEEP_PDF"));
+    }
+
+    // The lesson manager: hours and the mandatory kinds under the list, a mark and
+    // a hint on the lines with warnings, Durata filled from the times, and the
+    // register printed.
+    void lessonManager()
+    {
+        QVERIFY(writeAll(file("Lezioni_Guida_Allievo_1.lez"),
+                         lessonBytes("02/03/2026", "20:00", "22:00", "Gianni", "AB123CD", "Guida notturna")
+                             + lessonBytes("03/03/2026", "10:00", "10:20", "Gianni", "AB123CD", "Autostrada")
+                             + lessonBytes("04/03/2026", "10:30", "11:00", "Gianni", "AB123CD")));
+        const auto restore = qScopeGuard([this] {
+            writeAll(file("Lezioni_Guida_Allievo_1.lez"), lessonBytes("02/03/2026", "08:00", "09:30", "Gianni", "AB123CD")
+                                                              + lessonBytes("28/02/2026", "08:00", "09:00", "Gianni", "AB123CD"));
+            QFile::remove(file("Autoscuola.ini"));
+        });
+        TfrmLezioniGuida screen;
+        screen.setStudent({QStringLiteral("Anna"), QStringLiteral("Rossi"), QStringLiteral("B-7"), QStringLiteral("1")});
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        QCOMPARE(screen.control<QLabel>("lblTotale")->text(), QStringLiteral("3"));
+        const QString hours = screen.control<QLabel>("lblOre")->text();
+        QVERIFY2(hours.startsWith(QStringLiteral("Ore: 2 h 50 min")), qPrintable(hours));
+        QVERIFY2(hours.contains(QStringLiteral("\u2713 Notte 2 h / 2 h")), qPrintable(hours));
+        QVERIFY2(hours.contains(QStringLiteral("Autostrada 20 min / 2 h")) && !hours.contains(QStringLiteral("\u2713 Autostrada")), qPrintable(hours));
+        QVERIFY(!hours.contains(QStringLiteral("completate")));
+        // The keywords are written to the INI file the first time.
+        QVERIFY(readAll(file("Autoscuola.ini")).contains("[Guide obbligatorie]"));
+
+        LineListModel *model = screen.list()->lineModel();
+        int marked = -1;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QColor mark = model->data(model->index(row), Qt::DecorationRole).value<QColor>();
+            if (mark.alpha() > 0) {
+                QCOMPARE(marked, -1);
+                marked = row;
+            }
+        }
+        QVERIFY(marked >= 0);
+        QCOMPARE(model->recordAt(marked), qint64(2));
+        QVERIFY(model->data(model->index(marked), Qt::ToolTipRole).toString().contains(QStringLiteral("durata inferiore a 30 minuti")));
+        QVERIFY(model->lines()[marked].startsWith(QStringLiteral("Data: 03/03/2026")));
+
+        // A new lesson: Durata from the times, then the warnings as typed.
+        screen.btnAggiungiClick();
+        auto *start = screen.control<QLineEdit>("txtOraInizio");
+        auto *end = screen.control<QLineEdit>("txtOraFine");
+        auto *duration = screen.control<QLineEdit>("txtDurata");
+        screen.control<QLineEdit>("txtData")->setText(QStringLiteral("06/03/2026"));
+        start->setText(QStringLiteral("09:00"));
+        end->setText(QStringLiteral("10:30"));
+        emit end->editingFinished();
+        QCOMPARE(duration->text(), QStringLiteral("1 h 30 min"));
+        end->setText(QStringLiteral("09:15"));
+        emit end->editingFinished();
+        QCOMPARE(duration->text(), QStringLiteral("1 h 30 min")); // what is there stays
+        QVERIFY(screen.control<QLabel>("lblAvvisi")->isVisible());
+        QVERIFY(screen.control<QLabel>("lblAvvisi")->text().contains(QStringLiteral("durata inferiore a 30 minuti")));
+        QVERIFY(screen.control<QLabel>("lblAvvisi")->text().contains(QStringLiteral("istruttore non indicato")));
+        end->setText(QStringLiteral("10:30"));
+        screen.control<QLineEdit>("txtVeicolo")->setText(QStringLiteral("Fiat Panda"));
+        screen.control<QLineEdit>("txtTarga")->setText(QStringLiteral("ZZ111ZZ"));
+        screen.control<QLineEdit>("txtIstruttore")->setText(QStringLiteral("Paolo"));
+        screen.control<QLineEdit>("txtModulo")->setText(QStringLiteral("Extraurbana"));
+        QVERIFY(!screen.control<QLabel>("lblAvvisi")->isVisible());
+        // The same plate in Bianchi's lesson of 06/03 10:00-10:45 would be a double booking.
+        screen.control<QLineEdit>("txtTarga")->setText(QStringLiteral("XY987ZW"));
+        QVERIFY2(screen.control<QLabel>("lblAvvisi")->text().contains(QStringLiteral("targa gi\u00E0 impegnata con Bianchi Anna (10:00-10:45)")),
+                 qPrintable(screen.control<QLabel>("lblAvvisi")->text()));
+
+        // The register, through the print seam.
+        m_pdf = file("registro_guide.pdf");
+        QTest::mouseClick(screen.control("btnRegistro"), Qt::LeftButton);
+        QVERIFY(QFileInfo(m_pdf).size() > 0);
     }
 };
 

@@ -642,7 +642,7 @@ private slots:
                                            << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi"};
         QTest::newRow("driving lessons") << true
                                          << QStringList{"txtTrova", "lstRecords", "btnStampa", "btnTrova", "btnChiudi", "btnAggiungi",
-                                                        "btnModifica"};
+                                                        "btnModifica", "btnRegistro"};
     }
 
     // Tab walks the controls from the find field in the screen's order.

@@ -43,7 +43,7 @@ click 82 45; shot registry-saved; key Return
 # A lesson.
 click 865 562 1.5
 panel 'Gestione lezioni' 833 585
-click 336 559
+click 250 559
 type_ "05/03/2024"; key Return; type_ "07:30"; key Return; type_ "08:30"; key Return; type_ "1 ora"; key Return
 type_ "Fiat Panda"; key Return; type_ "ab123cd"; key Return; type_ "Gianni Bianchi"; key Return; type_ "Parcheggio"
 click 738 503; shot lesson-saved; key Return
