@@ -24,6 +24,7 @@
 #include "storage/RecordBuffer.h"
 #include "storage/RecordFile.h"
 #include "students/Allievi.h"
+#include "shell/LineList.h"
 #include "tt2112/SchoolDefaults.h"
 #include "tt2112/Mod_TT2112.h"
 
@@ -408,6 +409,14 @@ void shootEverything(ScreenSet &screens)
     shootModal([registry] { emit registry->lezioniRequested(); }, QStringLiteral("lezioni"));
     shootModal([registry] { emit registry->frequentatoriRequested(); }, QStringLiteral("frequentatori"));
     shootModal([registry] { emit registry->scadenzeRequested(); }, QStringLiteral("scadenze"));
+    shootModal([registry] { emit registry->oreGuidaRequested(); }, QStringLiteral("ore_guida"), [](QWidget *hours) {
+        for (int i = 0; i < 100; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (auto *list = hours->findChild<LineListView *>(QStringLiteral("lstRecords"))) {
+            list->selectRow(1);
+            QMetaObject::invokeMethod(hours, "lstRecordsDblClick");
+        }
+    });
     shootModal([registry] { emit registry->fileRequested(); }, QStringLiteral("allegati"));
     shootModal([registry] { emit registry->trovaRequested(); }, QStringLiteral("trova_allievi"), [](QWidget *search) {
         setField(search, "txtComuneResPro", QStringLiteral("Bologna"));
