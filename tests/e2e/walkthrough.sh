@@ -75,6 +75,15 @@ fi
 panel ' Scadenze$' 833 529 && dclick 200 186
 panel 'Anagrafica Allievi' 996 692
 shot deadline-loaded
+
+# The hours of the instructors and vehicles: this month has no lessons, March 2024 one.
+click 219 45 2
+panel ' Ore di guida$' 833 529
+click 150 466; key ctrl+a; type_ "01/03/2024"; key Tab; key ctrl+a; type_ "31/03/2024"; key Return; pause 1
+shot hours
+click 592 503 1.5; key Escape; pause 0.5
+key Escape; pause 1
+panel 'Anagrafica Allievi' 996 692
 click 951 45 1.5
 panel '^ Volantix$' 995 692; pause 1.5
 shot start-deadlines
@@ -132,6 +141,7 @@ check "the form holds the school code" grep -q "AS0123" "$program/Modelli_TT2112
 check "the lesson's plate upper-cased" grep -q "AB123CD" "$program/Lezioni_Guida_Allievo_1.lez"
 check "students exported" grep -q "Rossi Maria" "$program/Registro_Allievi.xls"
 check "forms exported" grep -q "AS0123" "$program/Modelli_TT_2112.xls"
+check "the hours exported with the lesson's instructor" grep -q "Gianni Bianchi" "$program/Ore_di_guida.xls"
 pdf="$(find "$program" "$HOME" -name '*.pdf' -newer "$program/Allievi.pro" | head -1)"
 check "the preview printed to PDF" test -n "$pdf"
 if [ -n "$pdf" ]; then
