@@ -13,6 +13,8 @@
 #include <array>
 #include <string_view>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <limits>
 
 namespace Deadlines {
@@ -133,6 +135,12 @@ qint64 julianDayOf(QByteArrayView text)
 QDate dayAfterOneMonth(const QDate &date)
 {
     return date.addMonths(1).addDays(1);
+}
+
+// The Julian day of a field's trimmed bytes, or 0.
+qint64 julianDayOfTrimmed(QByteArrayView text)
+{
+    return julianDayOf(text);
 }
 
 // A field of a record, as stored bytes without the blanks at its ends.
@@ -461,23 +469,24 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
     List list;
     const QDate today = options.today;
 
-    // The latest application of each tax code.
+    // The latest application of each tax code, read in a thread of its own while
+    // the students are read.
     Applications applications(QFileInfo(formsPath).size() / TT2112Record::Size);
-    {
+    bool formsWhole = true;
+    std::thread forms([&] {
         const RecordLayout &layout = TT2112Record::layout();
         const FieldDef &yes = layout.field(TT2112Record::chkConseguimento);
-        const bool whole = scan(formsPath, TT2112Record::Size, [&](std::span<const char> record) {
+        formsWhole = scan(formsPath, TT2112Record::Size, [&](std::span<const char> record) {
             // "Sì" is three bytes: the length, then S and ì.
             if (record[static_cast<std::size_t>(yes.offset)] != 2 || !isYes(fieldOf(record, layout, TT2112Record::chkConseguimento)))
                 return;
             const QByteArrayView code = fieldOf(record, layout, TT2112Record::txtCodFiscPro);
             if (code.isEmpty())
                 return;
-            if (const std::optional<QDate> date = parseDate(fieldOf(record, layout, TT2112Record::txtData)))
-                applications.note(matchingCode(code), date->toJulianDay());
+            if (const qint64 day = julianDayOfTrimmed(fieldOf(record, layout, TT2112Record::txtData)); day != 0)
+                applications.note(matchingCode(code), day);
         });
-        list.complete = whole;
-    }
+    });
 
     // Each listed student once, and each deadline by its student.
     struct Listed {
@@ -485,7 +494,8 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
         QString surname;
         QString name;
         QString course;
-        QByteArray key; // surname and name folded, for the order
+        quint32 keyAt; // the surname and name folded, for the order, in `keys`
+        quint32 keyLength;
     };
     struct Pending {
         qint64 day;
@@ -493,64 +503,104 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
         Kind kind;
         bool estimated;
     };
+    // A student whose application date waits for the forms.
+    struct Waiting {
+        Facts facts;
+        CodeKey code;
+        quint32 student;
+    };
     std::vector<Listed> students;
     std::vector<Pending> pending;
+    std::vector<Waiting> waiting;
+    std::string keys;
     const qint64 records = QFileInfo(studentsPath).size() / StudentRecord::Size;
     pending.reserve(static_cast<std::size_t>(std::min<qint64>(records, 1 << 22)));
 
+    // Results repeat ("Idoneo", "Non idoneo"): each different text is read once.
+    std::vector<std::pair<QByteArray, Outcome>> outcomes;
+    const auto outcomeOf = [&outcomes](QByteArrayView text) {
+        if (text.isEmpty())
+            return Outcome::Unknown;
+        for (const auto &[known, outcome] : outcomes)
+            if (known == text)
+                return outcome;
+        const Outcome outcome = readOutcome(text);
+        if (outcomes.size() < 32)
+            outcomes.emplace_back(QByteArray(text.data(), text.size()), outcome);
+        return outcome;
+    };
+
     const RecordLayout &layout = StudentRecord::layout();
-    qint64 position = 0;
     Dues due;
+    const auto listDeadlines = [&](const Facts &facts, quint32 student) {
+        due.count = 0;
+        addDeadlines(facts, today, due);
+        for (int i = 0; i < due.count; ++i) {
+            const Due &one = due.due[static_cast<std::size_t>(i)];
+            if (isListed(one, today, options.days))
+                pending.push_back({one.date.toJulianDay(), student, one.kind, one.estimated});
+        }
+    };
+    const auto name = [&](std::span<const char> record, qint64 position) {
+        const QByteArrayView surnameBytes = fieldOf(record, layout, StudentRecord::txtCognome);
+        const QByteArrayView nameBytes = fieldOf(record, layout, StudentRecord::txtNome);
+        char buffer[2 * TextField::kMaxStoredCharacters + 8];
+        std::size_t length = foldedBytes(surnameBytes, buffer, sizeof buffer / 2);
+        buffer[length++] = '\x01';
+        length += foldedBytes(nameBytes, buffer + length, sizeof buffer - length);
+        const quint32 at = static_cast<quint32>(keys.size());
+        keys.append(buffer, length);
+        students.push_back({position, Windows1252::decode(surnameBytes), Windows1252::decode(nameBytes),
+                            textOf(record, layout, StudentRecord::txtCodiceCor), at, static_cast<quint32>(length)});
+        return static_cast<quint32>(students.size() - 1);
+    };
+
+    qint64 position = 0;
     const bool whole = scan(studentsPath, StudentRecord::Size, [&](std::span<const char> record) {
         ++position;
         if (isYes(fieldOf(record, layout, StudentRecord::chkRicontatta)))
             return;
         const QByteArrayView drivingResult = fieldOf(record, layout, StudentRecord::txtEsitoGuida);
-        const Outcome drivingOutcome = drivingResult.isEmpty() ? Outcome::Unknown : readOutcome(drivingResult);
+        const Outcome drivingOutcome = outcomeOf(drivingResult);
         if (drivingOutcome == Outcome::Positive)
             return;
 
         Facts facts;
-        const QByteArrayView code = fieldOf(record, layout, StudentRecord::txtCodFiscPro);
-        if (!code.isEmpty()) {
-            if (const qint64 day = applications.find(matchingCode(code)); day != 0)
-                facts.application = QDate::fromJulianDay(day);
-        }
-        if (!facts.application) {
-            facts.application = parseDate(fieldOf(record, layout, StudentRecord::txtDataIsc));
-            facts.estimated = facts.application.has_value();
-        }
         const QByteArrayView theoryResult = fieldOf(record, layout, StudentRecord::txtEsitoTeo);
         facts.theoryResultEmpty = theoryResult.isEmpty();
-        facts.theoryOutcome = facts.theoryResultEmpty ? Outcome::Unknown : readOutcome(theoryResult);
+        facts.theoryOutcome = outcomeOf(theoryResult);
         facts.theoryDate = parseDate(fieldOf(record, layout, StudentRecord::txtDataTeo));
         facts.drivingResultEmpty = drivingResult.isEmpty();
         facts.drivingOutcome = drivingOutcome;
         facts.drivingDate = parseDate(fieldOf(record, layout, StudentRecord::txtDataGuida));
         facts.documentExpiry = parseDate(fieldOf(record, layout, StudentRecord::txtDataScaPro));
+        facts.application = parseDate(fieldOf(record, layout, StudentRecord::txtDataIsc));
+        facts.estimated = facts.application.has_value();
 
+        const QByteArrayView code = fieldOf(record, layout, StudentRecord::txtCodFiscPro);
+        if (!code.isEmpty() && facts.theoryOutcome != Outcome::Positive) {
+            // The application date may come from a form: decided once the forms are read.
+            waiting.push_back({facts, matchingCode(code), name(record, position)});
+            return;
+        }
         due.count = 0;
         addDeadlines(facts, today, due);
-        bool named = false;
         for (int i = 0; i < due.count; ++i) {
-            const Due &one = due.due[static_cast<std::size_t>(i)];
-            if (!isListed(one, today, options.days))
-                continue;
-            if (!named) {
-                const QByteArrayView surnameBytes = fieldOf(record, layout, StudentRecord::txtCognome);
-                const QByteArrayView nameBytes = fieldOf(record, layout, StudentRecord::txtNome);
-                char buffer[2 * TextField::kMaxStoredCharacters + 8];
-                std::size_t length = foldedBytes(surnameBytes, buffer, sizeof buffer / 2);
-                buffer[length++] = '\x01';
-                length += foldedBytes(nameBytes, buffer + length, sizeof buffer - length);
-                students.push_back({position, Windows1252::decode(surnameBytes), Windows1252::decode(nameBytes),
-                                    textOf(record, layout, StudentRecord::txtCodiceCor),
-                                    QByteArray(buffer, static_cast<qsizetype>(length))});
-                named = true;
+            if (isListed(due.due[static_cast<std::size_t>(i)], today, options.days)) {
+                listDeadlines(facts, name(record, position));
+                return;
             }
-            pending.push_back({one.date.toJulianDay(), static_cast<quint32>(students.size() - 1), one.kind, one.estimated});
         }
     });
+    forms.join();
+    list.complete = formsWhole;
+    for (Waiting &w : waiting) {
+        if (const qint64 day = applications.find(w.code); day != 0) {
+            w.facts.application = QDate::fromJulianDay(day);
+            w.facts.estimated = false;
+        }
+        listDeadlines(w.facts, w.student);
+    }
     list.complete = list.complete && whole;
 
     // By date, then surname and name (folded), then the archive's order: the
@@ -559,7 +609,9 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
     for (std::size_t i = 0; i < byName.size(); ++i)
         byName[i] = static_cast<quint32>(i);
     std::sort(byName.begin(), byName.end(), [&](quint32 a, quint32 b) {
-        if (const int c = students[a].key.compare(students[b].key); c != 0)
+        const std::string_view x(keys.data() + students[a].keyAt, students[a].keyLength);
+        const std::string_view y(keys.data() + students[b].keyAt, students[b].keyLength);
+        if (const int c = x.compare(y); c != 0)
             return c < 0;
         return a < b; // in archive order
     });
