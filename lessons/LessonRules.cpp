@@ -410,12 +410,13 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
     const RecordLayout &layout = LessonRecord::layout();
     const FieldDef &date = layout.field(LessonRecord::txtData);
     int done = 0;
-    for (const auto &[number, path] : files) {
+    for (const auto &[fileNumber, path] : files) {
         if (progress && !progress(done, static_cast<int>(files.size()))) {
             result.cancelled = true;
             return result;
         }
         ++done;
+        const qint64 number = fileNumber; // a lambda may not capture a structured binding everywhere
         try {
             RecordFile file;
             file.OpenForReading(path, LessonRecord::Size);
