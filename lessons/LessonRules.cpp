@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <map>
 
 namespace Lessons {
@@ -409,6 +411,10 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
     const std::vector<std::pair<qint64, QString>> files = lessonFiles(folder);
     const RecordLayout &layout = LessonRecord::layout();
     const FieldDef &date = layout.field(LessonRecord::txtData);
+    constexpr quint32 kNoText = std::numeric_limits<quint32>::max();
+    std::array<std::pair<std::string, quint32>, LessonRecord::FieldCount> last;
+    for (auto &entry : last)
+        entry.second = kNoText;
     int done = 0;
     for (const auto &[fileNumber, path] : files) {
         if (progress && !progress(done, static_cast<int>(files.size()))) {
@@ -432,8 +438,16 @@ Folder readFolder(const QString &folder, const std::function<bool(int, int)> &pr
                 entry.number = index;
                 for (int field = 0; field < LessonRecord::FieldCount; ++field) {
                     const FieldDef &def = layout.field(field);
-                    entry.text[field] = result.intern(
-                        TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size()))));
+                    const QByteArrayView bytes =
+                        TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
+                    // A student's lessons mostly repeat the vehicle, plate and
+                    // instructor of the one before: those need no lookup.
+                    auto &[lastBytes, lastText] = last[static_cast<std::size_t>(field)];
+                    if (lastText == kNoText || QByteArrayView(lastBytes) != bytes) {
+                        lastBytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
+                        lastText = result.intern(bytes);
+                    }
+                    entry.text[field] = lastText;
                 }
                 result.m_entries.push_back(entry);
             });
