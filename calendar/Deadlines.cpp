@@ -96,11 +96,6 @@ Outcome outcomeOfFolded(std::string_view words)
     return Outcome::Unknown;
 }
 
-bool isDigit(char16_t c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // The Julian day of a real date written dd/mm/yyyy in exactly these ten bytes
 // (years 1 to 9999), or 0. The lists read several dates of every record: this
 // costs no conversion.
@@ -135,12 +130,6 @@ qint64 julianDayOf(QByteArrayView text)
 QDate dayAfterOneMonth(const QDate &date)
 {
     return date.addMonths(1).addDays(1);
-}
-
-// The Julian day of a field's trimmed bytes, or 0.
-qint64 julianDayOfTrimmed(QByteArrayView text)
-{
-    return julianDayOf(text);
 }
 
 // A field of a record, as stored bytes without the blanks at its ends.
@@ -328,22 +317,17 @@ bool isNotBefore(Kind kind)
 
 std::optional<QDate> parseDate(QStringView text)
 {
+    // One reader for both: a date is ten characters of the code page's first half.
     text = TextField::trimmed(text);
-    if (text.size() != 10 || text[2] != u'/' || text[5] != u'/')
+    if (text.size() != 10)
         return std::nullopt;
-    for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
-        if (!isDigit(text[i].unicode()))
+    char bytes[10];
+    for (qsizetype i = 0; i < 10; ++i) {
+        if (text[i].unicode() > 0x7F)
             return std::nullopt;
-    const auto number = [&](int from, int length) {
-        int value = 0;
-        for (int i = from; i < from + length; ++i)
-            value = value * 10 + (text[i].unicode() - u'0');
-        return value;
-    };
-    const QDate date(number(6, 4), number(3, 2), number(0, 2));
-    if (!date.isValid() || date.year() < 1)
-        return std::nullopt;
-    return date;
+        bytes[i] = static_cast<char>(text[i].unicode());
+    }
+    return parseDate(QByteArrayView(bytes, 10));
 }
 
 std::optional<QDate> parseDate(QByteArrayView windows1252)
@@ -483,7 +467,7 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
             const QByteArrayView code = fieldOf(record, layout, TT2112Record::txtCodFiscPro);
             if (code.isEmpty())
                 return;
-            if (const qint64 day = julianDayOfTrimmed(fieldOf(record, layout, TT2112Record::txtData)); day != 0)
+            if (const qint64 day = julianDayOf(fieldOf(record, layout, TT2112Record::txtData)); day != 0)
                 applications.note(matchingCode(code), day);
         });
     });

@@ -57,12 +57,12 @@ QStringList rowOf(const RecordBuffer &s)
 
 Register create(const QString &studentsPath, const QString &schoolCode, const QDate &from, const QDate &to, const QDate &today)
 {
-    TableReport::Spec spec;
-    spec.name = QStringLiteral("Registro di iscrizione");
-    spec.title = QStringLiteral("Registro di iscrizione");
-    spec.subtitles << QStringLiteral("Autoscuola: %1").arg(schoolCode.isEmpty() ? QStringLiteral("-") : schoolCode)
+    TableReport::Table table;
+    table.name = QStringLiteral("Registro di iscrizione");
+    table.title = QStringLiteral("Registro di iscrizione");
+    table.subtitles << QStringLiteral("Autoscuola: %1").arg(schoolCode.isEmpty() ? QStringLiteral("-") : schoolCode)
                    << QStringLiteral("Allievi iscritti dal %1 al %2 - stampato il %3").arg(dateText(from), dateText(to), dateText(today));
-    spec.columns = {
+    table.columns = {
         {QStringLiteral("N. iscrizione"), 17},
         {QStringLiteral("Data iscrizione"), 19, Qt::AlignHCenter},
         {QStringLiteral("Cognome e nome"), 40},
@@ -84,15 +84,15 @@ Register create(const QString &studentsPath, const QString &schoolCode, const QD
                 student.setBytes(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
                 const std::optional<QDate> enrolled = Deadlines::parseDate(QStringView(student.text(StudentRecord::txtDataIsc)));
                 if (enrolled && *enrolled >= from && *enrolled <= to)
-                    spec.rows.push_back(rowOf(student));
+                    table.rows.push_back(rowOf(student));
             });
             file.CloseRecordFile();
         } catch (const RecordFileError &) {
             result.complete = false;
         }
     }
-    result.students = static_cast<int>(spec.rows.size());
-    result.document = TableReport::create(spec);
+    result.students = static_cast<int>(table.rows.size());
+    result.document = TableReport::create(table);
     return result;
 }
 

@@ -1,7 +1,7 @@
 #include "calendar/Scadenze.h"
 
 #include "calendar/EnrolmentRegister.h"
-#include "export/ExportTable.h"
+#include "export/SheetExport.h"
 #include "printing/PrintSeam.h"
 #include "printing/SummaryList.h"
 #include "shell/Clock.h"
@@ -201,20 +201,7 @@ void TfrmScadenze::btnEsportaClick()
     for (const Deadlines::Deadline &d : m_list.deadlines)
         rows.push_back({dateText(d.date), Deadlines::urgencyWord(d.urgency), Deadlines::kindText(d.kind), d.surname, d.name, d.course,
                         d.estimated ? QStringLiteral("S\u00EC") : QString(), QString::number(d.position)});
-    const QString path = ProgramFolder::filePath(exportFileName());
-    const QByteArray bytes = Export::sheet(QStringLiteral("Scadenze"), kColumns, rows);
-    FileReplacement file(path);
-    const bool written = file.open() && file.write(bytes) == bytes.size() && file.commit();
-    if (!written) {
-        file.discard();
-        Dialogs::message(withCause(QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
-                                                  "Accertarsi che il file di Excel non sia gi\u00E0 aperto."),
-                                   causeOfSystemError(file.systemError())));
-        return;
-    }
-    if (Dialogs::confirm(QStringLiteral("Le scadenze in elenco sono state esportate nel file %1.\r\n\r\nSi vuole aprire il file di Excel?")
-                             .arg(exportFileName())))
-        TMisc::Open(QStringLiteral("\"") + path + QStringLiteral("\""));
+    SheetExport::save(exportFileName(), QStringLiteral("Scadenze"), kColumns, rows, QStringLiteral("Le scadenze in elenco"));
 }
 
 void TfrmScadenze::btnRegistroClick()

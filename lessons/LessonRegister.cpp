@@ -40,14 +40,14 @@ Report::Document create(const Student &student, const QString &schoolCode, std::
                         const Lessons::Keywords &keywords, const QDate &today)
 {
     const auto orDash = [](const QString &text) { return text.isEmpty() ? QStringLiteral("-") : text; };
-    TableReport::Spec spec;
-    spec.name = QStringLiteral("Registro delle esercitazioni di guida");
-    spec.title = QStringLiteral("Registro delle esercitazioni di guida");
-    spec.subtitles << QStringLiteral("Autoscuola: %1 - Allievo: %2 - Codice fiscale: %3")
+    TableReport::Table table;
+    table.name = QStringLiteral("Registro delle esercitazioni di guida");
+    table.title = QStringLiteral("Registro delle esercitazioni di guida");
+    table.subtitles << QStringLiteral("Autoscuola: %1 - Allievo: %2 - Codice fiscale: %3")
                           .arg(orDash(schoolCode), orDash(QString(student.surname + u' ' + student.name).trimmed()), orDash(student.taxCode))
                    << QStringLiteral("Foglio rosa: %1 - Codice corso: %2 - Stampato il %3")
                           .arg(orDash(student.pinkSheet), orDash(student.course), today.toString(QStringLiteral("dd/MM/yyyy")));
-    spec.columns = {
+    table.columns = {
         {QStringLiteral("N."), 8, Qt::AlignHCenter},
         {QStringLiteral("Data"), 18, Qt::AlignHCenter},
         {QStringLiteral("Inizio"), 12, Qt::AlignHCenter},
@@ -61,12 +61,12 @@ Report::Document create(const Student &student, const QString &schoolCode, std::
         {QStringLiteral("Firma allievo"), 39},
         {QStringLiteral("Firma istruttore"), 39},
     };
-    spec.minRowMm = 9;
+    table.minRowMm = 9;
     int row = 0;
     for (const Lessons::Lesson &lesson : lessons) {
         const std::optional<int> minutes = Lessons::minutesOf(lesson);
         const Lessons::Kind kind = Lessons::kindOf(lesson.module, keywords);
-        spec.rows.push_back({QString::number(++row), lesson.date, lesson.start, lesson.end,
+        table.rows.push_back({QString::number(++row), lesson.date, lesson.start, lesson.end,
                              minutes ? Lessons::durationText(*minutes) : lesson.duration, Lessons::kindName(kind), lesson.module,
                              lesson.instructor, lesson.vehicle, lesson.plate, QString(), QString()});
     }
@@ -85,8 +85,8 @@ Report::Document create(const Student &student, const QString &schoolCode, std::
               + part(QStringLiteral("extraurbana o urbana di scorrimento"), summary.extraUrban) + QStringLiteral(".");
     if (summary.mandatoryDone())
         totals += QStringLiteral(" Guide obbligatorie completate.");
-    spec.footnote = totals + u'\n' + footnote();
-    return TableReport::create(spec);
+    table.footnote = totals + u'\n' + footnote();
+    return TableReport::create(table);
 }
 
 } // namespace LessonRegister

@@ -365,6 +365,15 @@ Lesson Folder::lesson(std::size_t i) const
             m_texts[e.text[4]], m_texts[e.text[5]], m_texts[e.text[6]], m_texts[e.text[7]]};
 }
 
+std::vector<Lesson> Folder::lessonsOf(qint64 student) const
+{
+    std::vector<Lesson> lessons;
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].student == student)
+            lessons.push_back(lesson(i));
+    return lessons;
+}
+
 QString Folder::student(qint64 number) const
 {
     const auto found = m_students.find(number);

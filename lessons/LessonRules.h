@@ -129,6 +129,8 @@ public:
     const QString &text(quint32 index) const { return m_texts[index]; }
     // A lesson whole, as lessonOf() gives it.
     Lesson lesson(std::size_t i) const;
+    // The lessons of one student's file, in file order.
+    std::vector<Lesson> lessonsOf(qint64 student) const;
     // The student's surname and name, or "allievo n. N".
     QString student(qint64 number) const;
     // Every lesson with a date and both times, as the double bookings are found.

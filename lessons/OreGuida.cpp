@@ -1,7 +1,7 @@
 #include "lessons/OreGuida.h"
 
 #include "calendar/Deadlines.h"
-#include "export/ExportTable.h"
+#include "export/SheetExport.h"
 #include "printing/PrintSeam.h"
 #include "printing/SummaryList.h"
 #include "shell/Clock.h"
@@ -230,18 +230,5 @@ void TfrmOreGuida::btnEsportaClick()
     };
     add(QStringLiteral("Istruttore"), m_hours.instructors);
     add(QStringLiteral("Veicolo"), m_hours.plates);
-    const QString path = ProgramFolder::filePath(exportFileName());
-    const QByteArray bytes = Export::sheet(QStringLiteral("Ore di guida"), kColumns, rows);
-    FileReplacement file(path);
-    const bool written = file.open() && file.write(bytes) == bytes.size() && file.commit();
-    if (!written) {
-        file.discard();
-        Dialogs::message(withCause(QStringLiteral("Attenzione: il sistema non permette di esportare i dati.\n\r\n\r"
-                                                  "Accertarsi che il file di Excel non sia gi\u00E0 aperto."),
-                                   causeOfSystemError(file.systemError())));
-        return;
-    }
-    if (Dialogs::confirm(QStringLiteral("Le ore di guida in elenco sono state esportate nel file %1.\r\n\r\nSi vuole aprire il file di Excel?")
-                             .arg(exportFileName())))
-        TMisc::Open(QStringLiteral("\"") + path + QStringLiteral("\""));
+    SheetExport::save(exportFileName(), QStringLiteral("Ore di guida"), kColumns, rows, QStringLiteral("Le ore di guida in elenco"));
 }

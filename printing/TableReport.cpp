@@ -90,20 +90,20 @@ QPageLayout pageLayout()
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
 }
 
-Report::Document create(const Spec &spec)
+Report::Document create(const Table &table)
 {
-    Report::Document document(spec.name, pageLayout());
+    Report::Document document(table.name, pageLayout());
     Measure measure;
 
     // Column edges, squeezed to the page's width if they ask for more.
     double total = 0;
-    for (const Column &column : spec.columns)
+    for (const Column &column : table.columns)
         total += column.widthMm;
     const double ratio = total > kWidth ? kWidth / total : 1.0;
     std::vector<double> left;
     std::vector<double> width;
     double x = kLeft;
-    for (const Column &column : spec.columns) {
+    for (const Column &column : table.columns) {
         left.push_back(x);
         width.push_back(column.widthMm * ratio);
         x += column.widthMm * ratio;
@@ -111,20 +111,20 @@ Report::Document create(const Spec &spec)
 
     const auto rowHeight = [&](const QStringList &cells, bool bold) {
         double height = 0;
-        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
             const QString text = c < static_cast<std::size_t>(cells.size()) ? cells[static_cast<qsizetype>(c)] : QString();
-            height = std::max(height, measure.height(text, width[c], spec.points, bold));
+            height = std::max(height, measure.height(text, width[c], table.points, bold));
         }
         return std::min(height + 2 * kPadding, kBottom - kTop - kFooterBand - 40);
     };
 
     QStringList headings;
-    for (const Column &column : spec.columns)
+    for (const Column &column : table.columns)
         headings << column.heading;
     const double headingRow = rowHeight(headings, true);
 
     // The heading of every page: the title, then the subtitles.
-    const double titleBand = 7 + 5 * static_cast<double>(spec.subtitles.size()) + 2;
+    const double titleBand = 7 + 5 * static_cast<double>(table.subtitles.size()) + 2;
 
     std::vector<Report::Page> pages;
     double y = 0;
@@ -136,23 +136,23 @@ Report::Document create(const Spec &spec)
         title.mm = QRectF(kLeft, kTop, kWidth, 7);
         title.points = 12;
         title.bold = true;
-        title.text = spec.title;
+        title.text = table.title;
         page.boxes.push_back(title);
         double line = kTop + 7;
-        for (qsizetype i = 0; i < spec.subtitles.size(); ++i, line += 5) {
+        for (qsizetype i = 0; i < table.subtitles.size(); ++i, line += 5) {
             Report::TextBox subtitle;
             subtitle.name = QStringLiteral("txtSottotitolo%1").arg(i + 1);
             subtitle.mm = QRectF(kLeft, line, kWidth, 5);
             subtitle.points = 9;
-            subtitle.text = spec.subtitles[i];
+            subtitle.text = table.subtitles[i];
             page.boxes.push_back(subtitle);
         }
         y = kTop + titleBand;
-        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
             const QRectF rect(left[c], y, width[c], headingRow);
             page.rectangles.push_back({rect, QColor(0xE3, 0xE8, 0xEE), true});
-            page.boxes.push_back(cell(QStringLiteral("h%1").arg(c), rect, spec.columns[c].heading, spec.points, true,
-                                      spec.columns[c].alignment, false));
+            page.boxes.push_back(cell(QStringLiteral("h%1").arg(c), rect, table.columns[c].heading, table.points, true,
+                                      table.columns[c].alignment, false));
         }
         y += headingRow;
         pages.push_back(std::move(page));
@@ -160,33 +160,33 @@ Report::Document create(const Spec &spec)
     newPage();
 
     const double end = kBottom - kFooterBand;
-    for (std::size_t r = 0; r < spec.rows.size(); ++r) {
-        const QStringList &cells = spec.rows[r];
-        const double height = std::max(rowHeight(cells, false), spec.minRowMm);
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const QStringList &cells = table.rows[r];
+        const double height = std::max(rowHeight(cells, false), table.minRowMm);
         if (y + height > end + 1e-6)
             newPage();
-        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
             const QRectF rect(left[c], y, width[c], height);
             const QString text = c < static_cast<std::size_t>(cells.size()) ? cells[static_cast<qsizetype>(c)] : QString();
             pages.back().rectangles.push_back({rect, QColor(), true});
-            pages.back().boxes.push_back(cell(QStringLiteral("r%1c%2").arg(r).arg(c), rect, text, spec.points, false,
-                                              spec.columns[c].alignment,
-                                              (measure.wrapFlags(text, width[c], spec.points, false) & Qt::TextWrapAnywhere) != 0));
+            pages.back().boxes.push_back(cell(QStringLiteral("r%1c%2").arg(r).arg(c), rect, text, table.points, false,
+                                              table.columns[c].alignment,
+                                              (measure.wrapFlags(text, width[c], table.points, false) & Qt::TextWrapAnywhere) != 0));
         }
         y += height;
     }
 
-    if (!spec.footnote.isEmpty()) {
-        const double height = measure.height(spec.footnote, kWidth, spec.points, false) + 2;
+    if (!table.footnote.isEmpty()) {
+        const double height = measure.height(table.footnote, kWidth, table.points, false) + 2;
         if (y + 2 + height > end + 1e-6)
             newPage();
         Report::TextBox note;
         note.name = QStringLiteral("txtNota");
         note.mm = QRectF(kLeft, y + 2, kWidth, height);
-        note.points = spec.points;
+        note.points = table.points;
         note.wordWrap = true;
         note.alignment = Qt::AlignLeft | Qt::AlignTop;
-        note.text = spec.footnote;
+        note.text = table.footnote;
         pages.back().boxes.push_back(note);
     }
 

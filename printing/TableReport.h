@@ -18,7 +18,7 @@ struct Column {
     Qt::Alignment alignment = Qt::AlignLeft;
 };
 
-struct Spec {
+struct Table {
     QString name;            // the document's name (print job, file name)
     QString title;           // first heading line, in bold
     QStringList subtitles;   // further heading lines
@@ -35,6 +35,6 @@ QPageLayout pageLayout();
 // Lays the table out in pages. The text boxes of the cells are named
 // "r<row>c<column>" (both from 0), the column headings "h<column>", so that a
 // test can find where each value went.
-Report::Document create(const Spec &spec);
+Report::Document create(const Table &table);
 
 } // namespace TableReport

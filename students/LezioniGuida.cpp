@@ -195,13 +195,13 @@ void TfrmLezioniGuida::FormShow()
     bool complete = true;
     RecordLines lines = Lines::readLessonLines(lblFile->text(), lessonBuffer(), &complete);
     lblTotale->setText(QString::number(lines.lines.size()));
-    bool counted = true;
-    m_lessons = Lessons::readLessons(lblFile->text(), &counted);
-    complete = complete && counted;
+    // Every lesson file is read once, for double bookings; the student's own
+    // lessons for the hours come from the same reading.
     m_keywords = Lessons::loadKeywords(ProgramFolder::filePath(QStringLiteral("Autoscuola.ini")), true);
     const Lessons::Folder everyone = Lessons::readFolder(ProgramFolder::path());
     complete = complete && everyone.complete;
     m_bookings = everyone.bookings();
+    m_lessons = everyone.lessonsOf(studentNumber());
     showSummary();
     lstRecords->lineModel()->setLines(std::move(lines));
     control<QLineEdit>("txtTrova")->setFocus(Qt::OtherFocusReason);
