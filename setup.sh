@@ -5,8 +5,9 @@
 #   ./setup.sh windows  the same set-up, then the Windows package: dist/Volantix-win64/,
 #                       dist/Volantix-win64.zip and dist/Volantix-win64-setup.exe
 # All are safe to repeat: packages are installed only when missing, the builds are
-# incremental, Qt for Windows is built once per machine (in ~/.cache/volantix), and
-# an existing password store in a program folder is never replaced.
+# incremental, Qt and libzip for Windows are built once per machine (in
+# ~/.cache/volantix), and an existing password store in a program folder is never
+# replaced.
 set -euo pipefail
 
 cd "$(dirname "$(readlink -f "$0")")"
@@ -23,22 +24,29 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
     libsimpleini-dev libgl-dev
+    # The backups' zip library. Debian's libzip CMake package names the zipcmp,
+    # zipmerge and ziptool programs too and fails without them, so they come along.
+    libzip-dev zipcmp zipmerge ziptool
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
 )
-# The test run also needs clang's fuzzing runtime and an X server for the walk-through.
+# The test run also needs clang's fuzzing runtime, an X server for the walk-through
+# and 7-Zip (7zz), which opens the backups' AES-encrypted zips as another program would.
 if [ "$mode" = test ]; then
-    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool imagemagick sqlite3)
+    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool imagemagick sqlite3 7zip)
 fi
-# The Windows build: the cross compilers, Debian's Qt source, Wine, NSIS.
+# The Windows build: the cross compilers, mingw-w64's zlib (for libzip), Debian's Qt
+# and libzip sources, Wine, NSIS.
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
-    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev wine wine64 nsis zip unzip xvfb xauth xdotool imagemagick)
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev dpkg-dev wine wine64 nsis zip unzip
+        xvfb xauth xdotool imagemagick)
 fi
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-# Qt for Windows is built from Debian's own source package of the host's Qt: the
-# source entries mirror the machine's own configured Debian sources (same URIs and
-# keys, this release's suites), and are written only when they are not there yet.
+# Qt and libzip for Windows are built from Debian's own source packages of the
+# host's Qt and libzip: the source entries mirror the machine's own configured
+# Debian sources (same URIs and keys, this release's suites), and are written only
+# when they are not there yet.
 if [ "$mode" != run ]; then
     src_entries="$(tools/deb-src.sh --missing)"
     if [ -n "$src_entries" ]; then
@@ -46,7 +54,7 @@ if [ "$mode" != run ]; then
         printf '%s\n' "$src_entries" | "${sudo[@]}" tee /etc/apt/sources.list.d/volantix-src.sources >/dev/null
         "${sudo[@]}" apt-get update -qq
     elif ! tools/deb-src.sh | grep -q .; then
-        echo "No Debian source configured for this release in /etc/apt: cannot fetch Qt's source" >&2
+        echo "No Debian source configured for this release in /etc/apt: cannot fetch Qt's and libzip's source" >&2
         exit 1
     fi
 fi
@@ -125,6 +133,12 @@ tests/e2e/walkthrough.sh "${VOLANTIX_WALKTHROUGH_DIR:-build/walkthrough}"
 # A file left in the package folder (by an earlier build or by hand) must not
 # reach the new package.
 mkdir -p dist/Volantix-win64 && printf 'left over' >dist/Volantix-win64/avanzo.dll
+# libzip for Windows is small: when it is not built yet, it builds here, in the
+# foreground (build.sh would build it too, but without saying so).
+if [ ! -f "$(tools/windows/build-libzip.sh --where)/.complete" ]; then
+    echo "Building libzip for Windows"
+    nice -n 19 tools/windows/build-libzip.sh >/dev/null
+fi
 wait_for_qt
 tools/windows/build.sh --tests
 tests/e2e/package.sh avanzo.dll

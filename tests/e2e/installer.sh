@@ -40,7 +40,7 @@ printf 'lesson' >"$folder/Lezioni_Guida_Allievo_1.lez"
 printf '[Modello TT2112]\r\nCodice Autoscuola=AS0123\r\n' >"$folder/Autoscuola.ini"
 mkdir -p "$folder/Allegati"
 printf 'attached' >"$folder/Allegati/patente.pdf"
-snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf ! -path './Licenze/*' -print0 | sort -z | xargs -0 sha256sum); }
+snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -name zlib1.dll ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf ! -path './Licenze/*' -print0 | sort -z | xargs -0 sha256sum); }
 before="$(snapshot)"
 
 install

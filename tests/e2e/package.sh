@@ -24,7 +24,8 @@ check "the zip holds the folder, file for file" test "$in_folder" = "$in_zip"
 listed="$(sed -n 's/^    File "${SOURCE}\/\(.*\)"$/\1/p' "$list" | sort)"
 expected="$(cd "$folder" && find . -type f ! -name unins000.dll | sed 's|^\./||' | sort)"
 check "the installer lists the folder's files" test "$listed" = "$expected"
-for file in volantix.exe volantix-archive.exe Guida.pdf Qt6Core.dll platforms/qwindows.dll translations/qtbase_it.qm unins000.dll; do
+for file in volantix.exe volantix-archive.exe Guida.pdf Qt6Core.dll platforms/qwindows.dll translations/qtbase_it.qm unins000.dll \
+    libzip.dll zlib1.dll Licenze/LICENSE-libzip.txt Licenze/LICENSE-zlib.txt; do
     check "the package holds $file" test -s "$folder/$file"
 done
 summary

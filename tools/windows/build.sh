@@ -4,7 +4,8 @@
 #   dist/Volantix-win64.zip         the same folder, zipped
 #   dist/Volantix-win64-setup.exe   the installer
 # Needs a native build in build/ (for the tools the build runs) and the packages
-# that setup.sh installs. Qt for Windows is built once into a cache (build-qt.sh).
+# that setup.sh installs. Qt and libzip for Windows are built once into a cache
+# (build-qt.sh, build-libzip.sh).
 #   tools/windows/build.sh [--tests]   --tests also builds the test suite
 set -euo pipefail
 root="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
@@ -13,6 +14,8 @@ with_tests=OFF
 [ "${1:-}" = --tests ] && with_tests=ON
 
 qt="$(tools/windows/build-qt.sh | tail -1)"
+libzip="$(tools/windows/build-libzip.sh | tail -1)"
+libzip_dir="$libzip/lib/cmake/libzip"
 build_dir=build-win64
 dist="$root/dist/Volantix-win64"
 # What the build itself writes for the program folder (the programs, the guide,
@@ -21,26 +24,34 @@ dist="$root/dist/Volantix-win64"
 stage="$root/$build_dir/program"
 triple=x86_64-w64-mingw32
 
-# Configured afresh when new, when the tests are wanted or not, or for another Qt.
+# Configured afresh when new, when the tests are wanted or not, or for another Qt
+# or libzip.
 if [ ! -f "$build_dir/build.ninja" ] || ! grep -q "VOLANTIX_BUILD_TESTS:BOOL=$with_tests" "$build_dir/CMakeCache.txt" ||
-    ! grep -q "$qt/" "$build_dir/CMakeCache.txt" || ! grep -qx "VOLANTIX_DIST_DIR:PATH=$stage" "$build_dir/CMakeCache.txt"; then
+    ! grep -q "$qt/" "$build_dir/CMakeCache.txt" || ! grep -qx "libzip_DIR:PATH=$libzip_dir" "$build_dir/CMakeCache.txt" ||
+    ! grep -qx "VOLANTIX_DIST_DIR:PATH=$stage" "$build_dir/CMakeCache.txt"; then
     rm -f "$build_dir/CMakeCache.txt"
     "$qt/bin/qt-cmake" -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
+        -DCMAKE_CROSSCOMPILING_EMULATOR=wine -Dlibzip_DIR:PATH="$libzip_dir" \
         -DVOLANTIX_HOST_TOOLS="$root/build/bin" -DVOLANTIX_DIST_DIR="$stage" \
         -DVOLANTIX_BUILD_BENCH=OFF -DVOLANTIX_BUILD_TESTS="$with_tests" >/dev/null
 fi
 cmake --build "$build_dir"
 
 # The program folder, from nothing: the build's programs, guide and licences,
-# Qt's libraries and plugins, the compiler's run-time libraries and the
-# first-access password store.
+# Qt's libraries and plugins, libzip and zlib, the compiler's run-time libraries
+# and the first-access password store.
 rm -rf "$dist" dist/Volantix-win64.zip dist/Volantix-win64-setup.exe
 mkdir -p "$dist/platforms" "$dist/styles" "$dist/translations"
 cp "$stage/volantix.exe" "$stage/volantix-archive.exe" "$stage/Guida.pdf" "$dist/"
 cp -r "$stage/Licenze" "$dist/"
+# The backups' zip library and the deflate library under it, which the program
+# folder carries, with their licences: libzip's from its source package, zlib's
+# from Debian's package of the zlib1.dll shipped.
+cp "$libzip/bin/libzip.dll" "/usr/$triple/lib/zlib1.dll" "$dist/"
+cp "$libzip/share/licenses/libzip/LICENSE" "$dist/Licenze/LICENSE-libzip.txt"
+cp /usr/share/doc/libz-mingw-w64/copyright "$dist/Licenze/LICENSE-zlib.txt"
 gcc_runtime="$(dirname "$("$triple-g++-posix" -print-libgcc-file-name)")"
 for dll in "$gcc_runtime/libgcc_s_seh-1.dll" "$gcc_runtime/libstdc++-6.dll" \
     "/usr/$triple/lib/libwinpthread-1.dll"; do
