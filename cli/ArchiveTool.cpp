@@ -1,4 +1,5 @@
 #include "cli/ArchiveTool.h"
+#include "cli/BackupCommands.h"
 
 #include "checks/TaxCode.h"
 #include "checks/TaxCodeData.h"
@@ -37,7 +38,8 @@ const QString kUsage = QStringLiteral(
     "or volantix-archive taxcode CODE|--compute, "
     "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
     "or volantix-archive lessons FILE --summary, "
-    "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy");
+    "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy, "
+    "or volantix-archive backup DEST_FOLDER | verify BACKUP.zip | restore BACKUP.zip [--password-file FILE]");
 
 struct Context {
     QIODevice &in;
@@ -528,6 +530,8 @@ int hours(Context &ctx, const QDate &from, const QDate &to)
 
 int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &err)
 {
+    if (!arguments.isEmpty() && BackupCommands::handles(arguments[0]))
+        return BackupCommands::run(arguments, in, out, err);
     Context ctx{in, out, err};
     QStringList positional;
     QString kind;

@@ -64,7 +64,7 @@ QString systemError(int error)
 class WriteLock
 {
 public:
-    explicit WriteLock(Handle file)
+    explicit WriteLock(Handle file, bool tellObserver = true)
         : m_file(file)
     {
         using Clock = std::chrono::steady_clock;
@@ -93,7 +93,7 @@ public:
                 m_timedOut = true;
                 break;
             }
-            if (!m_waiting && g_lockWaitObserver) {
+            if (!m_waiting && tellObserver && g_lockWaitObserver) {
                 m_waiting = true;
                 g_lockWaitObserver(true);
             }
@@ -123,6 +123,8 @@ public:
     }
     bool unsupported() const { return m_unsupported; }
     bool timedOut() const { return m_timedOut; }
+    // Leaves the lock held when the object goes; the caller unlocks it.
+    bool keep() { return std::exchange(m_held, false); }
 
 private:
     Handle m_file;
@@ -182,6 +184,7 @@ qint64 readFully(Handle file, char *data, qint64 size, qint64 offset, int *error
 RecordFile::~RecordFile()
 {
     if (m_file != kNoHandle) {
+        UnlockWriters();
         int ignored = 0;
         NativeFile::close(m_file, &ignored);
     }
@@ -454,10 +457,44 @@ bool RecordFile::ScanRecords(const std::function<void(std::span<const char>)> &v
     return true;
 }
 
+void RecordFile::LockWriters()
+{
+    requireOpen();
+    if (m_writersLocked)
+        return;
+    WriteLock lock(m_file, false);
+    if (const QString failure = lock.failure(); !failure.isEmpty())
+        fail(failure, lock.timedOut() ? FailureCause::InUse : FailureCause::Unknown);
+    m_writersLocked = lock.keep();
+}
+
+void RecordFile::UnlockWriters()
+{
+    if (m_writersLocked && m_file != kNoHandle)
+        NativeFile::unlock(m_file, kLockSentinel);
+    m_writersLocked = false;
+}
+
+QByteArray RecordFile::ReadWhole(qint64 limit)
+{
+    const qint64 size = fileSize();
+    if (size > limit)
+        fail(QStringLiteral("file too large: %1 bytes").arg(size), FailureCause::Damaged);
+    QByteArray bytes(size, Qt::Uninitialized);
+    int error = 0;
+    const qint64 n = readFully(m_file, bytes.data(), size, 0, &error);
+    if (n < 0)
+        fail(QStringLiteral("read failed: ") + systemError(error), causeOfSystemError(error));
+    bytes.truncate(n);
+    m_position = n / m_recordSize;
+    return bytes;
+}
+
 void RecordFile::CloseRecordFile()
 {
     if (m_file == kNoHandle)
         return;
+    UnlockWriters();
     int error = 0;
     if (!NativeFile::close(std::exchange(m_file, kNoHandle), &error))
         fail(QStringLiteral("close failed: ") + systemError(error), causeOfSystemError(error));

@@ -79,6 +79,18 @@ public:
     // and the scan ended before the records counted at its start.
     bool ScanRecords(const std::function<void(std::span<const char> record)> &visit);
 
+    // Takes the writers' lock, waiting for it as a writer does, and keeps it until
+    // UnlockWriters() or the file is closed: meanwhile no other copy of the program
+    // (nor another handle of this one) writes the file. Fails with the cause InUse
+    // when the lock does not come in time. Tells no wait observer: the backup takes
+    // it from a thread of its own. The file must be open for writing.
+    void LockWriters();
+    void UnlockWriters();
+    bool writersLocked() const { return m_writersLocked; }
+    // Every byte of the file, whole records and whatever follows the last one, read
+    // from the start (a backup's copy). Fails when the file is longer than `limit`.
+    QByteArray ReadWhole(qint64 limit);
+
     // Whether a write of this file went ahead without the writers' lock, because
     // the file system refuses byte-range locks (some network shares).
     bool wroteWithoutLock() const { return m_wroteWithoutLock; }
@@ -126,4 +138,5 @@ private:
     qint64 m_position = 0;
     QString m_path;
     bool m_wroteWithoutLock = false;
+    bool m_writersLocked = false;
 };
