@@ -38,6 +38,9 @@ const ControlDef kControls[] = {
     {.name = "imgOreGuida", .kind = ControlKind::PictureButton, .geometry = {422, 466, 148, 34},
      .picture = QStringLiteral(":/avvio/ore_guida.svg"),
      .hint = QStringLiteral("Visualizza le ore di guida di ogni istruttore e di ogni veicolo.")},
+    {.name = "imgCopia", .kind = ControlKind::PictureButton, .geometry = {422, 506, 148, 34},
+     .picture = QStringLiteral(":/avvio/copia.svg"),
+     .hint = QStringLiteral("Copia di sicurezza dei dati e ripristino.")},
     {.name = "imgSito", .kind = ControlKind::PictureButton, .geometry = {17, 628, 961, 22}, .picture = QStringLiteral(":/avvio/sito.svg")},
     {.name = "imgCopyright", .kind = ControlKind::PictureButton, .geometry = {16, 660, 23, 22}, .picture = QStringLiteral(":/avvio/copyright.svg")},
     {.name = "imgEsci", .kind = ControlKind::PictureButton, .geometry = {960, 662, 17, 18}, .picture = QStringLiteral(":/avvio/esci.svg")},
@@ -63,6 +66,7 @@ TfrmAvvio::TfrmAvvio(QWidget *parent)
         {"imgEsci", &TfrmAvvio::imgEsciClick},
         {"imgScadenze", &TfrmAvvio::imgScadenzeClick},
         {"imgOreGuida", &TfrmAvvio::oreGuidaRequested},
+        {"imgCopia", &TfrmAvvio::copiaRequested},
     });
     capture({{"lblScadenze", &m_lblScadenze}});
 
@@ -106,6 +110,7 @@ void TfrmAvvio::imgSitoClick()
 
 void TfrmAvvio::imgEsciClick()
 {
+    emit closing();
     QApplication::quit();
 }
 
@@ -160,5 +165,6 @@ void TfrmAvvio::showDeadlineCount(int urgent)
 void TfrmAvvio::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    emit closing();
     QApplication::quit();
 }

@@ -29,6 +29,9 @@ signals:
     void copyrightRequested();
     void scadenzeRequested();
     void oreGuidaRequested();
+    void copiaRequested();
+    // The program is about to end (the automatic backup runs here).
+    void closing();
     // The count of urgent deadlines is on the screen.
     void deadlinesCounted(int urgent);
 

@@ -18,6 +18,7 @@
 #include "students/FrequentatoriOra.h"
 #include "calendar/Scadenze.h"
 #include "lessons/OreGuida.h"
+#include "backup/CopiaSicurezza.h"
 #include "students/LezioniGuida.h"
 #include "tt2112/Mod_TT2112.h"
 
@@ -170,6 +171,8 @@ void ScreenSet::connectScreens()
     });
     connect(m_frmAllievi, &TfrmAllievi::oreGuidaRequested, this, [this] { ScreenKit::openOnDemand<TfrmOreGuida>(m_frmAllievi); });
     connect(m_frmAvvio, &TfrmAvvio::oreGuidaRequested, this, [this] { ScreenKit::openOnDemand<TfrmOreGuida>(m_frmAvvio); });
+    connect(m_frmAvvio, &TfrmAvvio::copiaRequested, this, [this] { ScreenKit::openOnDemand<TfrmCopiaSicurezza>(m_frmAvvio); });
+    connect(m_frmAvvio, &TfrmAvvio::closing, this, [this] { TfrmCopiaSicurezza::runAutomatic(m_frmAvvio); });
     connectSearches();
     connectPrinting();
     connectInformation();

@@ -8,6 +8,8 @@
 // raster painting as on a desktop); QT_QPA_PLATFORM chooses another platform.
 
 #include "app/ScreenSet.h"
+#include "backup/Backup.h"
+#include "backup/BackupSettings.h"
 #include "access/Password.h"
 #include "access/PasswordStore.h"
 #include "app/Avvio.h"
@@ -43,6 +45,9 @@
 
 #include <cstdio>
 #include <functional>
+
+// Where the sample backup goes: a folder of its own, beside the sample school's.
+static QTemporaryDir *g_copies = nullptr;
 
 namespace {
 
@@ -399,6 +404,20 @@ void shootEverything(ScreenSet &screens)
 
     shootModal([start] { emit start->copyrightRequested(); }, QStringLiteral("crediti"));
 
+    // The backup screen, with one verified backup in a folder beside the school's.
+    {
+        const QString copies = g_copies->filePath(QStringLiteral("Volantix_Backup"));
+        BackupSettings::Settings settings = BackupSettings::load();
+        settings.folder = QDir::cleanPath(copies);
+        settings.advised = true;
+        Backup::CreateOptions options;
+        options.now = Clock::now();
+        options.version = QStringLiteral(VOLANTIX_VERSION);
+        if (!BackupSettings::save(settings) || !Backup::create(ProgramFolder::path(), settings.folder, options).ok())
+            fail(QStringLiteral("cannot make the sample backup"));
+        shootModal([start] { emit start->copiaRequested(); }, QStringLiteral("copia_sicurezza"));
+    }
+
     // The student registry, on the first student.
     start->imgAnagraficaClick();
     settle();
@@ -511,6 +530,8 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir school;
+    QTemporaryDir copies;
+    g_copies = &copies;
     if (!school.isValid()) {
         std::fputs("volantix-guide-shots: cannot create a sample folder\n", stderr);
         return 2;

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -26,6 +27,18 @@ Presenter &presenter()
 FileChooser &fileChooser()
 {
     static FileChooser current;
+    return current;
+}
+
+FolderChooser &folderChooser()
+{
+    static FolderChooser current;
+    return current;
+}
+
+PasswordAsker &passwordAsker()
+{
+    static PasswordAsker current;
     return current;
 }
 
@@ -264,6 +277,52 @@ bool filterShows(const QString &filter, const QString &fileName)
 void setFileChooser(FileChooser chooser)
 {
     fileChooser() = std::move(chooser);
+}
+
+QString existingFolder(const QString &title, const QString &start)
+{
+    if (folderChooser())
+        return folderChooser()(title, start);
+    QWidget *owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = QApplication::activeWindow();
+    QFileDialog dialog(owner, title, start);
+#ifndef Q_OS_WIN
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void setFolderChooser(FolderChooser chooser)
+{
+    folderChooser() = std::move(chooser);
+}
+
+std::optional<QString> askPassword(const QString &title, const QString &text)
+{
+    if (passwordAsker())
+        return passwordAsker()(title, text);
+    QWidget *owner = QApplication::activeModalWidget();
+    if (owner == nullptr)
+        owner = QApplication::activeWindow();
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("Annulla"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+void setPasswordAsker(PasswordAsker asker)
+{
+    passwordAsker() = std::move(asker);
 }
 
 void installToolkitTranslations()

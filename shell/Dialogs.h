@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // The five kinds of message box, modal and owned by the active screen. Tests
 // replace the presenter to record what was asked and to give the answer.
@@ -45,6 +46,18 @@ void setPresenter(Presenter presenter);
 QString openFileName(const QString &title, const QString &filter);
 using FileChooser = std::function<QString(const QString &title, const QString &filter)>;
 void setFileChooser(FileChooser chooser);
+
+// The folder dialog: the chosen folder's full path, or an empty text when the
+// user cancels; it opens on `start`. Tests replace it to choose a folder.
+QString existingFolder(const QString &title, const QString &start);
+using FolderChooser = std::function<QString(const QString &title, const QString &start)>;
+void setFolderChooser(FolderChooser chooser);
+
+// Asks for a password, shown as bullets: nullopt when the user cancels. Tests
+// replace it to answer.
+std::optional<QString> askPassword(const QString &title, const QString &text);
+using PasswordAsker = std::function<std::optional<QString>(const QString &title, const QString &text)>;
+void setPasswordAsker(PasswordAsker asker);
 
 // A choice among a few items, such as places of the same name: the index of the
 // chosen item, or -1 when the user cancels. Tests replace it to make the choice.

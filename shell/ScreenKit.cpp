@@ -15,6 +15,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionButton>
@@ -686,6 +687,14 @@ void Screen::buildControls(std::span<const ControlDef> controls, Panel *panel)
         case ControlKind::Button:
             widget = new Button(item.caption, target);
             break;
+        case ControlKind::ProgressBar: {
+            auto *bar = new QProgressBar(target);
+            bar->setRange(0, 1000);
+            bar->setValue(0);
+            bar->setTextVisible(true);
+            widget = bar;
+            break;
+        }
         }
         widget->setObjectName(QLatin1String(item.name));
         if (item.kind != ControlKind::LineList && (item.font.family != nullptr || item.font.pixelSize > 0 || item.font.bold))

@@ -38,6 +38,7 @@ enum class ControlKind {
     Button,         // a push button with the hand pointer (Button)
     StatusLine,     // the status line that shows hints (panInfo)
     LineList,       // a list of fixed-width lines (LineListView)
+    ProgressBar,    // how far long work has gone (0 to 1000)
 };
 
 // A text field built by the kit shows a value that the program puts into it from

@@ -590,7 +590,8 @@ private slots:
                                                "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute, "
                                                "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
                                                "or volantix-archive lessons FILE --summary, "
-                                               "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy");
+                                               "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy, "
+                                               "or volantix-archive backup DEST_FOLDER | verify BACKUP.zip | restore BACKUP.zip [--password-file FILE]");
         QTest::newRow("--kind") << read + QStringList{"RSSMRA80A01H501U", "--kind", "student"} << QByteArray() << 2 << QByteArray()
                                 << QByteArray("--kind and --strict apply to archive files only");
         QTest::newRow("--compute for an archive") << QStringList{"dump", "Allievi.pro", "--compute"} << QByteArray() << 2 << QByteArray()

@@ -18,7 +18,8 @@ namespace {
 // The folders of the program's own sources, below the entrance.
 const QStringList kFeatures = {QStringLiteral("tt2112"), QStringLiteral("students"), QStringLiteral("search"),
                                QStringLiteral("printing"), QStringLiteral("export"), QStringLiteral("checks"),
-                               QStringLiteral("access"), QStringLiteral("calendar"), QStringLiteral("lessons")};
+                               QStringLiteral("access"), QStringLiteral("calendar"), QStringLiteral("lessons"),
+                               QStringLiteral("backup")};
 
 struct Include {
     QString file;   // the including file, relative to the sources
@@ -80,7 +81,7 @@ private slots:
         QTest::newRow("screen kit") << QStringLiteral("shell") << (ground + QStringList{QStringLiteral("shell"), QStringLiteral("assets")});
         QTest::newRow("command line") << QStringLiteral("cli")
                                       << (ground + QStringList{QStringLiteral("cli"), QStringLiteral("shell"), QStringLiteral("checks"),
-                                                          QStringLiteral("calendar"), QStringLiteral("lessons")});
+                                                          QStringLiteral("calendar"), QStringLiteral("lessons"), QStringLiteral("backup")});
     }
 
     void layersIncludeOnlyWhatIsBelow()

@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+
+#include "backup/Backup.h"
+#include "storage/IniFile.h"
 #include <QTest>
 #include <QTimer>
 
@@ -66,6 +69,7 @@ class TestStartup : public QObject
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_backups;
     QList<QUrl> m_opened;
 
 private slots:
@@ -214,13 +218,20 @@ private slots:
     void exitPictureEndsTheProgram_data()
     {
         QTest::addColumn<bool>("closeWindow");
-        QTest::newRow("exit picture") << false;
-        QTest::newRow("window closed") << true;
+        QTest::addColumn<int>("backups");
+        // The first close makes the day's automatic backup; the second finds it
+        // recent enough.
+        QTest::newRow("exit picture") << false << 1;
+        QTest::newRow("window closed") << true << 1;
     }
 
     void exitPictureEndsTheProgram()
     {
         QFETCH(bool, closeWindow);
+        QFETCH(int, backups);
+        QVERIFY(m_backups.isValid());
+        QVERIFY(IniFile::writeValue(ProgramFolder::filePath(QStringLiteral("Autoscuola.ini")), QStringLiteral("Copia di sicurezza"),
+                                    QStringLiteral("Cartella"), m_backups.path()));
         // The hidden login stays open: the start screen still ends the run.
         ScreenSet screens;
         screens.createScreens();
@@ -234,7 +245,7 @@ private slots:
             timedOut = true;
             QApplication::exit(1);
         });
-        watchdog.start(5000);
+        watchdog.start(30000);
         QTimer::singleShot(0, screens.frmAvvio(), [&] {
             if (closeWindow)
                 screens.frmAvvio()->close();
@@ -243,6 +254,8 @@ private slots:
         });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!timedOut);
+        QCOMPARE(static_cast<int>(Backup::list(m_backups.path()).size()), backups);
+        QVERIFY(Backup::verify(Backup::list(m_backups.path()).front().path, QString()).ok());
     }
 
     void onDemandScreensAreFreshEachTime()
