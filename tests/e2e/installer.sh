@@ -40,6 +40,11 @@ printf 'lesson' >"$folder/Lezioni_Guida_Allievo_1.lez"
 printf '[Modello TT2112]\r\nCodice Autoscuola=AS0123\r\n' >"$folder/Autoscuola.ini"
 mkdir -p "$folder/Allegati"
 printf 'attached' >"$folder/Allegati/patente.pdf"
+# The backup password and a backup, in a folder beside the program's.
+printf 'protected' >"$folder/Copia_sicurezza.chiave"
+backups="$WINEPREFIX/drive_c/Scuola Guida/Volantix_Backup"
+mkdir -p "$backups"
+printf 'zip' >"$backups/Volantix_backup_20261211_093000.zip"
 snapshot() { (cd "$folder" && find . -type f ! -name '*.exe' ! -name 'Qt6*.dll' ! -name 'lib*.dll' ! -name zlib1.dll ! -path './platforms/*' ! -path './styles/*' ! -path './translations/*' ! -name Guida.pdf ! -path './Licenze/*' -print0 | sort -z | xargs -0 sha256sum); }
 before="$(snapshot)"
 
@@ -54,5 +59,6 @@ check "the uninstaller is removed" test ! -e "$folder/Disinstalla Volantix.exe"
 check "the licences are removed" test ! -e "$folder/Licenze"
 check "the shortcuts are removed" test ! -e "$WINEPREFIX/drive_c/users/Public/Desktop/Volantix.lnk"
 check "uninstalling keeps the store and the data" test "$(snapshot)" = "$before"
+check "uninstalling leaves the backups alone" test "$(cat "$backups/Volantix_backup_20261211_093000.zip")" = zip
 rm -rf "$WINEPREFIX/drive_c/Scuola Guida" "$WINEPREFIX/drive_c/volantix-setup.exe" "$WINEPREFIX/drive_c/volantix-uninstall.cmd"
 summary
