@@ -726,21 +726,12 @@ Result openBackup(const QString &zipPath, const QString &password, Opened *opene
     return result;
 }
 
-} // namespace
-
-Result verify(const QString &zipPath, const QString &password, const Progress &progress, Manifest *manifestOut)
+// Every entry of the zip is in its manifest, once, and every manifest entry is
+// in the zip: the names only, without reading the data.
+Result checkNames(const Opened &opened, const QString &fileName)
 {
-    Opened opened;
-    Result result = openBackup(zipPath, password, &opened);
-    if (!result.ok())
-        return result;
     zip_t *zip = opened.zip.get();
     const Manifest &manifest = opened.manifest;
-    const QString fileName = QFileInfo(zipPath).fileName();
-    Meter meter;
-    meter.progress = &progress;
-    for (const Entry &entry : manifest.entries)
-        meter.total += entry.size;
     std::vector<bool> seen(manifest.entries.size(), false);
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -753,30 +744,55 @@ Result verify(const QString &zipPath, const QString &password, const Progress &p
         if (found == manifest.entries.end() || seen[static_cast<std::size_t>(found - manifest.entries.begin())])
             return failed(QStringLiteral("%1 contiene un file che il suo elenco non riporta: %2.").arg(fileName, name), FailureCause::Damaged);
         seen[static_cast<std::size_t>(found - manifest.entries.begin())] = true;
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (!seen[i])
+            return failed(QStringLiteral("%1 \u00E8 incompleta: manca il file %2.").arg(fileName, manifest.entries[i].name), FailureCause::Damaged);
+    }
+    Result result;
+    result.outcome = Outcome::Done;
+    return result;
+}
+
+} // namespace
+
+Result verify(const QString &zipPath, const QString &password, const Progress &progress, Manifest *manifestOut)
+{
+    Opened opened;
+    const QString fileName = QFileInfo(zipPath).fileName();
+    Result result = openBackup(zipPath, password, &opened);
+    if (result.ok())
+        result = checkNames(opened, fileName);
+    if (!result.ok())
+        return result;
+    zip_t *zip = opened.zip.get();
+    const Manifest &manifest = opened.manifest;
+    Meter meter;
+    meter.progress = &progress;
+    for (const Entry &entry : manifest.entries)
+        meter.total += entry.size;
+    for (const Entry &entry : manifest.entries) {
+        const QString &name = entry.name;
+        const zip_int64_t index = zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_ENC_UTF_8);
         quint32 crc = 0;
         qint64 size = 0;
         int code = 0;
         QString why;
-        meter.file = name;
-        if (!readEntry(zip, static_cast<zip_uint64_t>(i), &crc, &size, nullptr, 0, [&meter, &name](qint64 n) { return meter.advance(n, name); },
-                       &code, &why)) {
+        if (index < 0 || !readEntry(zip, static_cast<zip_uint64_t>(index), &crc, &size, nullptr, 0,
+                                    [&meter, &name](qint64 n) { return meter.advance(n, name); }, &code, &why)) {
             if (code == ZIP_ER_CANCELLED)
                 return cancelled();
             if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
                 return wrongPassword(!password.isEmpty());
             return failed(QStringLiteral("%1 \u00E8 danneggiata: il file %2 non si legge (%3).").arg(fileName, name, why), FailureCause::Damaged);
         }
-        if (size != found->size || crc != found->crc)
+        if (size != entry.size || crc != entry.crc)
             return failed(QStringLiteral("%1 \u00E8 danneggiata: il file %2 non corrisponde a quanto letto al momento della copia.").arg(fileName, name),
                           FailureCause::Damaged);
         const int recordSize = recordSizeOf(name);
-        if (recordSize > 0 && (found->records != size / recordSize || found->trailing != size % recordSize))
+        if (recordSize > 0 && (entry.records != size / recordSize || entry.trailing != size % recordSize))
             return failed(QStringLiteral("%1 \u00E8 danneggiata: l'archivio %2 non contiene i record attesi.").arg(fileName, name),
                           FailureCause::Damaged);
-    }
-    for (std::size_t i = 0; i < seen.size(); ++i) {
-        if (!seen[i])
-            return failed(QStringLiteral("%1 \u00E8 incompleta: manca il file %2.").arg(fileName, manifest.entries[i].name), FailureCause::Damaged);
     }
     if (manifestOut)
         *manifestOut = manifest;
@@ -945,11 +961,18 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
 {
     const QDir data(dataFolder);
     const QString fileName = QFileInfo(zipPath).fileName();
-    // Checked whole before anything is touched.
+    // Its manifest and names are checked before anything is touched; every entry's
+    // data are checked against the manifest as they are extracted, before the swap.
     Manifest manifest;
-    Result checked = verify(zipPath, options.password, progress, &manifest);
-    if (!checked.ok())
-        return checked;
+    {
+        Opened opened;
+        Result checked = openBackup(zipPath, options.password, &opened);
+        if (checked.ok())
+            checked = checkNames(opened, fileName);
+        if (!checked.ok())
+            return checked;
+        manifest = opened.manifest;
+    }
     for (const Entry &entry : manifest.entries) {
         if (!safeEntryName(entry.name))
             return failed(QStringLiteral("%1 contiene un file che non appartiene ai dati del programma: %2. Ripristino annullato.").arg(fileName, entry.name),

@@ -14,6 +14,10 @@ cp "$here/dist/Volantix/volantix" "$program/"
 "$here/build/bin/volantix-init-store" "$program"
 export HOME="$program/home"
 mkdir -p "$HOME"
+# Backups go to a folder of their own, as a school would choose on a USB drive.
+backups="$program-copie"
+mkdir -p "$backups"
+printf '[Copia di sicurezza]\r\nCartella=%s\r\n' "$backups" >"$program/Autoscuola.ini"
 
 if [ -z "${VOLANTIX_IN_XVFB:-}" ]; then
     VOLANTIX_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
@@ -32,6 +36,14 @@ pause 2.5
 shot login
 type_ passacorridoio; key Return; pause 1.5
 shot start
+
+# A backup from the start screen: the advice to set a password, then the backup.
+panel '^ Volantix$' 995 692 && click 496 487 1.5
+panel ' Copia di sicurezza$' 553 468
+shot backup-advice; key Return; pause 0.5
+click 110 407 3
+shot backup-done; key Return
+click 486 407 1
 
 # The registry: a new student, saved.
 panel '^ Volantix$' 995 692 && click 246 560 1.5
@@ -148,5 +160,11 @@ if [ -n "$pdf" ]; then
     check "eight pages" test "$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')" = 8
     cp "$pdf" "$shots/modello.pdf"
 fi
-rm -rf "$program"
+backup="$(find "$backups" -name 'Volantix_backup_*.zip' | head -1)"
+check "a verified backup in the chosen folder" test -n "$backup"
+if [ -n "$backup" ]; then
+    check "any zip tool reads the backup" unzip -tq "$backup"
+    check "the backup lists its files" sh -c "unzip -p '$backup' manifest.txt | grep -q '^Allievi.pro'"
+fi
+rm -rf "$program" "$backups"
 summary
