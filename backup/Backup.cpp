@@ -273,7 +273,13 @@ using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
 ZipHandle openZip(const QString &path, int flags, QString *why)
 {
     int code = 0;
-    zip_t *zip = zip_open(QFile::encodeName(path).constData(), flags, &code);
+#ifdef Q_OS_WIN
+    // libzip reads a name as UTF-8 on Windows.
+    const QByteArray name = QDir::toNativeSeparators(path).toUtf8();
+#else
+    const QByteArray name = QFile::encodeName(path);
+#endif
+    zip_t *zip = zip_open(name.constData(), flags, &code);
     if (!zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
