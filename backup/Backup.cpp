@@ -274,8 +274,9 @@ ZipHandle openZip(const QString &path, int flags, QString *why)
 {
     int code = 0;
 #ifdef Q_OS_WIN
-    // libzip reads a name as UTF-8 on Windows.
-    const QByteArray name = QDir::toNativeSeparators(path).toUtf8();
+    // libzip takes Windows file names in UTF-8, not in the ANSI code page: a
+    // folder named with an accented letter would not open otherwise.
+    const QByteArray name = path.toUtf8();
 #else
     const QByteArray name = QFile::encodeName(path);
 #endif
@@ -389,6 +390,8 @@ std::optional<Manifest> Manifest::parse(const QByteArray &text)
         return std::nullopt;
     manifest.version = QString::fromUtf8(*version);
     manifest.created = QDateTime::fromString(QString::fromUtf8(*created), Qt::ISODate);
+    if (!manifest.created.isValid())
+        return std::nullopt;
     bool ok = false;
     const qsizetype expected = count->toLongLong(&ok);
     if (!ok || expected < 0 || expected > lines.size())
@@ -412,7 +415,7 @@ std::optional<Manifest> Manifest::parse(const QByteArray &text)
             entry.records = parts[0].toLongLong(&recOk);
             if (parts.size() == 2)
                 entry.trailing = parts[1].toLongLong(&trailOk);
-            if (!recOk || !trailOk || parts.size() > 2)
+            if (!recOk || !trailOk || parts.size() > 2 || entry.records < 0 || entry.trailing < 0)
                 return std::nullopt;
         }
         manifest.entries.push_back(std::move(entry));
