@@ -1025,20 +1025,6 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
         return failed(QStringLiteral("Ripristino non eseguito: impossibile accedere agli archivi."), error.cause());
     }
 
-    // A backup of the data as they are, first of all.
-    CreateOptions safety;
-    safety.password = options.safetyPassword;
-    safety.now = options.now;
-    safety.version = options.version;
-    safety.held = held;
-    const Result saved = create(dataFolder, options.safetyFolder, safety, progress);
-    if (!saved.ok()) {
-        if (saved.outcome == Outcome::Cancelled)
-            return saved;
-        return failed(QStringLiteral("Ripristino non eseguito: la copia di sicurezza dei dati attuali non \u00E8 riuscita.\n%1").arg(saved.message),
-                      saved.cause);
-    }
-
     // Extracted beside the data, on the same disk, so that each piece moves in one step.
     const QString work = data.filePath(QStringLiteral(".ripristino_") + options.now.toString(QStringLiteral("yyyyMMdd_HHmmss")));
     const QString fresh = work + QStringLiteral("/nuovi");
@@ -1071,6 +1057,22 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
                 return failed(QStringLiteral("Ripristino non eseguito: impossibile estrarre %1 (%2). I dati attuali non sono stati toccati.").arg(entry.name, why));
             }
         }
+    }
+
+    // A backup of the data as they are, before anything of them is touched (and
+    // only for a backup that extracted whole: a damaged one adds no file).
+    CreateOptions safety;
+    safety.password = options.safetyPassword;
+    safety.now = options.now;
+    safety.version = options.version;
+    safety.held = held;
+    const Result saved = create(dataFolder, options.safetyFolder, safety, progress);
+    if (!saved.ok()) {
+        removeTree(work);
+        if (saved.outcome == Outcome::Cancelled)
+            return saved;
+        return failed(QStringLiteral("Ripristino non eseguito: la copia di sicurezza dei dati attuali non \u00E8 riuscita.\n%1").arg(saved.message),
+                      saved.cause);
     }
 
     // What is swapped: every piece of the backup, and every piece of the current
