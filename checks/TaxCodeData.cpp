@@ -28,6 +28,19 @@ namespace {
 // else (blanks, apostrophes, hyphens, dots) dropped.
 QString plainLetters(QStringView text)
 {
+    // Plain ASCII, most names: no decomposition needed.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        QString plain;
+        plain.reserve(text.size());
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
+                plain += c;
+            else if (u >= u'a' && u <= u'z')
+                plain += QChar(static_cast<char16_t>(u - u'a' + u'A'));
+        }
+        return plain;
+    }
     const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
     QString plain;
     plain.reserve(decomposed.size());
@@ -69,13 +82,22 @@ QString personLetters(QStringView text, bool isName)
 {
     // The Interior Ministry's transliteration: Ä, Ö and Ü are written AE, OE and UE
     // (the other accented letters lose their accent, in plainLetters).
-    QString spelt = text.toString();
-    for (const auto &[umlaut, pair] : {std::pair{u'\u00C4', "AE"}, std::pair{u'\u00D6', "OE"}, std::pair{u'\u00DC', "UE"},
-                                       std::pair{u'\u00E4', "AE"}, std::pair{u'\u00F6', "OE"}, std::pair{u'\u00FC', "UE"}})
-        spelt.replace(QChar(umlaut), QLatin1String(pair));
+    QString spelt;
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0xC4 && c.unicode() <= 0xFC; })) {
+        spelt.reserve(text.size() + 4);
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case u'\u00C4': case u'\u00E4': spelt += QLatin1String("AE"); break; // Ä ä
+            case u'\u00D6': case u'\u00F6': spelt += QLatin1String("OE"); break; // Ö ö
+            case u'\u00DC': case u'\u00FC': spelt += QLatin1String("UE"); break; // Ü ü
+            default: spelt += c;
+            }
+        }
+        text = spelt;
+    }
     QString consonants;
     QString vowels;
-    for (const QChar c : plainLetters(spelt)) {
+    for (const QChar c : plainLetters(text)) {
         if (c.unicode() < u'A')
             continue; // digits are no part of a name
         (isVowel(c) ? vowels : consonants) += c;
@@ -175,9 +197,11 @@ struct Alias {
 };
 
 struct PlaceList {
+    QString text;                    // the file: the places' texts point into it
     std::vector<BirthPlace> places;  // by code, then by start
     std::vector<QString> plainNames; // plainLetters of each place's name
     std::vector<Alias> aliases;      // by plainName
+    QSet<size_t> aliasHashes;        // qHash of each alias's plain name: most names have no alias
     std::vector<std::pair<qint64, QString>> ceased; // the days (Julian) on which a municipality ceased, with its province, sorted
     QHash<QString, QStringList> formerProvinces; // today's province -> provinces most of it was part of
     QSet<QString> provinces;         // the provinces of today
@@ -189,9 +213,26 @@ struct PeriodOrder {
     bool operator()(const QString &code, const BirthPlace &place) const { return code < place.code; }
 };
 
+// The number written by the digits text[from, from + count), or -1.
+int digitsAt(QStringView text, qsizetype from, qsizetype count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// A yyyy-mm-dd date of the list (read by hand: QDate::fromString is slow, and
+// the list holds over twenty thousand dates).
 QDate readDate(QStringView text)
 {
-    return text.isEmpty() ? QDate() : QDate::fromString(text.toString(), Qt::ISODate);
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return QDate();
+    return QDate(digitsAt(text, 0, 4), digitsAt(text, 5, 2), digitsAt(text, 8, 2));
 }
 
 PlaceList loadPlaces()
@@ -201,38 +242,60 @@ PlaceList loadPlaces()
     QFile file(QStringLiteral(":/checks/belfiore.tsv"));
     if (!file.open(QIODevice::ReadOnly))
         return list;
-    const QString text = QString::fromUtf8(file.readAll());
+    list.text = QString::fromUtf8(file.readAll());
     list.places.reserve(10240);
+    // The texts of the places are the file's own characters, not copies: the list
+    // lives as long as the program.
+    const auto kept = [](QStringView piece) { return QString::fromRawData(piece.data(), piece.size()); };
     std::vector<std::pair<QString, QString>> common; // code, everyday name, in the file's order
-    for (const QStringView line : QStringView(text).split(u'\n')) {
+    // Lines and fields found by hand, without a list of pieces for each line.
+    const QStringView all(list.text);
+    std::array<QStringView, 8> fields;
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf(u'\n', start);
+        if (end < 0)
+            end = all.size();
+        const QStringView line = all.sliced(start, end - start);
+        start = end + 1;
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        const QList<QStringView> fields = line.split(u'\t');
-        if (fields.size() != 6 && fields.size() != 7)
+        std::size_t count = 0;
+        for (qsizetype from = 0; count < fields.size();) {
+            const qsizetype tab = line.indexOf(u'\t', from);
+            fields[count++] = line.sliced(from, (tab < 0 ? line.size() : tab) - from);
+            if (tab < 0)
+                break;
+            from = tab + 1;
+        }
+        if (count != 6 && count != 7)
             continue;
-        if (fields.size() == 7 && !fields[6].isEmpty()) {
+        if (count == 7 && !fields[6].isEmpty()) {
             if (fields[6] == u"common")
-                common.emplace_back(fields[0].toString(), fields[1].toString());
-            list.aliases.push_back({fields[0].toString(), plainLetters(fields[1]), fields[2].toString(), fields[3] == u"1"});
+                common.emplace_back(kept(fields[0]), kept(fields[1]));
+            list.aliases.push_back({kept(fields[0]), plainLetters(fields[1]), kept(fields[2]), fields[3] == u"1"});
             continue;
         }
         BirthPlace place;
-        place.code = fields[0].toString();
-        place.name = fields[1].toString();
-        place.province = fields[2].toString();
+        place.code = kept(fields[0]);
+        place.name = kept(fields[1]);
+        place.province = kept(fields[2]);
         place.foreign = fields[3] == u"1";
         place.validFrom = readDate(fields[4]);
         place.validTo = readDate(fields[5]);
         list.places.push_back(std::move(place));
     }
     // The file comes sorted; a file edited by hand still gives a usable list.
-    std::stable_sort(list.places.begin(), list.places.end(), [](const BirthPlace &a, const BirthPlace &b) {
+    const auto byCodeAndStart = [](const BirthPlace &a, const BirthPlace &b) {
         return std::tie(a.code, a.validFrom) < std::tie(b.code, b.validFrom);
-    });
+    };
+    if (!std::is_sorted(list.places.begin(), list.places.end(), byCodeAndStart))
+        std::stable_sort(list.places.begin(), list.places.end(), byCodeAndStart);
     list.plainNames.reserve(list.places.size());
     for (const BirthPlace &place : list.places)
         list.plainNames.push_back(plainLetters(place.name));
     std::stable_sort(list.aliases.begin(), list.aliases.end(), [](const Alias &a, const Alias &b) { return a.plainName < b.plainName; });
+    for (const Alias &alias : list.aliases)
+        list.aliasHashes.insert(qHash(alias.plainName));
 
     const auto periods = [&list](const QString &code) {
         return std::equal_range(list.places.begin(), list.places.end(), code, PeriodOrder());
@@ -431,6 +494,8 @@ QList<BirthPlace> byName(QStringView name, QStringView province, QDate date)
                 add(*it, existence, via);
         }
         // Former names and provinces, and everyday names: the code's place on the date.
+        if (!list.aliasHashes.contains(qHash(plain)))
+            return;
         const auto aliases = std::equal_range(list.aliases.begin(), list.aliases.end(), plain, AliasOrder());
         for (auto alias = aliases.first; alias != aliases.second; ++alias) {
             const auto [first, last] = periodsOf(alias->code);
@@ -649,7 +714,10 @@ QList<TaxCodePart> TaxCodeMismatches(QStringView code, const TaxCodeScreenData &
     if ((sex == QLatin1String("M") || sex == QLatin1String("F")) && sex != QString(decoded->sex))
         mismatches << TaxCodePart::Sex;
     // The code holds the year in two digits: a century apart is no mismatch.
-    const QDate birthDate = QDate::fromString(data.birthDate.trimmed(), QStringLiteral("dd/MM/yyyy"));
+    const QStringView typed = QStringView(data.birthDate).trimmed();
+    const QDate birthDate = typed.size() == 10 && typed[2] == u'/' && typed[5] == u'/'
+        ? QDate(digitsAt(typed, 6, 4), digitsAt(typed, 3, 2), digitsAt(typed, 0, 2))
+        : QDate();
     const QDate coded = decoded->birthDate;
     if (birthDate.isValid()
         && std::make_tuple(birthDate.year() % 100, birthDate.month(), birthDate.day())
