@@ -2,6 +2,7 @@
 
 #include "checks/TaxCode.h"
 #include "checks/TaxCodeAssist.h"
+#include "checks/TaxCodeData.h"
 #include "shell/Clock.h"
 #include "checks/VatNumber.h"
 #include "shell/Dialogs.h"
@@ -64,8 +65,17 @@ TfrmCodFisc::TfrmCodFisc(QWidget *parent)
         buildControls(table);
         QLabel *decoded = nullptr;
         capture({{"txtCodFisc", &txtCodFisc}, {"lblDatiCodFisc", &decoded}});
-        connect(txtCodFisc, &QLineEdit::textChanged, decoded,
-                [decoded](const QString &code) { decoded->setText(TaxCodeAssist::describe(code, Clock::now().date())); });
+        // Green for a valid code; a code whose birth place is no place on the birth
+        // date gets a warning line in red instead.
+        const QPalette valid = decoded->palette();
+        QPalette warning = valid;
+        warning.setColor(QPalette::WindowText, QColor(0xB2, 0x22, 0x22));
+        connect(txtCodFisc, &QLineEdit::textChanged, decoded, [decoded, valid, warning](const QString &code) {
+            bool placeWarning = false;
+            decoded->setText(TaxCodeAssist::describe(code, Clock::now().date(), &placeWarning));
+            decoded->setPalette(placeWarning ? warning : valid);
+            decoded->setProperty("warning", placeWarning);
+        });
         connect(control<QPushButton>("btnControlla"), &QPushButton::clicked, this, &TfrmCodFisc::btnControllaClick);
         connect(control<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
     });
@@ -86,15 +96,27 @@ void TfrmCodFisc::showEvent(QShowEvent *event)
 void TfrmCodFisc::btnControllaClick()
 {
     const QString code = TextField::upperAZ(txtCodFisc->text());
-    if (code.size() != 16) {
-        Dialogs::warning(QStringLiteral("Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici."));
+    const QDate today = Clock::now().date();
+    const TaxCodeCheck check = CheckTaxCodeText(code, today);
+    // Eleven digits are a company's tax code or a provisional one, which the VAT
+    // number check reads; any other length is no code.
+    if (check.fault == TaxCodeFault::Number11 || code.size() != 16) {
+        Dialogs::warning(check.fault == TaxCodeFault::Number11
+                             ? QStringLiteral("Attenzione: un numero di 11 cifre \u00E8 il codice fiscale di una societ\u00E0 o un codice "
+                                              "provvisorio, non quello di una persona: va controllato come partita IVA.")
+                             : QStringLiteral("Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici."));
         txtCodFisc->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (IsValidTaxCode(code))
+    if (check.fault != TaxCodeFault::None) {
+        // The first fault in reading order: the structure before the check letter.
+        Dialogs::warning(QStringLiteral("Attenzione: il codice fiscale digitato \u00E8 ERRATO: ") + TaxCodeFaultText(check));
+    } else if (const QString problem = TaxCodePlaceProblem(*DecodeTaxCode(code, today)); !problem.isEmpty()) {
+        Dialogs::warning(QStringLiteral("Attenzione: il carattere di controllo del codice fiscale digitato \u00E8 corretto, ma ")
+                         + problem + u'.');
+    } else {
         Dialogs::information(QStringLiteral("Il codice fiscale digitato \u00E8 VALIDO."));
-    else
-        Dialogs::warning(QStringLiteral("Attenzione: il codice fiscale digitato \u00E8 ERRATO."));
+    }
     accept();
 }
 

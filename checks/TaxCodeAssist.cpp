@@ -44,7 +44,7 @@ void showStatus(QWidget *editor, const QString &message)
 QString placeLabel(const BirthPlace &place)
 {
     if (place.foreign)
-        return place.name + QStringLiteral(" (stato estero)");
+        return place.shownName() + QStringLiteral(" (stato estero)");
     return place.name + QStringLiteral(" (") + place.province + u')';
 }
 
@@ -115,13 +115,15 @@ QStringList fillFromCode(QWidget *editor, bool fillsState, QDate today)
     fill("txtDataNascPro", decoded->birthDate.toString(kDateFormat), QStringLiteral("data di nascita"));
     if (decoded->place) {
         const BirthPlace &place = *decoded->place;
-        fill("txtLuogoNascPro", place.name, place.foreign ? QStringLiteral("luogo di nascita") : QStringLiteral("comune di nascita"));
+        fill("txtLuogoNascPro", place.shownName(), place.foreign ? QStringLiteral("luogo di nascita") : QStringLiteral("comune di nascita"));
         fill("txtProvNascPro", place.foreign ? QStringLiteral("EE") : place.province, QStringLiteral("provincia di nascita"));
         if (fillsState)
-            fill("txtStatoNascPro", place.foreign ? place.name : QStringLiteral("Italia"), QStringLiteral("stato di nascita"));
+            fill("txtStatoNascPro", place.foreign ? place.shownName() : QStringLiteral("Italia"), QStringLiteral("stato di nascita"));
     }
+    const QString problem = TaxCodePlaceProblem(*decoded);
     if (!filled.isEmpty())
-        showStatus(editor, QStringLiteral("Compilati dal codice fiscale: ") + filled.join(QStringLiteral(", ")) + u'.');
+        showStatus(editor, QStringLiteral("Compilati dal codice fiscale: ") + filled.join(QStringLiteral(", ")) + u'.'
+                               + (problem.isEmpty() ? QString() : QStringLiteral(" Attenzione: ") + problem + u'.'));
     return filled;
 }
 
@@ -149,11 +151,27 @@ void computeCode(QWidget *editor)
                          + u'.');
         return;
     }
+    if (birth > Clock::now().date()) {
+        Dialogs::warning(QStringLiteral("Attenzione: la data di nascita ") + birth.toString(kDateFormat)
+                         + QStringLiteral(" \u00E8 successiva a oggi: il codice fiscale non pu\u00F2 essere calcolato."));
+        field(editor, "txtDataNascPro")->setFocus(Qt::OtherFocusReason);
+        return;
+    }
 
     const QList<BirthPlace> places = BirthPlaces::named(query, birth);
     if (places.isEmpty()) {
+        // A place the lists know at another time: say when it was made, or ceased.
+        QStringList when;
+        for (const BirthPlace &place : BirthPlaces::named(query, QDate())) {
+            const QString label = place.foreign ? place.shownName() : place.name + QStringLiteral(" (") + place.province + u')';
+            if (place.validFrom.isValid() && birth < place.validFrom)
+                when << label + QStringLiteral(" esiste dal ") + place.validFrom.toString(kDateFormat);
+            else if (place.validTo.isValid() && birth >= place.validTo)
+                when << label + QStringLiteral(" \u00E8 cessato il ") + place.validTo.toString(kDateFormat);
+        }
         Dialogs::warning(QStringLiteral("Attenzione: il luogo di nascita \"") + query.name
-                         + QStringLiteral("\" non risulta tra i comuni italiani e gli stati esteri esistenti alla data di nascita."));
+                         + QStringLiteral("\" non risulta tra i comuni italiani e gli stati esteri esistenti alla data di nascita.")
+                         + (when.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + when.join(QStringLiteral("; ")) + u'.'));
         const bool stateField = query.abroad && query.name == data.state;
         field(editor, stateField ? "txtStatoNascPro" : "txtLuogoNascPro")->setFocus(Qt::OtherFocusReason);
         return;
@@ -206,14 +224,15 @@ QStringList saveWarnings(QWidget *editor, QDate today)
             return {};
         return {invalid + QStringLiteral("un codice di sole cifre deve essere una partita IVA valida di 11 cifre.")};
     }
-    if (code.size() != 16)
-        return {invalid + QStringLiteral("deve essere composto da 16 caratteri.")};
-    if (!IsValidTaxCode(code)) {
-        const char16_t letter = TaxCodeCheckLetter(QStringView(code).left(15));
-        if (letter == 0)
-            return {invalid + QStringLiteral("contiene caratteri diversi da lettere e cifre.")};
-        return {invalid + QStringLiteral("il carattere di controllo dovrebbe essere ") + QChar(letter) + u'.'};
-    }
+    // The structure first, then the check letter, then the date and the place.
+    const TaxCodeCheck check = CheckTaxCodeText(code, today);
+    if (check.fault == TaxCodeFault::Character)
+        return {invalid + QStringLiteral("contiene caratteri diversi da lettere e cifre.")};
+    if (check.fault != TaxCodeFault::None)
+        return {invalid + TaxCodeFaultText(check)};
+    const QString problem = TaxCodePlaceProblem(*DecodeTaxCode(code, today));
+    if (!problem.isEmpty())
+        return {invalid + problem + u'.'};
     const QList<TaxCodePart> parts = TaxCodeMismatches(code, screenData(editor), today);
     if (parts.isEmpty())
         return {};
@@ -224,8 +243,10 @@ QStringList saveWarnings(QWidget *editor, QDate today)
             + names.join(QStringLiteral(", ")) + QStringLiteral(").")};
 }
 
-QString describe(const QString &code, QDate today)
+QString describe(const QString &code, QDate today, bool *warning)
 {
+    if (warning != nullptr)
+        *warning = false;
     const QString upper = TextField::upperAZ(code);
     if (!IsValidTaxCode(upper))
         return {};
@@ -235,10 +256,12 @@ QString describe(const QString &code, QDate today)
     const bool woman = decoded->sex == u'F';
     QString line = (woman ? QStringLiteral("Femmina, nata il ") : QStringLiteral("Maschio, nato il "))
                    + decoded->birthDate.toString(kDateFormat);
-    if (!decoded->place)
-        line += QStringLiteral(", luogo ") + decoded->placeCode + QStringLiteral(" non in elenco");
-    else if (decoded->place->foreign)
-        line += QStringLiteral(", stato estero: ") + decoded->place->name;
+    if (!decoded->place) {
+        line += QStringLiteral(": attenzione, ") + TaxCodePlaceProblem(*decoded);
+        if (warning != nullptr)
+            *warning = true;
+    } else if (decoded->place->foreign)
+        line += QStringLiteral(", stato estero: ") + decoded->place->shownName();
     else
         line += QStringLiteral(" a ") + decoded->place->name + QStringLiteral(" (") + decoded->place->province + u')';
     return line;

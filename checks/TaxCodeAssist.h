@@ -35,7 +35,9 @@ void computeCode(QWidget *editor);
 QStringList saveWarnings(QWidget *editor, QDate today);
 
 // The decoded data of a valid code as one line ("Maschio, nato il 01/01/1980 a
-// Roma (RM)"), or an empty text.
-QString describe(const QString &code, QDate today);
+// Roma (RM)"), or an empty text. When the birth place did not exist on the birth
+// date, or the code's place is in no list, the line says so and `warning` (when
+// given) is set: the check screen shows it as a warning, not as a valid code.
+QString describe(const QString &code, QDate today, bool *warning = nullptr);
 
 } // namespace TaxCodeAssist

@@ -20,9 +20,13 @@ struct BirthPlace {
     bool foreign = false;  // a foreign state
     QDate validFrom;       // null: since before any record
     QDate validTo;         // null: still valid; otherwise the day it ceased, on which it is no longer valid
+    QString shortName;     // a state's everyday name ("Russia" for "Federazione russa"); empty when it has none
 
     // True when the code denoted this place on `date` (a null date: today's list).
     bool validOn(QDate date) const;
+    // The name the program writes in the fields it fills: the everyday name of a
+    // state when it has one, otherwise the official name.
+    QString shownName() const { return shortName.isEmpty() ? name : shortName; }
 };
 
 namespace BirthPlaces {
@@ -43,6 +47,16 @@ std::optional<BirthPlace> byCode(QStringView code, QDate date = {});
 // municipality of that name and every foreign state of that name. Case, accents,
 // apostrophes, hyphens and repeated blanks do not count ("Sant'Angelo" matches
 // "SANT ANGELO"). The province "EE" (abroad) asks for foreign states only.
+//
+// A place is found under every name the lists give it: its official one first,
+// then a former name or province ("Calliano" in AT is Calliano Monferrato, "Monza"
+// in MI is Monza, MB today) and a state's everyday names ("Russia", "Olanda"). The
+// lists give former names no dates, so one counts on any day its code existed. A
+// province that many of a province's municipalities belonged to before it was made
+// counts for all of them (Lecco in CO, Carbonia in CA), and a province that no
+// longer exists under that name (FO, PS) is not held against a name found in one
+// place only. The places returned are always as the code denotes them on the
+// date: today's official name and province.
 QList<BirthPlace> byName(QStringView name, QStringView province, QDate date);
 
 // How a person's birth place is written: a municipality with its province, or a
@@ -66,12 +80,48 @@ struct DecodedTaxCode {
     QDate birthDate;
     QString placeCode;                // with omocodia letters turned back into digits
     std::optional<BirthPlace> place;  // the place valid on the birth date; empty when unknown
+    // When `place` is empty: the newest place of the code, which did not exist on
+    // the birth date; empty too when the code is in no list.
+    std::optional<BirthPlace> placeAnyTime;
 };
 
 // Reads a valid code (omocodia included). The two-digit year is read as the most
 // recent year that makes the holder at least 14 on `today`. Nothing when the code
 // is not valid (IsValidTaxCode) or its date cannot exist.
 std::optional<DecodedTaxCode> DecodeTaxCode(QStringView code, QDate today);
+
+// What is wrong with a text given as a person's tax code, the first fault in the
+// order a reader checks it: its length (an 11-digit number is the code of a
+// company or a provisional code), a character that is no letter or digit, a
+// letter or digit out of its place (the structure), a month letter or day that
+// cannot be, and only then the check letter, and a date that does not exist.
+enum class TaxCodeFault {
+    None,         // a valid code
+    Empty,
+    Number11,     // eleven digits: a company's or a provisional code
+    Length,       // not 16 characters
+    Character,    // a character that is no letter or digit (position)
+    Letter,       // a digit where a letter belongs (position)
+    Digit,        // a letter where a digit belongs, omocodia letters apart (position)
+    Month,        // the 9th character is no month letter
+    Day,          // the day is neither 1-31 nor 41-71
+    CheckLetter,  // the 16th character should be `expected`
+    Date,         // the day does not exist in that month (30 February)
+};
+struct TaxCodeCheck {
+    TaxCodeFault fault = TaxCodeFault::None;
+    int position = 0;  // 1-based, for Character, Letter and Digit
+    QChar expected;    // for CheckLetter
+};
+TaxCodeCheck CheckTaxCodeText(QStringView code, QDate today);
+
+// The same in Italian, as the program says it after "Il codice fiscale ... non è
+// valido: " ("il carattere di controllo dovrebbe essere U."). Empty for None.
+QString TaxCodeFaultText(const TaxCodeCheck &check);
+
+// Why the birth place of a decoded code is no place ("il codice H501 ..."), in
+// Italian; empty when the place is known.
+QString TaxCodePlaceProblem(const DecodedTaxCode &decoded);
 
 struct TaxCodePerson {
     QString surname;

@@ -35,7 +35,7 @@ constexpr int kBadInput = 2;
 
 const QString kUsage = QStringLiteral(
     "usage: volantix-archive dump|append|check FILE [--kind tt2112|student|lesson] [--strict], "
-    "or volantix-archive taxcode CODE|--compute, "
+    "or volantix-archive taxcode CODE|-|--compute, "
     "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
     "or volantix-archive lessons FILE --summary, "
     "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy, "
@@ -315,31 +315,95 @@ QByteArray jsonOrNull(const QString &text, bool present)
     return present ? jsonString(text) : QByteArray("null");
 }
 
-// taxcode CODE: what the code says of its holder, as one JSON object.
-int readTaxCode(Context &ctx, const QString &given)
+// Why `code` (upper case) is no valid tax code, in English; empty when it is valid.
+QString taxCodeFault(const QString &code)
+{
+    const TaxCodeCheck check = CheckTaxCodeText(code, Clock::now().date());
+    switch (check.fault) {
+    case TaxCodeFault::None: return QString();
+    case TaxCodeFault::Empty: return QStringLiteral("it is empty");
+    case TaxCodeFault::Number11:
+        return QStringLiteral("an 11-digit number is the tax code of a company or a provisional code, not a person's");
+    case TaxCodeFault::Length: return QStringLiteral("it has %1 characters, not 16").arg(code.size());
+    case TaxCodeFault::Character: return QStringLiteral("character %1 is neither a letter nor a digit").arg(check.position);
+    case TaxCodeFault::Letter: return QStringLiteral("character %1 should be a letter").arg(check.position);
+    case TaxCodeFault::Digit: return QStringLiteral("character %1 should be a digit").arg(check.position);
+    case TaxCodeFault::Month: return QStringLiteral("character 9 is no month letter (A B C D E H L M P R S T)");
+    case TaxCodeFault::Day: return QStringLiteral("characters 10 and 11 are no day (01-31, or 41-71 for a woman)");
+    case TaxCodeFault::CheckLetter: return QStringLiteral("its check letter should be %1").arg(check.expected);
+    case TaxCodeFault::Date: return QStringLiteral("its birth date does not exist");
+    }
+    return QString();
+}
+
+// Why the place of a decoded code is no place, in English; empty when it is one.
+QString placeProblem(const DecodedTaxCode &decoded)
+{
+    if (decoded.place)
+        return QString();
+    if (!decoded.placeAnyTime)
+        return QStringLiteral("the birth place code %1 is in no list of places").arg(decoded.placeCode);
+    const BirthPlace &place = *decoded.placeAnyTime;
+    return QStringLiteral("the birth place %1, %2, did not exist on the birth date")
+        .arg(decoded.placeCode, place.foreign ? place.name : QStringLiteral("%1 (%2)").arg(place.name, place.province));
+}
+
+// What `given` says of its holder, as one JSON object; `problem` tells why the code
+// is not valid (its text or its place), empty when it is.
+QByteArray taxCodeObject(const QString &given, QString &problem)
 {
     const QString code = given.trimmed().toUpper();
+    problem = taxCodeFault(code);
+    if (!problem.isEmpty())
+        return "{\"valid\":false,\"code\":" + jsonString(code) + ",\"reason\":" + jsonString(problem) + '}';
     const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, Clock::now().date());
-    if (!decoded) {
-        QString reason;
-        if (code.size() != 16)
-            reason = QStringLiteral("it has %1 characters, not 16").arg(code.size());
-        else if (const char16_t check = TaxCodeCheckLetter(QStringView(code).first(15)); check != 0 && check != code[15].unicode())
-            reason = QStringLiteral("its check letter should be %1").arg(QChar(check));
-        else
-            reason = QStringLiteral("its letters, digits or birth date are out of place");
-        return ctx.error(QStringLiteral("\"%1\" is not a valid tax code: ").arg(given) + reason);
-    }
     const std::optional<BirthPlace> &place = decoded->place;
     const bool municipality = place && !place->foreign;
     const bool state = place && place->foreign;
-    ctx.print("{\"valid\":true,\"code\":" + jsonString(code) + ",\"sex\":" + jsonString(QString(decoded->sex))
-              + ",\"birthDate\":" + jsonString(decoded->birthDate.toString(QStringLiteral("dd/MM/yyyy")))
-              + ",\"placeCode\":" + jsonString(decoded->placeCode)
-              + ",\"municipality\":" + jsonOrNull(municipality ? place->name : QString(), municipality)
-              + ",\"province\":" + jsonOrNull(municipality ? place->province : QString(), municipality)
-              + ",\"state\":" + jsonOrNull(state ? place->name : QString(), state) + '}');
-    return ctx.finish(kOk);
+    problem = placeProblem(*decoded);
+    return "{\"valid\":" + QByteArray(problem.isEmpty() ? "true" : "false") + ",\"code\":" + jsonString(code)
+        + ",\"sex\":" + jsonString(QString(decoded->sex))
+        + ",\"birthDate\":" + jsonString(decoded->birthDate.toString(QStringLiteral("dd/MM/yyyy")))
+        + ",\"placeCode\":" + jsonString(decoded->placeCode)
+        + ",\"municipality\":" + jsonOrNull(municipality ? place->name : QString(), municipality)
+        + ",\"province\":" + jsonOrNull(municipality ? place->province : QString(), municipality)
+        + ",\"state\":" + jsonOrNull(state ? place->name : QString(), state)
+        + (problem.isEmpty() ? QByteArray() : ",\"reason\":" + jsonString(problem)) + '}';
+}
+
+// taxcode CODE: what the code says of its holder, as one JSON object. A code whose
+// text is wrong is an error; one whose place did not exist on the birth date, or
+// is in no list, is printed with "valid": false and the reason, and exits 1.
+int readTaxCode(Context &ctx, const QString &given)
+{
+    QString problem;
+    const QByteArray object = taxCodeObject(given, problem);
+    if (!problem.isEmpty() && !object.contains("\"sex\""))
+        return ctx.error(QStringLiteral("\"%1\" is not a valid tax code: ").arg(given) + problem);
+    ctx.print(object);
+    return ctx.finish(problem.isEmpty() ? kOk : kAnomalies);
+}
+
+// taxcode -: one code a line on input, one JSON object a line on output, blank
+// lines left out; exits 1 when a code is not valid.
+int readTaxCodes(Context &ctx)
+{
+    int invalid = 0;
+    while (true) {
+        const QByteArray line = ctx.in.readLine();
+        if (line.isEmpty())
+            break;
+        const QString code = QString::fromUtf8(line).trimmed();
+        if (code.isEmpty())
+            continue;
+        QString problem;
+        ctx.print(taxCodeObject(code, problem));
+        if (!problem.isEmpty())
+            ++invalid;
+    }
+    if (const auto *file = qobject_cast<const QFileDevice *>(&ctx.in); file != nullptr && file->error() != QFileDevice::NoError)
+        return ctx.error(QStringLiteral("cannot read the input: ") + file->errorString());
+    return ctx.finish(invalid > 0 ? kAnomalies : kOk);
 }
 
 // A text member of `object`, trimmed, empty when missing; false when it is there
@@ -397,13 +461,19 @@ int computeTaxCode(Context &ctx)
     if (!person.birthDate.isValid())
         return ctx.error(QStringLiteral("\"birthDate\" takes a date as dd/mm/yyyy"));
     const QString when = person.birthDate.toString(QStringLiteral("dd/MM/yyyy"));
+    if (person.birthDate > Clock::now().date())
+        return ctx.error(QStringLiteral("\"birthDate\": %1 is after today").arg(when));
 
     // The place: a code as given, a foreign state, or a municipality.
     const BirthPlaces::BirthPlaceQuery query = BirthPlaces::queryFor(municipality, province, state);
     if (!placeCode.isEmpty()) {
         placeCode = placeCode.toUpper();
-        if (!BirthPlaces::byCode(placeCode))
+        const std::optional<BirthPlace> anyTime = BirthPlaces::byCode(placeCode);
+        if (!anyTime)
             return ctx.error(QStringLiteral("\"placeCode\": \"%1\" is in no list of places").arg(placeCode));
+        if (!BirthPlaces::byCode(placeCode, person.birthDate))
+            return ctx.error(QStringLiteral("\"placeCode\": \"%1\", %2, did not exist on %3")
+                                 .arg(placeCode, placeList({*anyTime}), when));
         person.placeCode = placeCode;
     } else if (query.name.isEmpty()) {
         return ctx.error(query.abroad ? QStringLiteral("\"state\" is missing")
@@ -418,8 +488,19 @@ int computeTaxCode(Context &ctx)
             const QList<BirthPlace> elsewhere = query.abroad || query.province.isEmpty()
                 ? QList<BirthPlace>()
                 : BirthPlaces::named({query.name, QString(), false}, person.birthDate);
+            // Or know it at another time: made after the birth, or ceased before it.
+            const QList<BirthPlace> anyTime = elsewhere.isEmpty() ? BirthPlaces::named(query, QDate()) : QList<BirthPlace>();
+            QStringList times;
+            for (const BirthPlace &place : anyTime) {
+                const QString label = placeList({place});
+                if (place.validFrom.isValid() && person.birthDate < place.validFrom)
+                    times << QStringLiteral("%1 was made on %2").arg(label, place.validFrom.toString(QStringLiteral("dd/MM/yyyy")));
+                else if (place.validTo.isValid() && person.birthDate >= place.validTo)
+                    times << QStringLiteral("%1 ceased on %2").arg(label, place.validTo.toString(QStringLiteral("dd/MM/yyyy")));
+            }
             return ctx.error(QStringLiteral("no %1 %2 on %3").arg(what, where, when)
-                             + (elsewhere.isEmpty() ? QString() : QStringLiteral("; the lists know ") + placeList(elsewhere)));
+                             + (elsewhere.isEmpty() ? QString() : QStringLiteral("; the lists know ") + placeList(elsewhere))
+                             + (times.isEmpty() ? QString() : QStringLiteral("; ") + times.join(QStringLiteral(", "))));
         }
         if (places.size() > 1)
             return ctx.error(QStringLiteral("several %1 %2 on %3: %4").arg(query.abroad ? QStringLiteral("foreign states called")
@@ -612,9 +693,11 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
             return ctx.error(QStringLiteral("--kind and --strict apply to archive files only"));
         if (compute && positional.size() == 1)
             return computeTaxCode(ctx);
+        if (!compute && positional.size() == 2 && positional[1] == QLatin1String("-"))
+            return readTaxCodes(ctx);
         if (!compute && positional.size() == 2)
             return readTaxCode(ctx, positional[1]);
-        return ctx.error(QStringLiteral("taxcode takes a code, or --compute and a JSON object on input; ") + kUsage);
+        return ctx.error(QStringLiteral("taxcode takes a code, - and one code a line on input, or --compute and a JSON object on input; ") + kUsage);
     }
     if (compute)
         return ctx.error(QStringLiteral("--compute applies to taxcode only"));

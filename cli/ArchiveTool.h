@@ -18,11 +18,18 @@ class QIODevice;
 //   check FILE    prints the record count and every anomaly
 //   taxcode CODE  what the code says of its holder, as one JSON object: "valid",
 //                 "code", "sex", "birthDate" (dd/mm/yyyy), "placeCode", and
-//                 "municipality" with "province", or "state" (null when unknown)
+//                 "municipality" with "province", or "state" (null when unknown);
+//                 a code whose place did not exist on the birth date or is in no
+//                 list has "valid": false and a "reason" (exit 1)
+//   taxcode -     one code a line on input, one JSON object a line on output, as
+//                 above; a code that is not valid gives {"valid": false, "code",
+//                 "reason"}; exit 1 when any is not valid
 //   taxcode --compute
 //                 reads one JSON object ("surname", "name", "sex", "birthDate", and
 //                 "municipality" with "province", or "state", or "placeCode") and
-//                 prints {"code": ...}; a place that names several is an error
+//                 prints {"code": ...}; a place that names several, a place that
+//                 did not exist on the birth date and a birth date after today are
+//                 errors
 //   deadlines [--today dd/mm/yyyy] [--days N]
 //                 the deadlines of the archives in the current folder (the program
 //                 folder), one JSON object each in the order of the program's list:
@@ -39,7 +46,7 @@ class QIODevice;
 //
 // The layout comes from the file name or from --kind tt2112|student|lesson.
 // Anything but a regular file is refused at once, never waited on.
-// Exit codes: 0 fine, 1 anomalies found (check), 2 bad input (an invalid tax
+// Exit codes: 0 fine, 1 anomalies found (check; taxcode: a code not valid), 2 bad input (an invalid tax
 // code, unusable personal data), unreadable or unwritable file, or output that
 // could not be written.
 namespace ArchiveTool {

@@ -569,11 +569,34 @@ private slots:
                                        << QByteArray("{\"valid\":true,\"code\":\"VNVLGO75C48Z135I\",\"sex\":\"F\",\"birthDate\":\"08/03/1975\","
                                                      "\"placeCode\":\"Z135\",\"municipality\":null,\"province\":null,\"state\":\"Unione Sovietica\"}\n")
                                        << QByteArray();
-        // RSS MRA 80 A 01 Z999 -> Y: a valid code of a place in no list gives its code only.
-        QTest::newRow("place in no list") << read + QStringList{"RSSMRA80A01Z999Y"} << QByteArray() << 0
-                                          << QByteArray("{\"valid\":true,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
-                                                        "\"placeCode\":\"Z999\",\"municipality\":null,\"province\":null,\"state\":null}\n")
+        // RSS MRA 80 A 01 Z999 -> Y: a code of a place in no list is not valid, and says why (issue 27, class 6).
+        QTest::newRow("place in no list") << read + QStringList{"RSSMRA80A01Z999Y"} << QByteArray() << 1
+                                          << QByteArray("{\"valid\":false,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                                        "\"placeCode\":\"Z999\",\"municipality\":null,\"province\":null,\"state\":null,"
+                                                        "\"reason\":\"the birth place code Z999 is in no list of places\"}\n")
                                           << QByteArray();
+        // RSS MRA 80 A 01 M376 -> P: Abetone Cutigliano, made in 2017.
+        QTest::newRow("place made after the birth") << read + QStringList{"RSSMRA80A01M376P"} << QByteArray() << 1
+                                                    << QByteArray("{\"valid\":false,\"code\":\"RSSMRA80A01M376P\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
+                                                                  "\"placeCode\":\"M376\",\"municipality\":null,\"province\":null,\"state\":null,"
+                                                                  "\"reason\":\"the birth place M376, Abetone Cutigliano (PT), did not exist on the birth date\"}\n")
+                                                    << QByteArray();
+        // RSS MRA 90 A 01 Z221 -> I: Hong Kong, a territory (class 1).
+        QTest::newRow("territory") << read + QStringList{"RSSMRA90A01Z221I"} << QByteArray() << 0
+                                   << QByteArray("{\"valid\":true,\"code\":\"RSSMRA90A01Z221I\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\","
+                                                 "\"placeCode\":\"Z221\",\"municipality\":null,\"province\":null,\"state\":\"Hong Kong\"}\n")
+                                   << QByteArray();
+        // RSS MRA 90 A 01 F704 -> H: Monza, in today's province (class 4).
+        QTest::newRow("province of today") << read + QStringList{"RSSMRA90A01F704H"} << QByteArray() << 0
+                                           << QByteArray("{\"valid\":true,\"code\":\"RSSMRA90A01F704H\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\","
+                                                         "\"placeCode\":\"F704\",\"municipality\":\"Monza\",\"province\":\"MB\",\"state\":null}\n")
+                                           << QByteArray();
+        // Class 8: the structure before the check letter; eleven digits named for what they are.
+        QTest::newRow("a letter among the digits, wrong check letter") << read + QStringList{"RSSMRA8AA01H501X"} << QByteArray() << 2 << QByteArray()
+                                                                       << QByteArray("\"RSSMRA8AA01H501X\" is not a valid tax code: character 8 should be a digit");
+        QTest::newRow("eleven digits") << read + QStringList{"07643520567"} << QByteArray() << 2 << QByteArray()
+                                       << QByteArray("\"07643520567\" is not a valid tax code: an 11-digit number is the tax code of a company "
+                                                     "or a provisional code, not a person's");
         // RSS MRA 80 A 01 B963 -> J: Caserta, in its own province.
         QTest::newRow("code born in Caserta") << read + QStringList{"RSSMRA80A01B963J"} << QByteArray() << 0
                                               << QByteArray("{\"valid\":true,\"code\":\"RSSMRA80A01B963J\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
@@ -582,12 +605,12 @@ private slots:
         QTest::newRow("wrong check letter") << read + QStringList{"RSSMRA80A01H501A"} << QByteArray() << 2 << QByteArray()
                                             << QByteArray("\"RSSMRA80A01H501A\" is not a valid tax code: its check letter should be U");
         QTest::newRow("30 February") << read + QStringList{"RSSMRA80B30H501X"} << QByteArray() << 2 << QByteArray()
-                                     << QByteArray("\"RSSMRA80B30H501X\" is not a valid tax code: its letters, digits or birth date are out of place");
+                                     << QByteArray("\"RSSMRA80B30H501X\" is not a valid tax code: its birth date does not exist");
         QTest::newRow("too short") << read + QStringList{"RSSMRA80"} << QByteArray() << 2 << QByteArray()
                                    << QByteArray("\"RSSMRA80\" is not a valid tax code: it has 8 characters, not 16");
         QTest::newRow("no code") << read << QByteArray() << 2 << QByteArray()
-                                 << QByteArray("taxcode takes a code, or --compute and a JSON object on input; usage: volantix-archive "
-                                               "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|--compute, "
+                                 << QByteArray("taxcode takes a code, - and one code a line on input, or --compute and a JSON object on input; usage: volantix-archive "
+                                               "dump|append|check FILE [--kind tt2112|student|lesson] [--strict], or volantix-archive taxcode CODE|-|--compute, "
                                                "or volantix-archive deadlines [--today dd/mm/yyyy] [--days N], "
                                                "or volantix-archive lessons FILE --summary, "
                                                "or volantix-archive hours --from dd/mm/yyyy --to dd/mm/yyyy, "
@@ -628,16 +651,73 @@ private slots:
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\"}")
             << 2 << QByteArray()
-            << QByteArray("several municipalities \"Castro\" on 01/01/1980: Castro (BG), Castro (LE); give the province");
+            << QByteArray("several municipalities \"Castro\" on 01/01/1980: Castro (BG), Castro (LE), Castro dei Volsci (FR); give the province");
         QTest::newRow("compute, municipality elsewhere")
             << compute
-            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"RM\"}")
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"MI\"}")
             << 2 << QByteArray()
-            << QByteArray("no municipality \"Castro\" (RM) on 01/01/1980; the lists know Castro (BG), Castro (LE)");
+            << QByteArray("no municipality \"Castro\" (MI) on 01/01/1980; the lists know Castro (BG), Castro (LE), Castro dei Volsci (FR)");
+        // Castro dei Volsci was Castro, in the province of Roma (class 3): RSS MRA 80 A 01 C338 -> F
+        QTest::newRow("compute, former name and province")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"RM\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA80A01C338F\"}\n") << QByteArray();
+        // Calliano in AT is Calliano Monferrato, B418 -> E (class 3)
+        QTest::newRow("compute, Calliano in Asti")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Calliano\",\"province\":\"AT\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA80A01B418E\"}\n") << QByteArray();
+        // Monza in MI, born before Monza e Brianza: F704 -> H (class 4)
+        QTest::newRow("compute, province at birth")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\",\"municipality\":\"Monza\",\"province\":\"MI\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA90A01F704H\"}\n") << QByteArray();
+        // Everyday name of a state: Russia, Z154 -> P (class 5); a territory: Hong Kong, Z221 -> I (class 1)
+        QTest::newRow("compute, everyday state name")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\",\"state\":\"Russia\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA90A01Z154P\"}\n") << QByteArray();
+        QTest::newRow("compute, territory")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\",\"state\":\"Hong Kong\"}")
+            << 0 << QByteArray("{\"code\":\"RSSMRA90A01Z221I\"}\n") << QByteArray();
+        // Class 6: a municipality made after the birth date, by its name or its code.
+        QTest::newRow("compute, municipality made after the birth")
+            << compute
+            << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Abetone Cutigliano\",\"province\":\"PT\"}")
+            << 2 << QByteArray()
+            << QByteArray("no municipality \"Abetone Cutigliano\" (PT) on 01/01/1980; Abetone Cutigliano (PT) was made on 01/01/2017");
+        QTest::newRow("compute, place code made after the birth")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"M376\"}")
+            << 2 << QByteArray() << QByteArray("\"placeCode\": \"M376\", Abetone Cutigliano (PT), did not exist on 01/01/1980");
+        // Class 8: a birth date after today (10/12/2026).
+        QTest::newRow("compute, birth date after today")
+            << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"11/12/2026\",\"placeCode\":\"H501\"}")
+            << 2 << QByteArray() << QByteArray("\"birthDate\": 11/12/2026 is after today");
+        // Class 7: Ü as UE. M L L + J R G N (Jürgen: first, third, fourth) 80 A 01 H294 (Rimini, in FO at the time) -> Q
+        QTest::newRow("compute, umlauts and a province gone")
+            << compute
+            << QByteArray("{\"surname\":\"M\xC3\xBCller\",\"name\":\"J\xC3\xBCrgen\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Rimini\",\"province\":\"FO\"}")
+            << 0 << QByteArray("{\"code\":\"MLLJGN80A01H294Q\"}\n") << QByteArray();
+        // Class 9: batch mode, one code a line on input, one object a line on output, blank lines left out.
+        QTest::newRow("batch")
+            << QStringList{QStringLiteral("taxcode"), QStringLiteral("-")}
+            << QByteArray("RSSMRA80A01H501U\n\n rssmra80a01z999y\r\n07643520567\nRSSMRA8AA01H501X")
+            << 1
+            << QByteArray(rossi
+                          + "{\"valid\":false,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"Z999\","
+                            "\"municipality\":null,\"province\":null,\"state\":null,\"reason\":\"the birth place code Z999 is in no list of places\"}\n"
+                            "{\"valid\":false,\"code\":\"07643520567\",\"reason\":\"an 11-digit number is the tax code of a company or a provisional code, "
+                            "not a person's\"}\n"
+                            "{\"valid\":false,\"code\":\"RSSMRA8AA01H501X\",\"reason\":\"character 8 should be a digit\"}\n")
+            << QByteArray();
+        QTest::newRow("batch, all valid")
+            << QStringList{QStringLiteral("taxcode"), QStringLiteral("-")} << QByteArray("RSSMRA80A01H501U\nrssmra80a01h501u\n") << 0
+            << QByteArray(rossi + rossi) << QByteArray();
+        QTest::newRow("batch, nothing on input")
+            << QStringList{QStringLiteral("taxcode"), QStringLiteral("-")} << QByteArray() << 0 << QByteArray() << QByteArray();
         QTest::newRow("compute, no such state")
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1995\",\"state\":\"Unione Sovietica\"}")
-            << 2 << QByteArray() << QByteArray("no foreign state called \"Unione Sovietica\" on 01/01/1995");
+            << 2 << QByteArray() << QByteArray("no foreign state called \"Unione Sovietica\" on 01/01/1995; Unione Sovietica ceased on 01/01/1992");
         QTest::newRow("compute, no surname")
             << compute << QByteArray("{\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"placeCode\":\"H501\"}")
             << 2 << QByteArray() << QByteArray("\"surname\" needs at least one letter");

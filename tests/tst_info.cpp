@@ -76,7 +76,21 @@ private slots:
         QTest::addColumn<bool>("closed");
         QTest::newRow("lower case, valid") << "rssmra85t10a562s" << int(Kind::Information) << "Il codice fiscale digitato \u00E8 VALIDO." << true;
         QTest::newRow("omocodia, valid") << "RSSMRA85T10A56NH" << int(Kind::Information) << "Il codice fiscale digitato \u00E8 VALIDO." << true;
-        QTest::newRow("wrong letter") << "RSSMRA85T10A562T" << int(Kind::Warning) << "Attenzione: il codice fiscale digitato \u00E8 ERRATO." << true;
+        QTest::newRow("wrong letter") << "RSSMRA85T10A562T" << int(Kind::Warning)
+                                      << "Attenzione: il codice fiscale digitato \u00E8 ERRATO: il carattere di controllo dovrebbe essere S." << true;
+        // Issue 27, class 8: the structure before the check letter (A among the year's digits, and a wrong check letter).
+        QTest::newRow("structure first") << "RSSMRA8AT10A562T" << int(Kind::Warning)
+                                         << "Attenzione: il codice fiscale digitato \u00E8 ERRATO: c'\u00E8 una lettera al posto di una cifra (carattere 8)." << true;
+        QTest::newRow("month letter") << "RSSMRA85F10A562T" << int(Kind::Warning)
+                                      << "Attenzione: il codice fiscale digitato \u00E8 ERRATO: la nona lettera, il mese di nascita, deve essere una tra "
+                                         "A B C D E H L M P R S T." << true;
+        QTest::newRow("eleven digits") << "07643520567" << int(Kind::Warning)
+                                       << "Attenzione: un numero di 11 cifre \u00E8 il codice fiscale di una societ\u00E0 o un codice provvisorio, "
+                                          "non quello di una persona: va controllato come partita IVA." << false;
+        // Class 6: RSS MRA 80 A 01 M376 -> P, Abetone Cutigliano, made in 2017.
+        QTest::newRow("place made after the birth") << "RSSMRA80A01M376P" << int(Kind::Warning)
+                                                    << "Attenzione: il carattere di controllo del codice fiscale digitato \u00E8 corretto, ma il luogo "
+                                                       "di nascita M376, Abetone Cutigliano (PT), non esisteva alla data di nascita." << true;
         QTest::newRow("fifteen characters") << "RSSMRA85T10A562" << int(Kind::Warning)
                                             << "Attenzione: il codice fiscale deve essere composto da 16 caratteri alfanumerici." << false;
         QTest::newRow("blanks around do not count") << "  RSSMRA85T10A562S " << int(Kind::Information)

