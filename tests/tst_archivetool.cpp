@@ -569,7 +569,7 @@ private slots:
                                        << QByteArray("{\"valid\":true,\"code\":\"VNVLGO75C48Z135I\",\"sex\":\"F\",\"birthDate\":\"08/03/1975\","
                                                      "\"placeCode\":\"Z135\",\"municipality\":null,\"province\":null,\"state\":\"Unione Sovietica\"}\n")
                                        << QByteArray();
-        // RSS MRA 80 A 01 Z999 -> Y: a code of a place in no list is not valid, and says why (issue 27, class 6).
+        // RSS MRA 80 A 01 Z999 -> Y: a code of a place in no list is not valid, and says why.
         QTest::newRow("place in no list") << read + QStringList{"RSSMRA80A01Z999Y"} << QByteArray() << 1
                                           << QByteArray("{\"valid\":false,\"code\":\"RSSMRA80A01Z999Y\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\","
                                                         "\"placeCode\":\"Z999\",\"municipality\":null,\"province\":null,\"state\":null,"
@@ -581,12 +581,12 @@ private slots:
                                                                   "\"placeCode\":\"M376\",\"municipality\":null,\"province\":null,\"state\":null,"
                                                                   "\"reason\":\"the birth place M376, Abetone Cutigliano (PT), did not exist on the birth date\"}\n")
                                                     << QByteArray();
-        // RSS MRA 90 A 01 Z221 -> I: Hong Kong, a territory (class 1).
+        // RSS MRA 90 A 01 Z221 -> I: Hong Kong, a territory.
         QTest::newRow("territory") << read + QStringList{"RSSMRA90A01Z221I"} << QByteArray() << 0
                                    << QByteArray("{\"valid\":true,\"code\":\"RSSMRA90A01Z221I\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\","
                                                  "\"placeCode\":\"Z221\",\"municipality\":null,\"province\":null,\"state\":\"Hong Kong\"}\n")
                                    << QByteArray();
-        // RSS MRA 90 A 01 F704 -> H: Monza, in today's province (class 4).
+        // RSS MRA 90 A 01 F704 -> H: Monza, in today's province.
         QTest::newRow("province of today") << read + QStringList{"RSSMRA90A01F704H"} << QByteArray() << 0
                                            << QByteArray("{\"valid\":true,\"code\":\"RSSMRA90A01F704H\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\","
                                                          "\"placeCode\":\"F704\",\"municipality\":\"Monza\",\"province\":\"MB\",\"state\":null}\n")
@@ -657,22 +657,22 @@ private slots:
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"MI\"}")
             << 2 << QByteArray()
             << QByteArray("no municipality \"Castro\" (MI) on 01/01/1980; the lists know Castro (BG), Castro (LE), Castro dei Volsci (FR)");
-        // Castro dei Volsci was Castro, in the province of Roma (class 3): RSS MRA 80 A 01 C338 -> F
+        // Castro dei Volsci was Castro, in the province of Roma: RSS MRA 80 A 01 C338 -> F
         QTest::newRow("compute, former name and province")
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Castro\",\"province\":\"RM\"}")
             << 0 << QByteArray("{\"code\":\"RSSMRA80A01C338F\"}\n") << QByteArray();
-        // Calliano in AT is Calliano Monferrato, B418 -> E (class 3)
+        // Calliano in AT is Calliano Monferrato, B418 -> E
         QTest::newRow("compute, Calliano in Asti")
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1980\",\"municipality\":\"Calliano\",\"province\":\"AT\"}")
             << 0 << QByteArray("{\"code\":\"RSSMRA80A01B418E\"}\n") << QByteArray();
-        // Monza in MI, born before Monza e Brianza: F704 -> H (class 4)
+        // Monza in MI, born before Monza e Brianza: F704 -> H
         QTest::newRow("compute, province at birth")
             << compute
             << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\",\"municipality\":\"Monza\",\"province\":\"MI\"}")
             << 0 << QByteArray("{\"code\":\"RSSMRA90A01F704H\"}\n") << QByteArray();
-        // Everyday name of a state: Russia, Z154 -> P (class 5); a territory: Hong Kong, Z221 -> I (class 1)
+        // Everyday name of a state: Russia, Z154 -> P; a territory: Hong Kong, Z221 -> I
         QTest::newRow("compute, everyday state name")
             << compute << QByteArray("{\"surname\":\"Rossi\",\"name\":\"Mario\",\"sex\":\"M\",\"birthDate\":\"01/01/1990\",\"state\":\"Russia\"}")
             << 0 << QByteArray("{\"code\":\"RSSMRA90A01Z154P\"}\n") << QByteArray();

@@ -78,7 +78,7 @@ private slots:
         QTest::newRow("omocodia, valid") << "RSSMRA85T10A56NH" << int(Kind::Information) << "Il codice fiscale digitato \u00E8 VALIDO." << true;
         QTest::newRow("wrong letter") << "RSSMRA85T10A562T" << int(Kind::Warning)
                                       << "Attenzione: il codice fiscale digitato \u00E8 ERRATO: il carattere di controllo dovrebbe essere S." << true;
-        // Issue 27, class 8: the structure before the check letter (A among the year's digits, and a wrong check letter).
+        // The structure before the check letter (A among the year's digits, and a wrong check letter).
         QTest::newRow("structure first") << "RSSMRA8AT10A562T" << int(Kind::Warning)
                                          << "Attenzione: il codice fiscale digitato \u00E8 ERRATO: c'\u00E8 una lettera al posto di una cifra (carattere 8)." << true;
         QTest::newRow("month letter") << "RSSMRA85F10A562T" << int(Kind::Warning)

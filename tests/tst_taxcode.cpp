@@ -387,7 +387,7 @@ private slots:
         // Sardinia: the provinces of today's ISTAT list, not OT and OG.
         QTest::newRow("province: Sardinia's of today") << "G015" << QDate() << "G015 Olbia SS";
         QTest::newRow("province: Lanusei, Nuoro") << "E441" << QDate() << "E441 Lanusei NU";
-        // Class 4 of issue 27: a code decodes to today's province.
+        // A code decodes to today's province.
         QTest::newRow("province: Monza, MB today") << "F704" << QDate(1990, 1, 1) << "F704 Monza MB";
         QTest::newRow("province: Carbonia, SU today") << "B745" << QDate(1980, 1, 1) << "B745 Carbonia SU";
         QTest::newRow("province: Barletta, BT today") << "A669" << QDate(1980, 1, 1) << "A669 Barletta BT";
@@ -460,7 +460,7 @@ private slots:
         QTest::newRow("Samone in Torino") << "Samone" << "TO" << date << "H753";
         QTest::newRow("Samone in Trento") << "Samone" << "TN" << date << "H754";
         // Aosta was the province of the Canavese in 1927-45, Napoli that of Caserta:
-        // provinces at birth, which the lists give without dates (class 4).
+        // provinces at birth, which the lists give without dates.
         QTest::newRow("Samone in Aosta") << "Samone" << "AO" << date << "H753";
         QTest::newRow("Ivrea in Torino") << "Ivrea" << "TO" << date << "E379";
         QTest::newRow("Ivrea in Aosta") << "Ivrea" << "AO" << date << "E379";
@@ -484,7 +484,7 @@ private slots:
         QTest::newRow("merged, any time") << "Bellagio" << "CO" << QDate() << "M335 A744";
         QTest::newRow("listed from a change of province") << "Oristano" << "OR" << QDate(1960, 1, 1) << "G113";
 
-        // Issue 27, class 1: territories.
+        // Territories.
         QTest::newRow("territory: Hong Kong") << "Hong Kong" << "EE" << date << "Z221";
         QTest::newRow("territory: Macao") << "macao" << "" << date << "Z231";
         QTest::newRow("territory: Puerto Rico") << "Puerto Rico" << "EE" << date << "Z518";

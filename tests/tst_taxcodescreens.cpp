@@ -174,7 +174,7 @@ private slots:
             // A woman born abroad: the state, with "EE" for the province.
             Fields abroad = {{"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"}, {"txtProvNascPro", "EE"}};
             QTest::addRow("%s: born abroad", editor) << editor << Fields() << "BNCLRA90H55Z404G" << abroad << QString();
-            // Issue 27, class 5: a state is written with its everyday name. RSS MRA 90 A 01 Z154 -> P
+            // A state is written with its everyday name. RSS MRA 90 A 01 Z154 -> P
             Fields russia = {{"txtSesso", "M"}, {"txtDataNascPro", "01/01/1990"}, {"txtLuogoNascPro", "Russia"}, {"txtProvNascPro", "EE"}};
             if (registry)
                 russia.append(qMakePair(QStringLiteral("txtStatoNascPro"), QStringLiteral("Russia")));
@@ -239,8 +239,8 @@ private slots:
                 << Fields {{"txtCognome", "Bianchi"}, {"txtNome", "Laura"}, {"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"},
                            {"txtLuogoNascPro", "Stati Uniti d'America"}, {"txtProvNascPro", "EE"}}
                 << "BNCLRA90H55Z404G";
-            // Issue 27: a state by its everyday name (class 5), a former name in its province (class 3),
-            // the province at birth (class 4), a territory (class 1), umlauts (class 7).
+            // A state by its everyday name, a former name in its province,
+            // the province at birth, a territory, umlauts.
             QTest::addRow("%s: everyday name of a state", editor)
                 << editor
                 << Fields {{"txtCognome", "Bianchi"}, {"txtNome", "Laura"}, {"txtSesso", "F"}, {"txtDataNascPro", "15/06/1990"},
@@ -378,7 +378,7 @@ private slots:
         QVERIFY(text(QStringLiteral("txtCodFiscPro")).isEmpty());
     }
 
-    // Issue 27, classes 6 and 8: a place made after the birth date, and a birth
+    // A place made after the birth date, and a birth
     // date after today, are refused with the reason.
     void computeRefusesWithTheReason_data()
     {
@@ -471,7 +471,7 @@ private slots:
             place[5].second = QStringLiteral("MI");
             QTest::addRow("%s: another birth place", editor)
                 << editor << place << "Il codice fiscale RSSMRA80A01H501U non corrisponde ai dati della scheda (luogo di nascita).";
-            // Issue 27: the structure before the check letter (class 8); a place made after the birth (class 6).
+            // The structure before the check letter; a place made after the birth.
             invalid.last().second = QStringLiteral("RSSMRA8AA01H501X");
             QTest::addRow("%s: the structure before the check letter", editor)
                 << editor << invalid << "Il codice fiscale RSSMRA8AA01H501X non \u00E8 valido: c'\u00E8 una lettera al posto di una cifra (carattere 8).";
@@ -528,7 +528,7 @@ private slots:
         QTest::newRow("omocodia") << "RSSMRA80A01H50MM" << "Maschio, nato il 01/01/1980 a Roma (RM)" << false;
         QTest::newRow("wrong check letter") << "RSSMRA80A01H501X" << "" << false;
         QTest::newRow("too short") << "RSSMRA80A01" << "" << false;
-        // Issue 27: a state's everyday name (class 5), today's province (class 4), a territory (class 1)
+        // A state's everyday name, today's province, a territory
         QTest::newRow("state") << "RSSMRA90A01Z154P" << "Maschio, nato il 01/01/1990, stato estero: Russia" << false;
         QTest::newRow("province of today") << "RSSMRA90A01F704H" << "Maschio, nato il 01/01/1990 a Monza (MB)" << false;
         QTest::newRow("territory") << "RSSMRA90A01Z221I" << "Maschio, nato il 01/01/1990, stato estero: Hong Kong" << false;

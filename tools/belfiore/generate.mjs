@@ -301,7 +301,7 @@ for (const row of rows) {
 for (const code of istatCurrent.keys()) {
     if (!current.has(code)) fail(`${code} ${istatCurrent.get(code).name} is in ISTAT's current list but not a current municipality of ${PACKAGE}`);
 }
-// The check the issue asks for: every current municipality is called as ISTAT calls it.
+// The names check: every current municipality is called as ISTAT calls it.
 for (const row of rows) {
     if (row.foreign === "0" && !row.to && plain(row.name) !== plain(istatCurrent.get(row.code).name))
         fail(`${row.code} is "${row.name}", but "${istatCurrent.get(row.code).name}" in ISTAT's current list`);
