@@ -636,8 +636,12 @@ Result create(const QString &dataFolder, const QString &destinationFolder, const
 namespace {
 
 // Reads one entry whole into `sink` (may be null), with its CRC and size.
-bool readEntry(zip_t *zip, zip_uint64_t index, quint32 *crc, qint64 *size, QByteArray *sink, qint64 sinkLimit,
-               const std::function<bool(qint64)> &step, int *zipCode, QString *why)
+// Takes each block of an entry as it is read; false stops the reading, with the
+// reason in `why` (and ZIP_ER_CANCELLED in `zipCode` when the user stopped it).
+using BlockSink = std::function<bool(const char *data, qint64 n, QString *why, int *zipCode)>;
+
+// Reads one entry whole, with its CRC and size, handing every block to `each`.
+bool readEntry(zip_t *zip, zip_uint64_t index, quint32 *crc, qint64 *size, const BlockSink &each, int *zipCode, QString *why)
 {
     zip_file_t *file = zip_fopen_index(zip, index, 0);
     if (!file) {
@@ -661,22 +665,24 @@ bool readEntry(zip_t *zip, zip_uint64_t index, quint32 *crc, qint64 *size, QByte
             break;
         *crc = crcOf(block.constData(), n, *crc);
         *size += n;
-        if (sink) {
-            if (sink->size() + n > sinkLimit) {
-                *why = QStringLiteral("troppo grande");
-                ok = false;
-                break;
-            }
-            sink->append(block.constData(), n);
-        }
-        if (step && !step(n)) {
-            *zipCode = ZIP_ER_CANCELLED;
+        if (each && !each(block.constData(), n, why, zipCode)) {
             ok = false;
             break;
         }
     }
     zip_fclose(file);
     return ok;
+}
+
+// A sink that counts each block on `meter`, so that the user may stop the reading.
+BlockSink metered(Meter *meter, const QString &name)
+{
+    return [meter, name](const char *, qint64 n, QString *, int *zipCode) {
+        if (meter->advance(n, name))
+            return true;
+        *zipCode = ZIP_ER_CANCELLED;
+        return false;
+    };
 }
 
 Result wrongPassword(bool given)
@@ -721,7 +727,15 @@ Result openBackup(const QString &zipPath, const QString &password, Opened *opene
     quint32 crc = 0;
     qint64 size = 0;
     int code = 0;
-    if (!readEntry(zip, static_cast<zip_uint64_t>(opened->manifestIndex), &crc, &size, &text, kManifestLimit, {}, &code, &why)) {
+    const BlockSink keep = [&text](const char *data, qint64 n, QString *tooLong, int *) {
+        if (text.size() + n > kManifestLimit) {
+            *tooLong = QStringLiteral("troppo grande");
+            return false;
+        }
+        text.append(data, n);
+        return true;
+    };
+    if (!readEntry(zip, static_cast<zip_uint64_t>(opened->manifestIndex), &crc, &size, keep, &code, &why)) {
         if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
             return wrongPassword(!secret.isEmpty());
         return failed(QStringLiteral("Impossibile leggere l'elenco del contenuto di %1 (%2).").arg(info.fileName(), why), FailureCause::Damaged);
@@ -787,8 +801,7 @@ Result verify(const QString &zipPath, const QString &password, const Progress &p
         qint64 size = 0;
         int code = 0;
         QString why;
-        if (index < 0 || !readEntry(zip, static_cast<zip_uint64_t>(index), &crc, &size, nullptr, 0,
-                                    [&meter, &name](qint64 n) { return meter.advance(n, name); }, &code, &why)) {
+        if (index < 0 || !readEntry(zip, static_cast<zip_uint64_t>(index), &crc, &size, metered(&meter, name), &code, &why)) {
             if (code == ZIP_ER_CANCELLED)
                 return cancelled();
             if (code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_NOPASSWD)
@@ -907,49 +920,32 @@ bool extractEntry(zip_t *zip, zip_uint64_t index, const Entry &entry, const QStr
         *why = QStringLiteral("impossibile creare la cartella");
         return false;
     }
-    zip_file_t *file = zip_fopen_index(zip, index, 0);
-    if (!file) {
-        *code = zip_error_code_zip(zip_get_error(zip));
-        *why = zipError(zip_get_error(zip));
+    FileReplacement out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *why = NativeFile::errorText(out.systemError());
         return false;
     }
-    FileReplacement out(path);
-    bool ok = out.open(QIODevice::WriteOnly);
-    QByteArray block(kChunk, Qt::Uninitialized);
-    quint32 crc = crcOf(nullptr, 0, 0);
+    const BlockSink count = metered(meter, entry.name);
+    const BlockSink write = [&out, &count](const char *data, qint64 n, QString *failure, int *zipCode) {
+        if (out.write(data, n) != n) {
+            *failure = NativeFile::errorText(out.systemError());
+            return false;
+        }
+        return count(data, n, failure, zipCode);
+    };
+    quint32 crc = 0;
     qint64 size = 0;
-    while (ok) {
-        const zip_int64_t n = zip_fread(file, block.data(), static_cast<zip_uint64_t>(block.size()));
-        if (n < 0) {
-            *code = zip_error_code_zip(zip_file_get_error(file));
-            *why = zipError(zip_file_get_error(file));
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        crc = crcOf(block.constData(), n, crc);
-        size += n;
-        if (out.write(block.constData(), n) != n) {
-            *why = NativeFile::errorText(out.systemError());
-            ok = false;
-            break;
-        }
-        if (!meter->advance(n, entry.name)) {
-            *code = ZIP_ER_CANCELLED;
-            ok = false;
-        }
-    }
-    zip_fclose(file);
-    if (ok && (size != entry.size || crc != entry.crc)) {
+    if (!readEntry(zip, index, &crc, &size, write, code, why))
+        return false;
+    if (size != entry.size || crc != entry.crc) {
         *why = QStringLiteral("il contenuto non corrisponde all'elenco");
-        ok = false;
+        return false;
     }
-    if (ok && !out.commit()) {
+    if (!out.commit()) {
         *why = NativeFile::errorText(out.systemError());
-        ok = false;
+        return false;
     }
-    return ok;
+    return true;
 }
 
 // The first component of a path in a backup: what is swapped as one piece.

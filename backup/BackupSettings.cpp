@@ -1,5 +1,6 @@
 #include "backup/BackupSettings.h"
 
+#include "shell/Clock.h"
 #include "storage/FileReplacement.h"
 #include "storage/IniFile.h"
 #include "storage/NativeFile.h"
@@ -162,6 +163,26 @@ bool storePassword(const QString &password)
         return false;
 #endif
     return FileReplacement::replace(path, bytes);
+}
+
+Backup::CreateOptions createOptions()
+{
+    Backup::CreateOptions options;
+    options.password = storedPassword();
+    options.now = Clock::now();
+    options.version = QStringLiteral(VOLANTIX_VERSION);
+    return options;
+}
+
+Backup::RestoreOptions restoreOptions(const QString &password)
+{
+    Backup::RestoreOptions options;
+    options.password = password;
+    options.safetyFolder = destination(load());
+    options.safetyPassword = storedPassword();
+    options.now = Clock::now();
+    options.version = QStringLiteral(VOLANTIX_VERSION);
+    return options;
 }
 
 } // namespace BackupSettings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/Backup.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -36,5 +38,12 @@ QString storedPassword();
 bool storePassword(const QString &password); // empty: removes it
 // The file that keeps it, in the program folder.
 QString passwordFile();
+
+// A backup now, as the school has set it: its password, the clock's time, the
+// program's version.
+Backup::CreateOptions createOptions();
+// A restore of a backup whose password is `password`, the current data going
+// first into the school's backup folder, with the school's password.
+Backup::RestoreOptions restoreOptions(const QString &password);
 
 } // namespace BackupSettings

@@ -323,10 +323,7 @@ Backup::Result TfrmCopiaSicurezza::backupNow()
 {
     const BackupSettings::Settings settings = BackupSettings::load();
     const QString folder = BackupSettings::destination(settings);
-    Backup::CreateOptions options;
-    options.password = BackupSettings::storedPassword();
-    options.now = Clock::now();
-    options.version = QStringLiteral(VOLANTIX_VERSION);
+    const Backup::CreateOptions options = BackupSettings::createOptions();
     const QString dataFolder = ProgramFolder::path();
     Backup::Result result = runWork([dataFolder, folder, options](const Backup::Progress &progress) {
         Backup::Result made = Backup::create(dataFolder, folder, options, progress);
@@ -399,13 +396,7 @@ void TfrmCopiaSicurezza::btnRipristinaClick()
             .arg(names.isEmpty() ? QString() : QStringLiteral("\nPrimi allievi: ") + names);
     if (!Dialogs::confirm(text))
         return;
-    const BackupSettings::Settings settings = BackupSettings::load();
-    Backup::RestoreOptions options;
-    options.password = password;
-    options.safetyFolder = BackupSettings::destination(settings);
-    options.safetyPassword = BackupSettings::storedPassword();
-    options.now = Clock::now();
-    options.version = QStringLiteral(VOLANTIX_VERSION);
+    const Backup::RestoreOptions options = BackupSettings::restoreOptions(password);
     const QString dataFolder = ProgramFolder::path();
     const Backup::Result result = runWork([zip, dataFolder, options](const Backup::Progress &progress) {
         return Backup::restore(zip, dataFolder, options, progress);

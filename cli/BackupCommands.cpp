@@ -2,7 +2,6 @@
 
 #include "backup/Backup.h"
 #include "backup/BackupSettings.h"
-#include "shell/Clock.h"
 #include "storage/NativeFile.h"
 #include "storage/ProgramFolder.h"
 
@@ -80,17 +79,13 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
     if (command == QLatin1String("backup")) {
         if (BackupSettings::insideProgramFolder(target))
             return fail(err, QStringLiteral("the backup folder may not lie inside the program folder"));
-        QString password = BackupSettings::storedPassword();
+        Backup::CreateOptions options = BackupSettings::createOptions();
         if (passwordFile) {
             const std::optional<QString> given = readPassword(passwordFile, in, &why);
             if (!given)
                 return fail(err, why);
-            password = *given;
+            options.password = *given;
         }
-        Backup::CreateOptions options;
-        options.password = password;
-        options.now = Clock::now();
-        options.version = QStringLiteral(VOLANTIX_VERSION);
         const Backup::Result result = Backup::create(dataFolder, target, options);
         if (!result.ok())
             return fail(err, result.message);
@@ -116,14 +111,7 @@ int run(const QStringList &arguments, QIODevice &in, QIODevice &out, QIODevice &
         return kOk;
     }
     if (command == QLatin1String("restore")) {
-        const BackupSettings::Settings settings = BackupSettings::load();
-        Backup::RestoreOptions options;
-        options.password = password;
-        options.safetyFolder = BackupSettings::destination(settings);
-        options.safetyPassword = BackupSettings::storedPassword();
-        options.now = Clock::now();
-        options.version = QStringLiteral(VOLANTIX_VERSION);
-        const Backup::Result result = Backup::restore(target, dataFolder, options);
+        const Backup::Result result = Backup::restore(target, dataFolder, BackupSettings::restoreOptions(password));
         if (!result.ok())
             return fail(err, result.message);
         out.write(QStringLiteral("restored; the data replaced are in %1\n").arg(QDir::toNativeSeparators(result.path)).toUtf8());

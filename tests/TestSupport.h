@@ -54,11 +54,11 @@ struct ToolRun
     QByteArray err;
 };
 
-inline ToolRun runTool(const QString &program, const QStringList &arguments, const QByteArray &input = {},
-                       int msecs = 60000)
+// The same, with a process that the caller has set up (its folder, its environment).
+inline ToolRun runProcess(QProcess &tool, const QString &program, const QStringList &arguments, const QByteArray &input = {},
+                          int msecs = 60000)
 {
     ToolRun run;
-    QProcess tool;
     tool.start(program, arguments);
     if (!tool.waitForStarted(msecs))
         return run;
@@ -75,6 +75,13 @@ inline ToolRun runTool(const QString &program, const QStringList &arguments, con
     run.out = tool.readAllStandardOutput();
     run.err = tool.readAllStandardError();
     return run;
+}
+
+inline ToolRun runTool(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+                       int msecs = 60000)
+{
+    QProcess tool;
+    return runProcess(tool, program, arguments, input, msecs);
 }
 
 inline bool writeAll(const QString &path, const QByteArray &bytes)

@@ -307,7 +307,6 @@ qint64 compressedSize(const QString &path, const QString &name)
 ToolRun runArchive(const QString &folder, const QStringList &arguments, const QByteArray &input = {},
                    const std::function<void()> &inChild = {}, int msecs = 120000)
 {
-    ToolRun run;
     QProcess tool;
     tool.setWorkingDirectory(folder);
 #ifndef Q_OS_WIN
@@ -323,22 +322,7 @@ ToolRun runArchive(const QString &folder, const QStringList &arguments, const QB
 #else
     Q_UNUSED(inChild);
 #endif
-    tool.start(QStringLiteral(VOLANTIX_ARCHIVE_TOOL), arguments);
-    if (!tool.waitForStarted(msecs))
-        return run;
-    if (!input.isEmpty())
-        tool.write(input);
-    tool.closeWriteChannel();
-    if (!tool.waitForFinished(msecs) && tool.state() != QProcess::NotRunning) {
-        tool.kill();
-        tool.waitForFinished();
-        run.code = -1;
-        return run;
-    }
-    run.code = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-    run.out = tool.readAllStandardOutput();
-    run.err = tool.readAllStandardError();
-    return run;
+    return runProcess(tool, QStringLiteral(VOLANTIX_ARCHIVE_TOOL), arguments, input, msecs);
 }
 
 bool oneLineReason(const QByteArray &err)
