@@ -16,10 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QThread>
 #include <QTimer>
 
 #include <mutex>
-#include <thread>
 
 using namespace ScreenKit;
 
@@ -275,7 +275,10 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
     prgCopia->setValue(0);
     lblFile->clear();
     std::atomic<bool> *cancel = &m_cancel;
-    std::thread worker([shared, work, cancel] {
+    // A thread of Qt's own, not a plain one: the work opens files through Qt
+    // objects, and a plain thread would have to be adopted by Qt, which then
+    // watches it from a thread of its own until it ends.
+    std::unique_ptr<QThread> worker(QThread::create([shared, work, cancel] {
         Backup::Result result = work([shared, cancel](qint64 done, qint64 total, const QString &file) {
             const std::lock_guard<std::mutex> lock(shared->mutex);
             shared->done = done;
@@ -288,7 +291,8 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
             shared->result = std::move(result);
         }
         shared->finished = true;
-    });
+    }));
+    worker->start();
     QEventLoop loop;
     QTimer timer;
     QPointer<QProgressBar> bar = prgCopia;
@@ -306,7 +310,7 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
     });
     timer.start(50);
     loop.exec();
-    worker.join();
+    worker->wait();
     setWorking(false);
     const Backup::Result result = shared->result;
     prgCopia->setValue(result.ok() ? 1000 : 0);

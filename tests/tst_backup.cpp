@@ -17,6 +17,7 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <zip.h>
 
@@ -26,7 +27,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <thread>
 
 #ifndef Q_OS_WIN
 #include <sys/resource.h>
@@ -752,17 +752,19 @@ private slots:
         std::atomic<bool> reached{false};
         std::atomic<bool> done{false};
         Backup::Result made;
-        std::thread worker([&] {
+        // A thread of Qt's own: the backup's files are Qt objects.
+        std::unique_ptr<QThread> worker(QThread::create([&] {
             made = Backup::create(data, dest, createOptions(), [&](qint64, qint64, const QString &file) {
                 if (file == before)
                     reached = true;
                 return true;
             });
             done = true;
-        });
+        }));
+        worker->start();
         const auto join = qScopeGuard([&] {
             other.stop();
-            worker.join();
+            worker->wait();
         });
         // The backup has read the file before the held one, and waits for the lock:
         // it cannot end while half of the other copy's save is in the file.
