@@ -11,7 +11,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <zip.h>
 #include <zlib.h>
@@ -30,16 +29,40 @@ constexpr qint64 kChunk = qint64(1) << 20;
 constexpr int kFirstStudents = 10;
 std::atomic<int> g_restoreFaultAfter{-1};
 
-const QString &lessonPattern()
+// Whether `text`, from `from` on, is `count` ASCII digits.
+bool digitsAt(QStringView text, qsizetype from, qsizetype count)
 {
-    static const QString pattern = QStringLiteral("^Lezioni_Guida_Allievo_\\d{1,12}\\.lez$");
-    return pattern;
+    if (from < 0 || from + count > text.size())
+        return false;
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return false;
+    }
+    return true;
 }
 
+// "Lezioni_Guida_Allievo_" + 1 to 12 digits + ".lez", in any case. Matched by
+// hand: the names are read in the backup's own thread, where no pattern engine
+// need keep a stack of its own.
 bool isLessonFile(const QString &name)
 {
-    static const QRegularExpression re(lessonPattern(), QRegularExpression::CaseInsensitiveOption);
-    return re.match(name).hasMatch();
+    static const QLatin1String prefix("Lezioni_Guida_Allievo_");
+    static const QLatin1String suffix(".lez");
+    if (!name.startsWith(prefix, Qt::CaseInsensitive) || !name.endsWith(suffix, Qt::CaseInsensitive))
+        return false;
+    const qsizetype digits = name.size() - prefix.size() - suffix.size();
+    return digits >= 1 && digits <= 12 && digitsAt(name, prefix.size(), digits);
+}
+
+// The names of a folder's lesson files, in order of name.
+QStringList lessonFilesIn(const QDir &folder)
+{
+    QStringList names;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (isLessonFile(name))
+            names.push_back(name);
+    }
+    return names;
 }
 
 // The size of a record file's records, or 0 for other files.
@@ -331,11 +354,12 @@ QString fileNameFor(const QDateTime &when)
 
 std::optional<QDateTime> timeOfName(const QString &fileName)
 {
-    static const QRegularExpression re(QStringLiteral("^Volantix_backup_(\\d{8}_\\d{6})\\.zip$"));
-    const QRegularExpressionMatch match = re.match(fileName);
-    if (!match.hasMatch())
+    // "Volantix_backup_" + 8 digits + "_" + 6 digits + ".zip"
+    static const QLatin1String prefix("Volantix_backup_");
+    if (fileName.size() != prefix.size() + 15 + 4 || !fileName.startsWith(prefix) || !fileName.endsWith(QLatin1String(".zip"))
+        || !digitsAt(fileName, prefix.size(), 8) || fileName[prefix.size() + 8] != u'_' || !digitsAt(fileName, prefix.size() + 9, 6))
         return std::nullopt;
-    const QDateTime when = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd_HHmmss"));
+    const QDateTime when = QDateTime::fromString(fileName.mid(prefix.size(), 15), QStringLiteral("yyyyMMdd_HHmmss"));
     if (!when.isValid())
         return std::nullopt;
     return when;
@@ -448,11 +472,7 @@ Result create(const QString &dataFolder, const QString &destinationFolder, const
     // The archives, each read whole under the writers' lock, one at a time, so
     // that no save is caught half done; then the INI files.
     QStringList recordFiles{QString::fromLatin1(StudentRecord::FileName), QString::fromLatin1(TT2112Record::FileName)};
-    const QStringList lessons = data.entryList({QStringLiteral("*.lez")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &name : lessons) {
-        if (isLessonFile(name))
-            recordFiles.push_back(name);
-    }
+    recordFiles += lessonFilesIn(data);
     std::vector<std::pair<QString, QString>> attachments;
     listAttachments(dataFolder, &attachments);
     qint64 attachmentBytes = 0;
@@ -885,7 +905,7 @@ std::vector<Found> list(const QString &folder)
 {
     std::vector<Found> found;
     const QDir dir(folder);
-    for (const QFileInfo &info : dir.entryInfoList({QStringLiteral("Volantix_backup_*.zip")}, QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot)) {
         const std::optional<QDateTime> when = timeOfName(info.fileName());
         if (when && info.isFile())
             found.push_back({info.filePath(), *when, info.size()});
@@ -988,14 +1008,7 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
     std::vector<std::unique_ptr<RecordFile>> locked;
     std::map<QString, RecordFile *> held;
     QStringList archives{QString::fromLatin1(StudentRecord::FileName), QString::fromLatin1(TT2112Record::FileName)};
-    const QStringList currentLessons = [&data] {
-        QStringList names;
-        for (const QString &name : data.entryList({QStringLiteral("*.lez")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (isLessonFile(name))
-                names.push_back(name);
-        }
-        return names;
-    }();
+    const QStringList currentLessons = lessonFilesIn(data);
     try {
         for (const QString &name : archives + currentLessons) {
             const QString path = data.filePath(name);

@@ -5,6 +5,7 @@
 #include "shell/Dialogs.h"
 #include "storage/ProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -16,7 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <mutex>
@@ -275,10 +276,10 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
     prgCopia->setValue(0);
     lblFile->clear();
     std::atomic<bool> *cancel = &m_cancel;
-    // A thread of Qt's own, not a plain one: the work opens files through Qt
-    // objects, and a plain thread would have to be adopted by Qt, which then
+    // A thread of Qt's own pool, not a plain one: the work opens files through
+    // Qt objects, and a plain thread would have to be adopted by Qt, which then
     // watches it from a thread of its own until it ends.
-    std::unique_ptr<QThread> worker(QThread::create([shared, work, cancel] {
+    QThreadPool::globalInstance()->start([shared, work, cancel] {
         Backup::Result result = work([shared, cancel](qint64 done, qint64 total, const QString &file) {
             const std::lock_guard<std::mutex> lock(shared->mutex);
             shared->done = done;
@@ -291,8 +292,7 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
             shared->result = std::move(result);
         }
         shared->finished = true;
-    }));
-    worker->start();
+    });
     QEventLoop loop;
     QTimer timer;
     QPointer<QProgressBar> bar = prgCopia;
@@ -310,7 +310,6 @@ Backup::Result TfrmCopiaSicurezza::runWork(const std::function<Backup::Result(co
     });
     timer.start(50);
     loop.exec();
-    worker->wait();
     setWorking(false);
     const Backup::Result result = shared->result;
     prgCopia->setValue(result.ok() ? 1000 : 0);
@@ -430,13 +429,13 @@ bool TfrmCopiaSicurezza::runAutomatic(QWidget *parent)
         return false;
     TfrmCopiaSicurezza screen(parent);
     screen.m_advised = true; // no advice while the program closes
-    screen.setWindowModality(Qt::ApplicationModal);
-    screen.show();
     screen.control<QLabel>("panInfo")->setText(QStringLiteral("Copia di sicurezza automatica in corso..."));
+    screen.show();
+    // On the screen before the work begins.
+    QCoreApplication::processEvents();
     const Backup::Result result = screen.backupNow();
     if (!result.ok() && result.outcome != Backup::Outcome::Cancelled)
         Dialogs::warning(QStringLiteral("La copia di sicurezza automatica non \u00E8 riuscita.\n%1\n\nIl programma viene chiuso comunque.")
                              .arg(result.message));
-    screen.hide();
     return true;
 }
