@@ -941,6 +941,7 @@ bool extractEntry(zip_t *zip, zip_uint64_t index, const Entry &entry, const QStr
         return false;
     }
     FileReplacement out(path);
+    out.deferFlush(); // one flush for the whole backup, before the swap
     if (!out.open(QIODevice::WriteOnly)) {
         *why = NativeFile::errorText(out.systemError());
         return false;
@@ -1067,6 +1068,12 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
             }
         }
     }
+    // Every extracted file on the disk before any of them takes the place of the data.
+    if (int error = 0; !NativeFile::syncFileSystem(fresh, &error)) {
+        removeTree(work);
+        return failed(QStringLiteral("Ripristino non eseguito: i file estratti non si possono scrivere sul disco. I dati attuali non sono stati toccati."),
+                      causeOfSystemError(error));
+    }
 
     // A backup of the data as they are, before anything of them is touched (and
     // only for a backup that extracted whole: a damaged one adds no file).
@@ -1146,6 +1153,12 @@ Result restore(const QString &zipPath, const QString &dataFolder, const RestoreO
         return failed(QStringLiteral("Ripristino non eseguito (%1). I dati attuali sono stati rimessi come erano.").arg(failure));
     }
     locked.clear();
+    // The new names on the disk too.
+    if (int error = 0; !NativeFile::syncFileSystem(dataFolder, &error))
+        return failed(QStringLiteral("I dati della copia sono stati messi al loro posto, ma il disco non ha confermato la scrittura. "
+                                     "Verificare il disco; i dati precedenti si trovano in %1 e nella copia di sicurezza %2.")
+                          .arg(QDir::toNativeSeparators(former), QDir::toNativeSeparators(saved.path)),
+                      causeOfSystemError(error));
     removeTree(work);
     Result result;
     result.outcome = Outcome::Done;

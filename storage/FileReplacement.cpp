@@ -150,7 +150,7 @@ bool FileReplacement::commit()
     if (m_error == 0) {
         if (g_fault == Fault::Flush)
             fail(NativeFile::errorFor(Condition::Io));
-        else if (!NativeFile::flush(m_file, &error))
+        else if (!m_deferFlush && !NativeFile::flush(m_file, &error))
             fail(error);
     }
     if (m_error == 0) {
@@ -160,7 +160,8 @@ bool FileReplacement::commit()
     if (m_error == 0) {
         if (g_fault == Fault::Rename || NativeFile::isReadOnly(m_target))
             fail(NativeFile::errorFor(Condition::AccessDenied));
-        else if (!NativeFile::replace(m_temporary, m_target, &error))
+        else if (!(m_deferFlush ? NativeFile::replaceLater(m_temporary, m_target, &error)
+                                : NativeFile::replace(m_temporary, m_target, &error)))
             fail(error);
     }
     if (m_error != 0) {

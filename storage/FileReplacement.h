@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/NativeFile.h"
+
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
@@ -47,6 +49,13 @@ public:
     // Windows), 0 when there was none.
     int systemError() const { return m_error; }
 
+    // For a batch of new files (a backup extracted into a working folder): every
+    // write is still checked, but the flush to the disk is left to one
+    // NativeFile::syncFileSystem() for the whole batch, which the caller must
+    // check before relying on the files. Where flushes cannot be deferred
+    // (Windows), each file is flushed as usual.
+    void deferFlush() { m_deferFlush = NativeFile::canDeferFlush(); }
+
     // Writes `bytes` as the whole new content of `path`.
     static bool replace(const QString &path, QByteArrayView bytes);
 
@@ -69,4 +78,5 @@ private:
     std::intptr_t m_file = -1; // a NativeFile handle
     int m_error = 0;
     qint64 m_written = 0;
+    bool m_deferFlush = false;
 };

@@ -78,6 +78,14 @@ bool isReadOnly(const QString &path);
 // Puts `from` in the place of `to`, replacing it, in one step that is on the disk
 // when the call returns.
 bool replace(const QString &from, const QString &to, int *error);
+// The same, leaving the flush of the folder to a later syncFileSystem().
+bool replaceLater(const QString &from, const QString &to, int *error);
+// Puts on the disk everything written on the file system that holds `path` (for a
+// batch of files written with their flush deferred). Windows flushes each file as
+// it is written, so there is nothing left to do there.
+bool syncFileSystem(const QString &path, int *error);
+// Whether files may be written with their flush deferred to syncFileSystem().
+bool canDeferFlush();
 bool remove(const QString &path);
 
 } // namespace NativeFile

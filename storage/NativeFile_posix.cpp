@@ -322,6 +322,34 @@ bool replace(const QString &from, const QString &to, int *error)
     return true;
 }
 
+bool replaceLater(const QString &from, const QString &to, int *error)
+{
+    if (::rename(native(from).constData(), native(to).constData()) != 0) {
+        *error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool syncFileSystem(const QString &path, int *error)
+{
+    const int dir = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (dir < 0) {
+        *error = errno;
+        return false;
+    }
+    const bool synced = ::syncfs(dir) == 0;
+    if (!synced)
+        *error = errno;
+    ::close(dir);
+    return synced;
+}
+
+bool canDeferFlush()
+{
+    return true;
+}
+
 bool remove(const QString &path)
 {
     return ::unlink(native(path).constData()) == 0;

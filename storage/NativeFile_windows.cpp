@@ -299,6 +299,21 @@ bool replace(const QString &from, const QString &to, int *error)
     return true;
 }
 
+bool replaceLater(const QString &from, const QString &to, int *error)
+{
+    return replace(from, to, error);
+}
+
+bool syncFileSystem(const QString &, int *)
+{
+    return true;
+}
+
+bool canDeferFlush()
+{
+    return false;
+}
+
 bool remove(const QString &path)
 {
     return DeleteFileW(native(path).c_str()) != 0;
