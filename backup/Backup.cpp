@@ -941,7 +941,7 @@ bool extractEntry(zip_t *zip, zip_uint64_t index, const Entry &entry, const QStr
         return false;
     }
     FileReplacement out(path);
-    out.deferFlush(); // one flush for the whole backup, before the swap
+    out.joinBatch(); // one flush for the whole backup, before the swap
     if (!out.open(QIODevice::WriteOnly)) {
         *why = NativeFile::errorText(out.systemError());
         return false;

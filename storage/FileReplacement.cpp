@@ -109,7 +109,8 @@ bool FileReplacement::open(OpenMode mode)
     }
     // The new file keeps the permissions of the one it replaces.
     NativeFile::copyPermissions(m_target, m_file);
-    removeLeftovers(folder, stem, QFileInfo(m_temporary).absoluteFilePath());
+    if (!m_batch)
+        removeLeftovers(folder, stem, QFileInfo(m_temporary).absoluteFilePath());
     return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 

@@ -49,12 +49,17 @@ public:
     // Windows), 0 when there was none.
     int systemError() const { return m_error; }
 
-    // For a batch of new files (a backup extracted into a working folder): every
-    // write is still checked, but the flush to the disk is left to one
-    // NativeFile::syncFileSystem() for the whole batch, which the caller must
-    // check before relying on the files. Where flushes cannot be deferred
-    // (Windows), each file is flushed as usual.
-    void deferFlush() { m_deferFlush = NativeFile::canDeferFlush(); }
+    // For one of a batch of new files in a working folder of their own (a backup
+    // extracted before it takes the data's place): every write is still checked,
+    // but the flush to the disk is left to one NativeFile::syncFileSystem() for
+    // the whole batch, which the caller must check before relying on the files
+    // (where flushes cannot be deferred, on Windows, each file is flushed as
+    // usual); and the folder, new, is not searched for leftovers. Before open().
+    void joinBatch()
+    {
+        m_batch = true;
+        m_deferFlush = NativeFile::canDeferFlush();
+    }
 
     // Writes `bytes` as the whole new content of `path`.
     static bool replace(const QString &path, QByteArrayView bytes);
@@ -79,4 +84,5 @@ private:
     int m_error = 0;
     qint64 m_written = 0;
     bool m_deferFlush = false;
+    bool m_batch = false;
 };
