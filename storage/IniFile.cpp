@@ -162,6 +162,9 @@ QByteArray withValues(const QByteArray &original, QByteArrayView section, const 
             const qsizetype valueStart = skipped + parsed.valueStart;
             if (trimBlanks(text.sliced(valueStart)) != entries[e].second)
                 lines[n].text = lines[n].text.left(valueStart) + entries[e].second + lines[n].text.mid(text.size());
+            // A line holds one key; and the views of the line read the text it
+            // had, which the new value has just replaced.
+            break;
         }
         if (nul >= 0)
             break;

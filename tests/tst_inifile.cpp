@@ -98,6 +98,18 @@ private slots:
         QCOMPARE(IniFile::readValue(m_path, m_section, m_code), QStringLiteral("C"));
     }
 
+    void severalKeysChangedAtOnce()
+    {
+        // Each line changed in place, the later keys still found after an earlier
+        // line has taken its new value.
+        QVERIFY(writeAll(m_path, "[Modello TT2112]\r\nCodice Autoscuola=A\r\nUfficio Provinciale=Roma\r\nAltro=1\r\n"));
+        QVERIFY(IniFile::writeValues(m_path, m_section,
+                                     {{m_code, QStringLiteral("Codice molto piu lungo di prima")}, {m_office, QStringLiteral("Milano")},
+                                      {QStringLiteral("Altro"), QStringLiteral("2")}}));
+        QCOMPARE(readAll(m_path), QByteArray("[Modello TT2112]\r\nCodice Autoscuola=Codice molto piu lungo di prima\r\n"
+                                             "Ufficio Provinciale=Milano\r\nAltro=2\r\n"));
+    }
+
     void newSectionGoesAtTheEnd()
     {
         QVERIFY(writeAll(m_path, "[Accesso]\r\nValore=00"));
