@@ -295,6 +295,12 @@ using ZipHandle = std::unique_ptr<zip_t, ZipCloser>;
 
 ZipHandle openZip(const QString &path, int flags, QString *why)
 {
+    // A backup to read is a regular file: a pipe or a device named like one
+    // would make the zip reader wait for ever.
+    if (!(flags & ZIP_CREATE) && !QFileInfo(path).isFile()) {
+        *why = QStringLiteral("non \u00E8 un file normale");
+        return ZipHandle();
+    }
     int code = 0;
 #ifdef Q_OS_WIN
     // libzip takes Windows file names in UTF-8, not in the ANSI code page: a
