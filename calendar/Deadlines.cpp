@@ -132,18 +132,6 @@ QDate dayAfterOneMonth(const QDate &date)
     return date.addMonths(1).addDays(1);
 }
 
-// A field of a record, as stored bytes without the blanks at its ends.
-QByteArrayView fieldOf(std::span<const char> record, const RecordLayout &layout, int index)
-{
-    const FieldDef &def = layout.field(index);
-    return TextField::trimmedBytes(record.subspan(static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.size())));
-}
-
-QString textOf(std::span<const char> record, const RecordLayout &layout, int index)
-{
-    return Windows1252::decode(fieldOf(record, layout, index));
-}
-
 bool isYes(QByteArrayView bytes)
 {
     return bytes == QByteArrayView("S\xEC");
@@ -170,8 +158,9 @@ class Applications
 public:
     explicit Applications(qint64 expected)
     {
+        // Room for every form at most four fifths full: the table grows past that.
         std::size_t size = 16;
-        while (size < 2 * static_cast<std::size_t>(std::max<qint64>(expected, 0)))
+        while (4 * size < 5 * static_cast<std::size_t>(std::max<qint64>(expected, 0)))
             size *= 2;
         m_slots.resize(size);
     }
@@ -179,14 +168,14 @@ public:
     // Keeps `day` for the code when it is later than what the table holds.
     void note(const CodeKey &key, qint64 day)
     {
-        if (2 * (m_used + 1) > m_slots.size())
+        if (5 * (m_used + 1) > 4 * m_slots.size())
             grow();
         Slot &slot = slotOf(key);
         if (slot.day == 0) {
             slot.key = key;
             ++m_used;
         }
-        slot.day = std::max(slot.day, day);
+        slot.day = std::max(slot.day, static_cast<qint32>(day));
     }
 
     // The latest day for the code, or 0.
@@ -195,8 +184,17 @@ public:
 private:
     struct Slot {
         CodeKey key{};
-        qint64 day = 0; // 0: empty (no real date has Julian day 0 here)
+        qint32 day = 0; // a Julian day (years 1 to 9999 fit); 0: empty
     };
+
+    static bool sameCode(const CodeKey &a, const CodeKey &b)
+    {
+        quint64 x[2];
+        quint64 y[2];
+        std::memcpy(x, a.data(), sizeof x);
+        std::memcpy(y, b.data(), sizeof y);
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+    }
 
     static std::size_t hashOf(const CodeKey &key)
     {
@@ -216,7 +214,7 @@ private:
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t i = hashOf(key) & mask;; i = (i + 1) & mask) {
             Slot &slot = m_slots[i];
-            if (slot.day == 0 || slot.key == key)
+            if (slot.day == 0 || sameCode(slot.key, key))
                 return slot;
         }
     }
@@ -448,6 +446,69 @@ bool isListed(const Due &due, const QDate &today, int days)
     return due.date < today || today.daysTo(due.date) <= days;
 }
 
+namespace {
+
+// Where a field lies in a record: looked up once per list, not once per record.
+struct Place {
+    std::size_t offset;
+    std::size_t size;
+    explicit Place(const FieldDef &def) : offset(static_cast<std::size_t>(def.offset)), size(static_cast<std::size_t>(def.size())) {}
+    QByteArrayView in(std::span<const char> record) const { return TextField::trimmedBytes(record.subspan(offset, size)); }
+};
+
+// The facts of a student whose application date waits for the forms, in few bytes.
+struct Waiting {
+    CodeKey code;
+    quint32 person;
+    qint32 enrolment; // Julian days, 0 when missing
+    qint32 theory;
+    qint32 driving;
+    qint32 document;
+    Outcome theoryOutcome;
+    Outcome drivingOutcome;
+    bool theoryResultEmpty;
+    bool drivingResultEmpty;
+};
+
+std::optional<QDate> dateOf(qint64 julianDay)
+{
+    if (julianDay == 0)
+        return std::nullopt;
+    return QDate::fromJulianDay(julianDay);
+}
+
+// The texts that repeat from student to student (first names, course codes),
+// each decoded once: a small cache by the stored bytes.
+class TextCache
+{
+public:
+    const QString &text(QByteArrayView bytes)
+    {
+        quint64 hash = 0xCBF29CE484222325ULL;
+        for (char c : bytes)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+        Entry &entry = m_entries[static_cast<std::size_t>(hash % m_entries.size())];
+        if (!entry.used || entry.hash != hash || QByteArrayView(entry.bytes) != bytes) {
+            entry.used = true;
+            entry.hash = hash;
+            entry.bytes = QByteArray(bytes.data(), bytes.size());
+            entry.text = Windows1252::decode(bytes);
+        }
+        return entry.text;
+    }
+
+private:
+    struct Entry {
+        quint64 hash = 0;
+        bool used = false;
+        QByteArray bytes;
+        QString text;
+    };
+    std::array<Entry, 509> m_entries;
+};
+
+} // namespace
+
 List collect(const QString &studentsPath, const QString &formsPath, const Options &options)
 {
     List list;
@@ -459,46 +520,44 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
     bool formsWhole = true;
     std::thread forms([&] {
         const RecordLayout &layout = TT2112Record::layout();
-        const FieldDef &yes = layout.field(TT2112Record::chkConseguimento);
+        const Place yes(layout.field(TT2112Record::chkConseguimento));
+        const Place code(layout.field(TT2112Record::txtCodFiscPro));
+        const Place date(layout.field(TT2112Record::txtData));
         formsWhole = scan(formsPath, TT2112Record::Size, [&](std::span<const char> record) {
             // "Sì" is three bytes: the length, then S and ì.
-            if (record[static_cast<std::size_t>(yes.offset)] != 2 || !isYes(fieldOf(record, layout, TT2112Record::chkConseguimento)))
+            if (record[yes.offset] != 2 || !isYes(yes.in(record)))
                 return;
-            const QByteArrayView code = fieldOf(record, layout, TT2112Record::txtCodFiscPro);
-            if (code.isEmpty())
+            const QByteArrayView codeBytes = code.in(record);
+            if (codeBytes.isEmpty())
                 return;
-            if (const qint64 day = julianDayOf(fieldOf(record, layout, TT2112Record::txtData)); day != 0)
-                applications.note(matchingCode(code), day);
+            if (const qint64 day = julianDayOf(date.in(record)); day != 0)
+                applications.note(matchingCode(codeBytes), day);
         });
     });
 
-    // Each listed student once, and each deadline by its student.
-    struct Listed {
+    // The students who may be listed, by their names' bytes: decoded only for
+    // those that end up with a deadline in the list.
+    struct Person {
         qint64 position;
-        QString surname;
-        QString name;
-        QString course;
-        quint32 keyAt; // the surname and name folded, for the order, in `keys`
-        quint32 keyLength;
+        quint32 at; // surname, name and course in `names`
+        quint8 surname;
+        quint8 name;
+        quint8 course;
+        quint32 candidate = std::numeric_limits<quint32>::max();
     };
-    struct Pending {
-        qint64 day;
-        quint32 student;
-        Kind kind;
-        bool estimated;
-    };
-    // A student whose application date waits for the forms.
-    struct Waiting {
-        Facts facts;
-        CodeKey code;
-        quint32 student;
-    };
-    std::vector<Listed> students;
-    std::vector<Pending> pending;
+    std::vector<Person> people;
+    std::string names;
     std::vector<Waiting> waiting;
-    std::string keys;
+    // The listed deadlines, each by its person until the candidates are known.
+    std::vector<Deadline> &listed = list.deadlines;
     const qint64 records = QFileInfo(studentsPath).size() / StudentRecord::Size;
-    pending.reserve(static_cast<std::size_t>(std::min<qint64>(records, 1 << 22)));
+    const std::size_t expected = static_cast<std::size_t>(std::clamp<qint64>(records, 0, 1 << 22));
+    // Reserved, not touched: a vector that grows copies itself and writes memory
+    // new to the process, which costs more than the copying.
+    people.reserve(expected);
+    waiting.reserve(expected);
+    listed.reserve(expected);
+    names.reserve(expected * 32);
 
     // Results repeat ("Idoneo", "Non idoneo"): each different text is read once.
     std::vector<std::pair<QByteArray, Outcome>> outcomes;
@@ -515,115 +574,170 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
     };
 
     const RecordLayout &layout = StudentRecord::layout();
+    const Place finished(layout.field(StudentRecord::chkRicontatta));
+    const Place drivingResultAt(layout.field(StudentRecord::txtEsitoGuida));
+    const Place theoryResultAt(layout.field(StudentRecord::txtEsitoTeo));
+    const Place theoryDateAt(layout.field(StudentRecord::txtDataTeo));
+    const Place drivingDateAt(layout.field(StudentRecord::txtDataGuida));
+    const Place documentAt(layout.field(StudentRecord::txtDataScaPro));
+    const Place enrolmentAt(layout.field(StudentRecord::txtDataIsc));
+    const Place codeAt(layout.field(StudentRecord::txtCodFiscPro));
+    const Place surnameAt(layout.field(StudentRecord::txtCognome));
+    const Place nameAt(layout.field(StudentRecord::txtNome));
+    const Place courseAt(layout.field(StudentRecord::txtCodiceCor));
+
     Dues due;
-    const auto listDeadlines = [&](const Facts &facts, quint32 student) {
+    // Adds the facts' deadlines that the list shows; false when there are none.
+    const auto listDeadlines = [&](const Facts &facts, quint32 person) {
         due.count = 0;
         addDeadlines(facts, today, due);
+        bool any = false;
         for (int i = 0; i < due.count; ++i) {
             const Due &one = due.due[static_cast<std::size_t>(i)];
-            if (isListed(one, today, options.days))
-                pending.push_back({one.date.toJulianDay(), student, one.kind, one.estimated});
+            if (isListed(one, today, options.days)) {
+                listed.push_back({person, one.kind, Urgency::Normal, one.estimated, one.date});
+                any = true;
+            }
         }
+        return any;
     };
-    const auto name = [&](std::span<const char> record, qint64 position) {
-        const QByteArrayView surnameBytes = fieldOf(record, layout, StudentRecord::txtCognome);
-        const QByteArrayView nameBytes = fieldOf(record, layout, StudentRecord::txtNome);
-        char buffer[2 * TextField::kMaxStoredCharacters + 8];
-        std::size_t length = foldedBytes(surnameBytes, buffer, sizeof buffer / 2);
-        buffer[length++] = '\x01';
-        length += foldedBytes(nameBytes, buffer + length, sizeof buffer - length);
-        const quint32 at = static_cast<quint32>(keys.size());
-        keys.append(buffer, length);
-        students.push_back({position, Windows1252::decode(surnameBytes), Windows1252::decode(nameBytes),
-                            textOf(record, layout, StudentRecord::txtCodiceCor), at, static_cast<quint32>(length)});
-        return static_cast<quint32>(students.size() - 1);
+    const auto remember = [&](std::span<const char> record, qint64 position) {
+        // A field holds at most 255 bytes: each length fits in one byte.
+        const QByteArrayView surname = surnameAt.in(record);
+        const QByteArrayView name = nameAt.in(record);
+        const QByteArrayView course = courseAt.in(record);
+        const quint32 at = static_cast<quint32>(names.size());
+        names.append(surname.data(), static_cast<std::size_t>(surname.size()));
+        names.append(name.data(), static_cast<std::size_t>(name.size()));
+        names.append(course.data(), static_cast<std::size_t>(course.size()));
+        people.push_back({position, at, static_cast<quint8>(surname.size()), static_cast<quint8>(name.size()),
+                          static_cast<quint8>(course.size())});
+        return static_cast<quint32>(people.size() - 1);
     };
 
     qint64 position = 0;
     const bool whole = scan(studentsPath, StudentRecord::Size, [&](std::span<const char> record) {
         ++position;
-        if (isYes(fieldOf(record, layout, StudentRecord::chkRicontatta)))
+        if (isYes(finished.in(record)))
             return;
-        const QByteArrayView drivingResult = fieldOf(record, layout, StudentRecord::txtEsitoGuida);
+        const QByteArrayView drivingResult = drivingResultAt.in(record);
         const Outcome drivingOutcome = outcomeOf(drivingResult);
         if (drivingOutcome == Outcome::Positive)
             return;
 
-        Facts facts;
-        const QByteArrayView theoryResult = fieldOf(record, layout, StudentRecord::txtEsitoTeo);
-        facts.theoryResultEmpty = theoryResult.isEmpty();
-        facts.theoryOutcome = outcomeOf(theoryResult);
-        facts.theoryDate = parseDate(fieldOf(record, layout, StudentRecord::txtDataTeo));
-        facts.drivingResultEmpty = drivingResult.isEmpty();
-        facts.drivingOutcome = drivingOutcome;
-        facts.drivingDate = parseDate(fieldOf(record, layout, StudentRecord::txtDataGuida));
-        facts.documentExpiry = parseDate(fieldOf(record, layout, StudentRecord::txtDataScaPro));
-        facts.application = parseDate(fieldOf(record, layout, StudentRecord::txtDataIsc));
-        facts.estimated = facts.application.has_value();
+        const QByteArrayView theoryResult = theoryResultAt.in(record);
+        const Outcome theoryOutcome = outcomeOf(theoryResult);
+        const qint64 theory = julianDayOf(theoryDateAt.in(record));
+        const qint64 driving = julianDayOf(drivingDateAt.in(record));
+        const qint64 document = julianDayOf(documentAt.in(record));
+        const qint64 enrolment = julianDayOf(enrolmentAt.in(record));
 
-        const QByteArrayView code = fieldOf(record, layout, StudentRecord::txtCodFiscPro);
-        if (!code.isEmpty() && facts.theoryOutcome != Outcome::Positive) {
+        const QByteArrayView code = codeAt.in(record);
+        if (!code.isEmpty() && theoryOutcome != Outcome::Positive) {
             // The application date may come from a form: decided once the forms are read.
-            waiting.push_back({facts, matchingCode(code), name(record, position)});
+            waiting.push_back({matchingCode(code), remember(record, position), static_cast<qint32>(enrolment), static_cast<qint32>(theory),
+                               static_cast<qint32>(driving), static_cast<qint32>(document), theoryOutcome, drivingOutcome,
+                               theoryResult.isEmpty(), drivingResult.isEmpty()});
             return;
         }
-        due.count = 0;
-        addDeadlines(facts, today, due);
-        for (int i = 0; i < due.count; ++i) {
-            if (isListed(due.due[static_cast<std::size_t>(i)], today, options.days)) {
-                listDeadlines(facts, name(record, position));
-                return;
-            }
-        }
+        Facts facts;
+        facts.theoryResultEmpty = theoryResult.isEmpty();
+        facts.theoryOutcome = theoryOutcome;
+        facts.theoryDate = dateOf(theory);
+        facts.drivingResultEmpty = drivingResult.isEmpty();
+        facts.drivingOutcome = drivingOutcome;
+        facts.drivingDate = dateOf(driving);
+        facts.documentExpiry = dateOf(document);
+        facts.application = dateOf(enrolment);
+        facts.estimated = facts.application.has_value();
+        const auto person = static_cast<quint32>(people.size());
+        if (listDeadlines(facts, person))
+            remember(record, position);
     });
     forms.join();
-    list.complete = formsWhole;
-    for (Waiting &w : waiting) {
+    list.complete = formsWhole && whole;
+    for (const Waiting &w : waiting) {
+        Facts facts;
+        facts.theoryResultEmpty = w.theoryResultEmpty;
+        facts.theoryOutcome = w.theoryOutcome;
+        facts.theoryDate = dateOf(w.theory);
+        facts.drivingResultEmpty = w.drivingResultEmpty;
+        facts.drivingOutcome = w.drivingOutcome;
+        facts.drivingDate = dateOf(w.driving);
+        facts.documentExpiry = dateOf(w.document);
         if (const qint64 day = applications.find(w.code); day != 0) {
-            w.facts.application = QDate::fromJulianDay(day);
-            w.facts.estimated = false;
+            facts.application = QDate::fromJulianDay(day);
+        } else {
+            facts.application = dateOf(w.enrolment);
+            facts.estimated = facts.application.has_value();
         }
-        listDeadlines(w.facts, w.student);
+        listDeadlines(facts, w.person);
     }
-    list.complete = list.complete && whole;
+
+    // The candidates: the people with a deadline in the list, in archive order,
+    // with their names decoded (repeated first names and courses once each) and
+    // folded for the order in `keys`.
+    std::vector<bool> hasDeadline(people.size(), false);
+    std::size_t candidates = 0;
+    std::size_t keyBytes = 0; // at most: the folded names add two blanks each and a separator
+    for (const Deadline &one : listed) {
+        if (!hasDeadline[one.candidate]) {
+            hasDeadline[one.candidate] = true;
+            ++candidates;
+            keyBytes += people[one.candidate].surname + people[one.candidate].name + 5u;
+        }
+    }
+    list.candidates.reserve(candidates);
+    TextCache repeated;
+    std::string keys;
+    keys.reserve(keyBytes);
+    std::vector<std::pair<quint32, quint32>> keyOf; // where each candidate's key lies in `keys`
+    keyOf.reserve(candidates);
+    for (std::size_t i = 0; i < people.size(); ++i) {
+        if (!hasDeadline[i])
+            continue;
+        Person &person = people[i];
+        const char *bytes = names.data() + person.at;
+        const QByteArrayView surname(bytes, person.surname);
+        const QByteArrayView name(bytes + person.surname, person.name);
+        const QByteArrayView course(bytes + person.surname + person.name, person.course);
+        char buffer[2 * TextField::kMaxStoredCharacters + 8];
+        std::size_t length = foldedBytes(surname, buffer, sizeof buffer / 2);
+        buffer[length++] = '\x01';
+        length += foldedBytes(name, buffer + length, sizeof buffer - length);
+        keyOf.emplace_back(static_cast<quint32>(keys.size()), static_cast<quint32>(length));
+        keys.append(buffer, length);
+        person.candidate = static_cast<quint32>(list.candidates.size());
+        list.candidates.push_back({person.position, Windows1252::decode(surname), repeated.text(name), repeated.text(course)});
+    }
 
     // By date, then surname and name (folded), then the archive's order: the
-    // students ranked once by name, then each deadline by one number.
-    std::vector<quint32> byName(students.size());
+    // candidates ranked once by name, then each deadline by one number.
+    std::vector<quint32> byName(list.candidates.size());
     for (std::size_t i = 0; i < byName.size(); ++i)
         byName[i] = static_cast<quint32>(i);
     std::sort(byName.begin(), byName.end(), [&](quint32 a, quint32 b) {
-        const std::string_view x(keys.data() + students[a].keyAt, students[a].keyLength);
-        const std::string_view y(keys.data() + students[b].keyAt, students[b].keyLength);
+        const std::string_view x(keys.data() + keyOf[a].first, keyOf[a].second);
+        const std::string_view y(keys.data() + keyOf[b].first, keyOf[b].second);
         if (const int c = x.compare(y); c != 0)
             return c < 0;
         return a < b; // in archive order
     });
-    std::vector<quint32> rank(students.size());
+    std::vector<quint32> rank(byName.size());
     for (std::size_t r = 0; r < byName.size(); ++r)
         rank[byName[r]] = static_cast<quint32>(r);
     qint64 firstDay = std::numeric_limits<qint64>::max();
-    for (const Pending &one : pending)
-        firstDay = std::min(firstDay, one.day);
+    for (Deadline &one : listed) {
+        one.candidate = people[one.candidate].candidate;
+        one.urgency = urgencyOf(one.date, today);
+        firstDay = std::min(firstDay, one.date.toJulianDay());
+    }
     // Day (28 bits from the first), rank (32 bits), kind (4 bits).
-    std::vector<std::pair<quint64, quint32>> order;
-    order.reserve(pending.size());
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        const Pending &one = pending[i];
-        const quint64 sortKey = (static_cast<quint64>(one.day - firstDay) << 36) | (static_cast<quint64>(rank[one.student]) << 4)
-                                | static_cast<quint64>(one.kind);
-        order.push_back({sortKey, static_cast<quint32>(i)});
-    }
-    std::sort(order.begin(), order.end());
-
-    list.deadlines.reserve(order.size());
-    for (const auto &[sortKey, index] : order) {
-        const Pending &one = pending[index];
-        const Listed &student = students[one.student];
-        const QDate date = QDate::fromJulianDay(one.day);
-        list.deadlines.push_back({student.position, one.kind, date, one.estimated, urgencyOf(date, today), student.surname, student.name,
-                                  student.course});
-    }
+    const auto sortKey = [&](const Deadline &one) {
+        return (static_cast<quint64>(one.date.toJulianDay() - firstDay) << 36) | (static_cast<quint64>(rank[one.candidate]) << 4)
+               | static_cast<quint64>(one.kind);
+    };
+    std::sort(listed.begin(), listed.end(), [&](const Deadline &a, const Deadline &b) { return sortKey(a) < sortKey(b); });
     return list;
 }
 
@@ -649,14 +763,14 @@ QString urgentSummary(int count)
     return QStringLiteral("%1 scadenze entro 15 giorni").arg(count);
 }
 
-QString lineOf(const Deadline &deadline)
+QString lineOf(const Deadline &deadline, const Candidate &candidate)
 {
-    const QString who = QString(deadline.surname + u' ' + deadline.name).trimmed();
+    const QString who = QString(candidate.surname + u' ' + candidate.name).trimmed();
     QString line = deadline.date.toString(QStringLiteral("dd/MM/yyyy"));
     line += u"  " + urgencyWord(deadline.urgency).leftJustified(9);
     line += u"  " + kindText(deadline.kind).leftJustified(37);
     line += u"  " + who.leftJustified(32);
-    line += u"  Corso: " + deadline.course.leftJustified(12);
+    line += u"  Corso: " + candidate.course.leftJustified(12);
     if (deadline.estimated)
         line += u"  (stimata)";
     return line.trimmed();

@@ -18,7 +18,7 @@
 // real dd/mm/yyyy date counts as missing and is never guessed.
 namespace Deadlines {
 
-enum class Kind {
+enum class Kind : quint8 {
     TheoryBy,          // Esame di teoria entro il: application + 6 months
     TheoryNotBefore,   // Esame di teoria non prima del: after a failed attempt
     PinkSheetUntil,    // Foglio rosa valido fino al
@@ -31,7 +31,7 @@ enum class Kind {
     DrivingToCheck,
 };
 
-enum class Urgency {
+enum class Urgency : quint8 {
     Overdue, // past
     Red,     // within 15 days
     Amber,   // within 30 days
@@ -39,7 +39,7 @@ enum class Urgency {
 };
 
 // An exam result, read from its free text.
-enum class Outcome {
+enum class Outcome : quint8 {
     Unknown,
     Negative,
     Positive,
@@ -98,16 +98,21 @@ Urgency urgencyOf(const QDate &date, const QDate &today);
 // Whether the list shows a deadline on `today`, looking `days` ahead.
 bool isListed(const Due &due, const QDate &today, int days);
 
-// A line of the deadline list.
-struct Deadline {
+// A student with at least one deadline in a list.
+struct Candidate {
     qint64 position = 0; // the student's 1-based position in the archive
-    Kind kind = Kind::Document;
-    QDate date;
-    bool estimated = false;
-    Urgency urgency = Urgency::Normal;
     QString surname;
     QString name;
     QString course;
+};
+
+// A line of the deadline list.
+struct Deadline {
+    quint32 candidate = 0; // whose it is: an index into the list's candidates
+    Kind kind = Kind::Document;
+    Urgency urgency = Urgency::Normal;
+    bool estimated = false;
+    QDate date;
 };
 
 struct Options {
@@ -116,8 +121,11 @@ struct Options {
 };
 
 struct List {
-    std::vector<Deadline> deadlines; // by date, then surname and name
-    bool complete = true;            // both archives were read to the end
+    std::vector<Candidate> candidates; // in archive order
+    std::vector<Deadline> deadlines;   // by date, then surname and name
+    bool complete = true;              // both archives were read to the end
+
+    const Candidate &candidateOf(const Deadline &deadline) const { return candidates[deadline.candidate]; }
 };
 
 // The deadlines of the students in the archive at `studentsPath`, with the forms
@@ -131,7 +139,7 @@ int urgentCount(const List &list);
 // "N scadenze entro 15 giorni", "1 scadenza entro 15 giorni", or nothing for none.
 QString urgentSummary(int count);
 
-// The line the list shows for a deadline, in a fixed-width font.
-QString lineOf(const Deadline &deadline);
+// The line the list shows for a deadline of a candidate, in a fixed-width font.
+QString lineOf(const Deadline &deadline, const Candidate &candidate);
 
 } // namespace Deadlines

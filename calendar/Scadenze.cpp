@@ -135,7 +135,7 @@ void TfrmScadenze::refresh()
     LineStore lines;
     lines.reserve(static_cast<qsizetype>(m_list.deadlines.size()));
     for (const Deadlines::Deadline &deadline : m_list.deadlines)
-        lines.append(Deadlines::lineOf(deadline));
+        lines.append(Deadlines::lineOf(deadline, m_list.candidateOf(deadline)));
     m_quickFind->reset();
     lstRecords->lineModel()->setLines(std::move(lines));
     if (isVisible() && std::exchange(m_incomplete, false))
@@ -157,17 +157,17 @@ void TfrmScadenze::lstRecordsDblClick()
     const int row = lstRecords->selectedRow();
     if (row < 0 || row >= static_cast<int>(m_list.deadlines.size()) || !m_loader)
         return;
-    const Deadlines::Deadline &deadline = m_list.deadlines[static_cast<std::size_t>(row)];
+    const Deadlines::Candidate &candidate = m_list.candidateOf(m_list.deadlines[static_cast<std::size_t>(row)]);
     RecordBuffer student(StudentRecord::layout());
     bool found = false;
     try {
         RecordFile file;
         file.OpenForReading(ProgramFolder::filePath(QString::fromLatin1(StudentRecord::FileName)), StudentRecord::Size);
-        if (deadline.position >= 1 && deadline.position <= file.RecordCount()) {
-            file.SeekRecord(deadline.position - 1);
+        if (candidate.position >= 1 && candidate.position <= file.RecordCount()) {
+            file.SeekRecord(candidate.position - 1);
             file.ReadRecord(student);
             // Another workstation may have changed the archive since the list was made.
-            found = student.text(StudentRecord::txtCognome) == deadline.surname && student.text(StudentRecord::txtNome) == deadline.name;
+            found = student.text(StudentRecord::txtCognome) == candidate.surname && student.text(StudentRecord::txtNome) == candidate.name;
         }
         file.CloseRecordFile();
     } catch (const RecordFileError &) {
@@ -179,7 +179,7 @@ void TfrmScadenze::lstRecordsDblClick()
         refresh();
         return;
     }
-    m_loader(student, deadline.position);
+    m_loader(student, candidate.position);
     accept();
 }
 
@@ -198,9 +198,11 @@ void TfrmScadenze::btnEsportaClick()
     };
     std::vector<QStringList> rows;
     rows.reserve(m_list.deadlines.size());
-    for (const Deadlines::Deadline &d : m_list.deadlines)
-        rows.push_back({dateText(d.date), Deadlines::urgencyWord(d.urgency), Deadlines::kindText(d.kind), d.surname, d.name, d.course,
-                        d.estimated ? QStringLiteral("S\u00EC") : QString(), QString::number(d.position)});
+    for (const Deadlines::Deadline &d : m_list.deadlines) {
+        const Deadlines::Candidate &who = m_list.candidateOf(d);
+        rows.push_back({dateText(d.date), Deadlines::urgencyWord(d.urgency), Deadlines::kindText(d.kind), who.surname, who.name, who.course,
+                        d.estimated ? QStringLiteral("S\u00EC") : QString(), QString::number(who.position)});
+    }
     SheetExport::save(exportFileName(), QStringLiteral("Scadenze"), kColumns, rows, QStringLiteral("Le scadenze in elenco"));
 }
 

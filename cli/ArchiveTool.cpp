@@ -553,8 +553,9 @@ int deadlines(Context &ctx, const QDate &today, int days)
     const Deadlines::List list = Deadlines::collect(here.filePath(QString::fromLatin1(StudentRecord::FileName)),
                                                     here.filePath(QString::fromLatin1(TT2112Record::FileName)), {today, days});
     for (const Deadlines::Deadline &d : list.deadlines) {
-        ctx.print("{\"_position\":" + QByteArray::number(d.position) + ",\"txtCognome\":" + jsonString(d.surname)
-                  + ",\"txtNome\":" + jsonString(d.name) + ",\"txtCodiceCor\":" + jsonString(d.course)
+        const Deadlines::Candidate &who = list.candidateOf(d);
+        ctx.print("{\"_position\":" + QByteArray::number(who.position) + ",\"txtCognome\":" + jsonString(who.surname)
+                  + ",\"txtNome\":" + jsonString(who.name) + ",\"txtCodiceCor\":" + jsonString(who.course)
                   + ",\"scadenza\":" + jsonString(Deadlines::kindKey(d.kind))
                   + ",\"data\":" + jsonString(d.date.toString(QStringLiteral("dd/MM/yyyy")))
                   + ",\"stimata\":" + (d.estimated ? "true" : "false") + ",\"urgenza\":" + jsonString(Deadlines::urgencyKey(d.urgency))

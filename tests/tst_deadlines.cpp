@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Deadlines;
 
 Q_DECLARE_METATYPE(Deadlines::Outcome)
@@ -82,8 +84,8 @@ QStringList describe(const List &list)
     QStringList out;
     for (const Deadline &one : list.deadlines)
         out << QStringLiteral("%1 %2 %3 %4 %5%6")
-                   .arg(one.position)
-                   .arg(one.surname, kindKey(one.kind), one.date.toString(QStringLiteral("dd/MM/yyyy")), urgencyKey(one.urgency),
+                   .arg(list.candidateOf(one).position)
+                   .arg(list.candidateOf(one).surname, kindKey(one.kind), one.date.toString(QStringLiteral("dd/MM/yyyy")), urgencyKey(one.urgency),
                         one.estimated ? QStringLiteral(" stimata") : QString());
     return out;
 }
@@ -346,10 +348,15 @@ void TestDeadlines::listFromTheArchives()
     QCOMPARE(describe(list), (QStringList{"6 Abate teoria_entro 12/07/2026 normale", "1 Verdi teoria_entro 12/07/2026 normale",
                                           "5 Azzurri documento 15/07/2026 normale",
                                           "2 Bianchi teoria_entro 20/07/2026 normale stimata"}));
-    QCOMPARE(list.deadlines.front().name, QStringLiteral("Mario"));
-    QCOMPARE(list.deadlines.front().course, QStringLiteral("B-01"));
-    QVERIFY(lineOf(list.deadlines.back()).endsWith(QStringLiteral("(stimata)")));
-    QVERIFY(lineOf(list.deadlines.back()).startsWith(QStringLiteral("20/07/2026  In tempo")));
+    QCOMPARE(list.candidateOf(list.deadlines.front()).name, QStringLiteral("Mario"));
+    QCOMPARE(list.candidateOf(list.deadlines.front()).course, QStringLiteral("B-01"));
+    const QString last = lineOf(list.deadlines.back(), list.candidateOf(list.deadlines.back()));
+    QVERIFY(last.endsWith(QStringLiteral("(stimata)")));
+    QVERIFY(last.startsWith(QStringLiteral("20/07/2026  In tempo")));
+    // Each student once among the candidates, in archive order.
+    QCOMPARE(list.candidates.size(), std::size_t(4));
+    QVERIFY(std::is_sorted(list.candidates.begin(), list.candidates.end(),
+                           [](const Candidate &x, const Candidate &y) { return x.position < y.position; }));
     QCOMPARE(urgentCount(list), 0);
 
     const List later = collect(dir.filePath("Allievi.pro"), dir.filePath("Modelli_TT2112.pro"), {QDate(2026, 7, 13), 60});
