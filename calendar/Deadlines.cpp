@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <limits>
 
 namespace Deadlines {
@@ -134,7 +135,7 @@ QDate dayAfterOneMonth(const QDate &date)
 
 bool isYes(QByteArrayView bytes)
 {
-    return bytes == QByteArrayView("S\xEC");
+    return bytes.size() == 2 && bytes[0] == 'S' && bytes[1] == '\xEC';
 }
 
 // A tax code as forms and students are matched by it: upper case, in a key of
@@ -507,6 +508,33 @@ private:
     std::array<Entry, 509> m_entries;
 };
 
+// Sorts by a number of 64 bits, stably, a byte at a time from the lowest: tens
+// of thousands of lines cost a few passes instead of a comparison each time two
+// lines meet. A byte that every number has alike costs no pass.
+template <typename T, typename KeyOf>
+void sortByNumber(std::vector<T> &items, KeyOf keyOf)
+{
+    std::array<std::array<std::size_t, 256>, 8> counts{};
+    for (const T &item : items) {
+        const quint64 key = keyOf(item);
+        for (std::size_t b = 0; b < 8; ++b)
+            ++counts[b][(key >> (8 * b)) & 0xFF];
+    }
+    std::vector<T> other;
+    for (std::size_t b = 0; b < 8; ++b) {
+        std::array<std::size_t, 256> &count = counts[b];
+        if (std::find(count.begin(), count.end(), items.size()) != count.end())
+            continue;
+        std::size_t at = 0;
+        for (std::size_t &c : count)
+            at += std::exchange(c, at);
+        other.resize(items.size());
+        for (const T &item : items)
+            other[count[(keyOf(item) >> (8 * b)) & 0xFF]++] = item;
+        items.swap(other);
+    }
+}
+
 } // namespace
 
 List collect(const QString &studentsPath, const QString &formsPath, const Options &options)
@@ -711,33 +739,60 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
         list.candidates.push_back({person.position, Windows1252::decode(surname), repeated.text(name), repeated.text(course)});
     }
 
-    // By date, then surname and name (folded), then the archive's order: the
-    // candidates ranked once by name, then each deadline by one number.
-    std::vector<quint32> byName(list.candidates.size());
-    for (std::size_t i = 0; i < byName.size(); ++i)
-        byName[i] = static_cast<quint32>(i);
-    std::sort(byName.begin(), byName.end(), [&](quint32 a, quint32 b) {
-        const std::string_view x(keys.data() + keyOf[a].first, keyOf[a].second);
-        const std::string_view y(keys.data() + keyOf[b].first, keyOf[b].second);
-        if (const int c = x.compare(y); c != 0)
-            return c < 0;
-        return a < b; // in archive order
-    });
-    std::vector<quint32> rank(byName.size());
-    for (std::size_t r = 0; r < byName.size(); ++r)
-        rank[byName[r]] = static_cast<quint32>(r);
-    qint64 firstDay = std::numeric_limits<qint64>::max();
-    for (Deadline &one : listed) {
-        one.candidate = people[one.candidate].candidate;
-        one.urgency = urgencyOf(one.date, today);
-        firstDay = std::min(firstDay, one.date.toJulianDay());
-    }
-    // Day (28 bits from the first), rank (32 bits), kind (4 bits).
-    const auto sortKey = [&](const Deadline &one) {
-        return (static_cast<quint64>(one.date.toJulianDay() - firstDay) << 36) | (static_cast<quint64>(rank[one.candidate]) << 4)
-               | static_cast<quint64>(one.kind);
+    // The candidates by surname and name (folded), then in archive order: by the
+    // first eight letters of their keys (after the blank every key begins with)
+    // as one number, then by the whole keys where those are alike.
+    const auto prefixOf = [&](std::size_t i) {
+        quint64 prefix = 0;
+        const std::size_t length = std::min<std::size_t>(keyOf[i].second, 9);
+        for (std::size_t k = 1; k < length; ++k)
+            prefix |= static_cast<quint64>(static_cast<unsigned char>(keys[keyOf[i].first + k])) << (64 - 8 * k);
+        return prefix;
     };
-    std::sort(listed.begin(), listed.end(), [&](const Deadline &a, const Deadline &b) { return sortKey(a) < sortKey(b); });
+    std::vector<std::pair<quint64, quint32>> byName(list.candidates.size());
+    for (std::size_t i = 0; i < byName.size(); ++i)
+        byName[i] = {prefixOf(i), static_cast<quint32>(i)};
+    sortByNumber(byName, [](const std::pair<quint64, quint32> &one) { return one.first; });
+    for (auto run = byName.begin(); run != byName.end();) {
+        const auto end = std::find_if(run, byName.end(), [&](const std::pair<quint64, quint32> &one) { return one.first != run->first; });
+        if (end - run > 1) {
+            std::stable_sort(run, end, [&](const std::pair<quint64, quint32> &a, const std::pair<quint64, quint32> &b) {
+                const std::string_view x(keys.data() + keyOf[a.second].first, keyOf[a.second].second);
+                const std::string_view y(keys.data() + keyOf[b.second].first, keyOf[b.second].second);
+                return x < y;
+            });
+        }
+        run = end;
+    }
+    std::vector<quint32> rank(byName.size());
+    std::vector<Candidate> ranked;
+    ranked.reserve(byName.size());
+    for (std::size_t r = 0; r < byName.size(); ++r) {
+        rank[byName[r].second] = static_cast<quint32>(r);
+        ranked.push_back(std::move(list.candidates[byName[r].second]));
+    }
+    list.candidates = std::move(ranked);
+
+    // Each deadline by date, its candidate's place and its kind: the whole of a
+    // line in one number, sorted as numbers. Day (27 bits from the first), place
+    // (32 bits), kind (4 bits), estimated (1 bit).
+    qint64 firstDay = std::numeric_limits<qint64>::max();
+    for (const Deadline &one : listed)
+        firstDay = std::min(firstDay, one.date.toJulianDay());
+    static_assert(static_cast<int>(Kind::DrivingToCheck) < 16, "a kind takes four bits of the order");
+    std::vector<quint64> order(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const Deadline &one = listed[i];
+        order[i] = (static_cast<quint64>(one.date.toJulianDay() - firstDay) << 37)
+                   | (static_cast<quint64>(rank[people[one.candidate].candidate]) << 5) | (static_cast<quint64>(one.kind) << 1)
+                   | (one.estimated ? 1u : 0u);
+    }
+    sortByNumber(order, [](quint64 key) { return key; });
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const quint64 key = order[i];
+        const QDate date = QDate::fromJulianDay(firstDay + static_cast<qint64>(key >> 37));
+        listed[i] = {static_cast<quint32>(key >> 5), static_cast<Kind>((key >> 1) & 0xF), urgencyOf(date, today), (key & 1) != 0, date};
+    }
     return list;
 }
 

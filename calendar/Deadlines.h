@@ -121,7 +121,7 @@ struct Options {
 };
 
 struct List {
-    std::vector<Candidate> candidates; // in archive order
+    std::vector<Candidate> candidates; // by surname and name, then in archive order
     std::vector<Deadline> deadlines;   // by date, then surname and name
     bool complete = true;              // both archives were read to the end
 
