@@ -457,11 +457,10 @@ struct Place {
     QByteArrayView in(std::span<const char> record) const { return TextField::trimmedBytes(record.subspan(offset, size)); }
 };
 
-// The facts of a student whose application date waits for the forms, in few bytes.
-struct Waiting {
-    CodeKey code;
-    quint32 person;
-    qint32 enrolment; // Julian days, 0 when missing
+// What a student's record says of their deadlines, in few bytes: dates as Julian
+// days (0 when missing).
+struct Known {
+    qint32 enrolment;
     qint32 theory;
     qint32 driving;
     qint32 document;
@@ -471,11 +470,35 @@ struct Waiting {
     bool drivingResultEmpty;
 };
 
+// A student whose application date waits for the forms.
+struct Waiting {
+    CodeKey code;
+    quint32 person;
+    Known known;
+};
+
 std::optional<QDate> dateOf(qint64 julianDay)
 {
     if (julianDay == 0)
         return std::nullopt;
     return QDate::fromJulianDay(julianDay);
+}
+
+// The facts of a student, with the application of their latest form (a Julian
+// day), or with their enrolment date, as an estimate, without one.
+Facts factsOf(const Known &known, qint64 application)
+{
+    Facts facts;
+    facts.theoryResultEmpty = known.theoryResultEmpty;
+    facts.theoryOutcome = known.theoryOutcome;
+    facts.theoryDate = dateOf(known.theory);
+    facts.drivingResultEmpty = known.drivingResultEmpty;
+    facts.drivingOutcome = known.drivingOutcome;
+    facts.drivingDate = dateOf(known.driving);
+    facts.documentExpiry = dateOf(known.document);
+    facts.application = dateOf(application != 0 ? application : known.enrolment);
+    facts.estimated = application == 0 && facts.application.has_value();
+    return facts;
 }
 
 // The texts that repeat from student to student (first names, course codes),
@@ -654,53 +677,28 @@ List collect(const QString &studentsPath, const QString &formsPath, const Option
             return;
 
         const QByteArrayView theoryResult = theoryResultAt.in(record);
-        const Outcome theoryOutcome = outcomeOf(theoryResult);
-        const qint64 theory = julianDayOf(theoryDateAt.in(record));
-        const qint64 driving = julianDayOf(drivingDateAt.in(record));
-        const qint64 document = julianDayOf(documentAt.in(record));
-        const qint64 enrolment = julianDayOf(enrolmentAt.in(record));
-
+        const Known known{static_cast<qint32>(julianDayOf(enrolmentAt.in(record))),
+                          static_cast<qint32>(julianDayOf(theoryDateAt.in(record))),
+                          static_cast<qint32>(julianDayOf(drivingDateAt.in(record))),
+                          static_cast<qint32>(julianDayOf(documentAt.in(record))),
+                          outcomeOf(theoryResult),
+                          drivingOutcome,
+                          theoryResult.isEmpty(),
+                          drivingResult.isEmpty()};
         const QByteArrayView code = codeAt.in(record);
-        if (!code.isEmpty() && theoryOutcome != Outcome::Positive) {
+        if (!code.isEmpty() && known.theoryOutcome != Outcome::Positive) {
             // The application date may come from a form: decided once the forms are read.
-            waiting.push_back({matchingCode(code), remember(record, position), static_cast<qint32>(enrolment), static_cast<qint32>(theory),
-                               static_cast<qint32>(driving), static_cast<qint32>(document), theoryOutcome, drivingOutcome,
-                               theoryResult.isEmpty(), drivingResult.isEmpty()});
+            waiting.push_back({matchingCode(code), remember(record, position), known});
             return;
         }
-        Facts facts;
-        facts.theoryResultEmpty = theoryResult.isEmpty();
-        facts.theoryOutcome = theoryOutcome;
-        facts.theoryDate = dateOf(theory);
-        facts.drivingResultEmpty = drivingResult.isEmpty();
-        facts.drivingOutcome = drivingOutcome;
-        facts.drivingDate = dateOf(driving);
-        facts.documentExpiry = dateOf(document);
-        facts.application = dateOf(enrolment);
-        facts.estimated = facts.application.has_value();
         const auto person = static_cast<quint32>(people.size());
-        if (listDeadlines(facts, person))
+        if (listDeadlines(factsOf(known, 0), person))
             remember(record, position);
     });
     forms.join();
     list.complete = formsWhole && whole;
-    for (const Waiting &w : waiting) {
-        Facts facts;
-        facts.theoryResultEmpty = w.theoryResultEmpty;
-        facts.theoryOutcome = w.theoryOutcome;
-        facts.theoryDate = dateOf(w.theory);
-        facts.drivingResultEmpty = w.drivingResultEmpty;
-        facts.drivingOutcome = w.drivingOutcome;
-        facts.drivingDate = dateOf(w.driving);
-        facts.documentExpiry = dateOf(w.document);
-        if (const qint64 day = applications.find(w.code); day != 0) {
-            facts.application = QDate::fromJulianDay(day);
-        } else {
-            facts.application = dateOf(w.enrolment);
-            facts.estimated = facts.application.has_value();
-        }
-        listDeadlines(facts, w.person);
-    }
+    for (const Waiting &w : waiting)
+        listDeadlines(factsOf(w.known, applications.find(w.code)), w.person);
 
     // The candidates: the people with a deadline in the list, in archive order,
     // with their names decoded (repeated first names and courses once each) and

@@ -333,7 +333,8 @@ bool replaceLater(const QString &from, const QString &to, int *error)
 
 bool syncFileSystem(const QString &path, int *error)
 {
-    const int dir = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    // A folder only, and never waiting on whatever else might bear its name.
+    const int dir = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NONBLOCK);
     if (dir < 0) {
         *error = errno;
         return false;
